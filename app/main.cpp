@@ -1,0 +1,3 @@
+#include "dialogue/dialogue.hpp"
+
+int main() { return quorvane::run_console_program(); }
