@@ -132,3 +132,23 @@ TEST(Session, MissingDefaultsFileEndsWithStatusOne) {
 
 }  // namespace
 }  // namespace quorvane::testing
+
+namespace quorvane::testing {
+namespace {
+
+// Menu choices that no menu offers end the program in order, however absurd.
+class Menu1OutOfRange : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Menu1OutOfRange, ExitsWithStatusZero) {
+  Session session;
+  const SessionResult r = session.run(std::string(kRoadExample) + "\n" + GetParam() + "\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("OPERATION selected = "), std::string::npos);
+  EXPECT_EQ(r.out.rfind("OPERATION selected = "), r.out.size() - std::string("OPERATION selected = ").size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, Menu1OutOfRange, ::testing::Values("7", "4", "1E30", "-1E30", "4.6"));
+
+}  // namespace
+}  // namespace quorvane::testing
