@@ -1,7 +1,212 @@
 #include "dialogue/dialogue.hpp"
 
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+
+#include "dialogue/console.hpp"
+#include "dialogue/fortran_format.hpp"
+#include "dialogue/storage.hpp"
+#include "synthesis/design_entry.hpp"
+#include "synthesis/electrical_synthesis.hpp"
+
 namespace quorvane {
 
-int run_console_program() { return 0; }
+using fmt::I;
+using fmt::X;
+
+namespace {
+
+// Where the dialogue goes next.
+enum class Step { kMenu1, kConstruction, kAnalysis, kNewCycle, kExit };
+
+class Dialogue {
+ public:
+  explicit Dialogue(const DialogueEnvironment& env)
+      : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control) {}
+
+  int run();
+
+ private:
+  bool load_defaults();
+  Step design_cycle();
+  Step menu1();
+  Step menu2();
+  Step menu3();
+  Step construction();
+  Step analysis();
+  void banner();
+  Step not_available(const char* operation);
+
+  const DialogueEnvironment& env_;
+  DesignState state_;
+  Console console_;
+  StorageFile storage_;
+  Report report_;
+};
+
+bool Dialogue::load_defaults() {
+  const std::filesystem::path path = env_.folder / kDefaultsFileName;
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw DialogueStop(std::string("Quorvane: ") + kDefaultsFileName +
+                       " must be a file in the current folder; a folder of that name is there.");
+  }
+  errno = 0;
+  std::ifstream file(path);
+  if (!file.is_open()) {
+    const int error = errno;
+    throw DialogueStop(std::string("Quorvane: the defaults file ") + kDefaultsFileName +
+                       " must be in the current folder (" + (error ? std::strerror(error) : "cannot open it") +
+                       ").");
+  }
+  const DefaultsReading reading = read_defaults(file);
+  if (file.bad()) {
+    throw DialogueStop(std::string("Quorvane: the defaults file ") + kDefaultsFileName + " cannot be read.");
+  }
+  if (!reading.ok) {
+    for (const auto& line : reading.message) console_.line(line);
+    console_.pause();
+    return false;
+  }
+  state_.defaults = reading.values;
+  return true;
+}
+
+void Dialogue::banner() {
+  const ClockReading& c = state_.clock;
+  console_.line();
+  console_.line();
+  console_.line();
+  console_.line(X(16) + "  RF/Microwave Computer-Aided Engineering Software.");
+  console_.line(X(16) + " Program: Quorvane (v. 1.4)       Date: " + I(c.month, 2) + "/" + I(c.day, 2) + "/" +
+                I(c.year, 4));
+  console_.line();
+  console_.line();
+  console_.line(X(1) + "This program performs Electrical SYNTHESIS, Dimensional" + " SYNTHESIS and");
+  console_.line(X(1) + "Frequency ANALYSIS of multi-section Parallel Coupled Line" + " Bandpass Filters");
+  console_.line(X(1) + "exhibiting a Tchebyscheff or Butterworth response across" + " its passband,");
+  console_.line(X(1) + "with construction in Microstrip or Stripline.");
+  console_.line();
+  console_.line(X(1) + "Please enter the following Design Data:");
+}
+
+Step Dialogue::design_cycle() {
+  state_.clock = env_.clock();
+  banner();
+  run_design_entry(console_, state_);
+  ask_storage(StorageOccasion::kElectrical, console_, storage_, state_);
+  run_electrical_synthesis(state_, report_);
+  return Step::kMenu1;
+}
+
+Step Dialogue::menu1() {
+  console_.line();
+  console_.line(X(5) + "SYNTHESIS of the Distributed Electrical Circuit" + " for your Filter completed.");
+  console_.line(X(5) + "Please select your next OPERATION:");
+  console_.line(X(10) + " 1: Frequency ANALYSIS of your Bandpass Filter.");
+  console_.line(X(10) + "*2: SYNTHESIS of Physical Dimensions for your Filter (Default).");
+  console_.line(X(10) + " 3: Design a NEW Parallel Coupled Line Bandpass Filter.");
+  console_.line(X(10) + " 4: EXIT to operating system.");
+  const int choice = console_.choice(X(5) + "OPERATION selected = ");
+  state_.construction.msorsl = 0;
+  switch (choice) {
+    case 0:
+    case 2: return Step::kConstruction;
+    case 1: return Step::kAnalysis;
+    case 3: return Step::kNewCycle;
+    default: return Step::kExit;
+  }
+}
+
+Step Dialogue::menu2() {
+  console_.line();
+  console_.line(X(5) + "SYNTHESIS of Physical Dimensions for your Filter completed.");
+  console_.line(X(5) + "Please select your next OPERATION:");
+  console_.line(X(10) + "*1: Perform a Frequency ANALYSIS of your Bandpass Filter (Default).");
+  console_.line(X(10) + " 2: Change Physical CONSTRUCTION of your Bandpass Filter");
+  console_.line(X(10) + " 3: Design a NEW Parallel Coupled Line Bandpass Filter.");
+  console_.line(X(10) + " 4: EXIT to operating system.");
+  switch (console_.choice(X(5) + "OPERATION selected = ")) {
+    case 0:
+    case 1: return Step::kAnalysis;
+    case 2: return Step::kConstruction;
+    case 3: return Step::kNewCycle;
+    default: return Step::kExit;
+  }
+}
+
+Step Dialogue::menu3() {
+  console_.line();
+  console_.line(X(5) + "Frequency Analysis of your Bandpass Filter completed.");
+  console_.line(X(5) + "Please select your next OPERATION:");
+  console_.line(X(10) + " 1: Change ANALYSIS Frequencies and Re-run.");
+  console_.line(X(10) + " 2: Change Physical CONSTRUCTION of your Bandpass Filter");
+  console_.line(X(10) + " 3: Design a NEW Parallel Coupled Line Bandpass Filter.");
+  console_.line(X(10) + "*4: EXIT to operating system (Default).");
+  switch (console_.choice(X(5) + "OPERATION selected = ")) {
+    case 1: return Step::kAnalysis;
+    case 2: return Step::kConstruction;
+    case 3: return Step::kNewCycle;
+    default: return Step::kExit;
+  }
+}
+
+Step Dialogue::not_available(const char* operation) {
+  console_.line(X(5) + "The " + operation + " is not available in this build of Quorvane.");
+  return Step::kExit;
+}
+
+Step Dialogue::construction() { return not_available("SYNTHESIS of Physical Dimensions"); }
+
+Step Dialogue::analysis() { return not_available("Frequency ANALYSIS"); }
+
+int Dialogue::run() {
+  if (!load_defaults()) return 0;
+  // Every step reads at least one console line, so the end of the input
+  // ends the walk through the menus.
+  Step step = Step::kNewCycle;
+  for (;;) {
+    switch (step) {
+      case Step::kNewCycle: step = design_cycle(); break;
+      case Step::kMenu1: step = menu1(); break;
+      case Step::kConstruction: step = construction(); break;
+      case Step::kAnalysis: step = analysis(); break;
+      case Step::kExit: return 0;
+    }
+  }
+}
+
+}  // namespace
+
+int run_dialogue(const DialogueEnvironment& env) {
+  try {
+    Dialogue dialogue(env);
+    const int status = dialogue.run();
+    env.out.flush();
+    return status;
+  } catch (const DialogueStop& stop) {
+    env.out.flush();
+    env.err << stop.what() << '\n';
+    env.err.flush();
+    return 1;
+  }
+}
+
+ClockReading read_local_clock() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return ClockReading{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                      local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+int run_console_program() {
+  std::ios::sync_with_stdio(false);
+  const DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
+  return run_dialogue(env);
+}
 
 }  // namespace quorvane

@@ -1,0 +1,105 @@
+#include "dialogue/console.hpp"
+
+#include "dialogue/number_reader.hpp"
+
+namespace quorvane {
+
+namespace {
+
+// The prompt text without its leading and trailing blanks, for error reports.
+std::string_view trimmed(std::string_view s) {
+  const auto first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = s.find_last_not_of(' ');
+  return s.substr(first, last - first + 1);
+}
+
+// The answer as the error report quotes it: printable characters only.
+std::string quoted(std::string_view field) {
+  std::string q;
+  for (unsigned char c : field) {
+    if (c >= 0x20 && c < 0x7f) {
+      q += static_cast<char>(c);
+    } else {
+      static const char* hex = "0123456789ABCDEF";
+      q += "\\x";
+      q += hex[c >> 4];
+      q += hex[c & 0xf];
+    }
+  }
+  return q;
+}
+
+}  // namespace
+
+bool read_bounded_line(std::istream& in, std::string& line, std::size_t keep) {
+  line.clear();
+  bool any = false;
+  std::streambuf* buf = in.rdbuf();
+  if (buf == nullptr || !in.good()) return false;
+  for (;;) {
+    const auto c = buf->sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(std::ios::eofbit);
+      break;
+    }
+    any = true;
+    if (c == '\n') break;
+    if (line.size() < keep + 1) line += static_cast<char>(c);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.size() > keep) line.resize(keep);
+  return any;
+}
+
+void Console::line(std::string_view text) {
+  out_ << text << '\n';
+}
+
+void Console::text(std::string_view text) { out_ << text; }
+
+std::string Console::answer(std::string_view prompt) {
+  out_ << prompt;
+  out_.flush();
+  std::string line;
+  if (!read_bounded_line(in_, line)) {
+    throw DialogueStop("Quorvane: the console input ended; an answer was expected at \"" +
+                       std::string(trimmed(prompt)) + "\".");
+  }
+  return line;
+}
+
+float Console::signed_value(std::string_view prompt) {
+  const std::string line = answer(prompt);
+  const NumberRead r = read_number(line);
+  if (!r.ok) {
+    throw DialogueStop("Quorvane: cannot read \"" +
+                       quoted(std::string_view(line).substr(0, kNumberFieldWidth)) +
+                       "\" as a number (" + r.why + "); a number such as 12, -0.5 or 1.5E3 was expected at \"" +
+                       std::string(trimmed(prompt)) + "\".");
+  }
+  return r.value;
+}
+
+float Console::value(std::string_view prompt) {
+  const float v = signed_value(prompt);
+  return v < 0.0f ? -v : v;
+}
+
+int Console::choice(std::string_view prompt) { return choice_of(signed_value(prompt)); }
+
+int Console::truncated_choice(std::string_view prompt) { return truncated_whole(signed_value(prompt)); }
+
+std::string Console::text20(std::string_view prompt) {
+  std::string line = answer(prompt);
+  line.resize(20, ' ');
+  return line;
+}
+
+void Console::pause() {
+  out_.flush();
+  std::string ignored;
+  read_bounded_line(in_, ignored);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,56 @@
+// The console: prompts that leave the cursor on the line, one answer line per
+// prompt, and the three ways an answer is read (value, choice, text).
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quorvane {
+
+// Ends the run with exit status 1 and one error line: an unreadable number,
+// the end of console input, a storage file that cannot be opened or written.
+class DialogueStop : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads one line of at most `keep` characters from `in` into `line`; the rest
+// of a longer line is read and dropped, and a carriage return before the line
+// end is removed.  False at the end of the input (a last line without its
+// line end still counts as a line).
+bool read_bounded_line(std::istream& in, std::string& line, std::size_t keep = 256);
+
+class Console {
+ public:
+  Console(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+  // One output line, or a text that stays on the line.
+  void line(std::string_view text = {});
+  void text(std::string_view text);
+
+  // Value entry: the magnitude of the number read (an empty line reads as 0).
+  float value(std::string_view prompt);
+  // The number read with its sign.
+  float signed_value(std::string_view prompt);
+  // Choice entry: the nearest whole number, halves away from zero, sign dropped.
+  int choice(std::string_view prompt);
+  // The whole part toward zero, sign kept.
+  int truncated_choice(std::string_view prompt);
+  // Text entry: the first 20 characters, blank-padded (all blanks: nothing entered).
+  std::string text20(std::string_view prompt);
+  // Waits for one line and ignores it, also at the end of the input.
+  void pause();
+
+  std::ostream& out() { return out_; }
+
+ private:
+  std::string answer(std::string_view prompt);
+
+  std::istream& in_;
+  std::ostream& out_;
+};
+
+}  // namespace quorvane
