@@ -217,6 +217,7 @@ MswhResult mswh(float er, float f_ghz, float h1, float h2, float t, float zod) {
   auto evaluate = [&](float w) {
     out.msimp1 = msimp(er, h1, h2, t, w);
     out.mszo1 = mszo(out.msimp1.effdc, er, f_ghz, h1, w, out.msimp1.zodc);
+    out.evaluated = true;
   };
   evaluate(out.w);
 
@@ -227,7 +228,8 @@ MswhResult mswh(float er, float f_ghz, float h1, float h2, float t, float zod) {
     winc = out.w;  // strip too narrow: the width doubles on the first step
   }
 
-  for (int step = 0; step < kMswhMaxSteps; ++step) {
+  const float w_max = kMswhMaxWidthRatio * h1;
+  for (; out.steps < kMswhMaxSteps; ++out.steps) {
     const float zof = out.mszo1.zof;
     if (std::fabs((zod - zof) / zod) < 0.0001f) return out;
     float test = zof - zod;
@@ -240,9 +242,9 @@ MswhResult mswh(float er, float f_ghz, float h1, float h2, float t, float zod) {
       w = w - winc;
     }
     // A step that leaves the width unchanged repeats itself forever (the
-    // models are deterministic), and a width that is not finite never
-    // recovers: neither search can converge.
-    if (w == out.w || !std::isfinite(w)) break;
+    // models are deterministic), and a width outside the range of strips
+    // (or not a number) never comes back to the target.
+    if (w == out.w || !(w >= kMswhMinSearchWidth && w <= w_max)) break;
     out.w = w;
     evaluate(out.w);
   }

@@ -53,10 +53,19 @@ float wheeler_width(float er, float h1, float zod);
 // Below this first width (inch) mswh gives up: the strip is unrealizable.
 inline constexpr float kMswhMinWheelerWidth = 0.000025f;
 
-// Safety cap on the refinement steps of mswh.  A search that converges takes
-// a few dozen steps; a search that cannot converge stops earlier still, as
-// soon as a step leaves the width unchanged or not finite.
-inline constexpr int kMswhMaxSteps = 1000;
+// Bounds of the refinement search of mswh.  Searches that cannot reach the
+// wanted impedance end within a few dozen steps because the width leaves the
+// range kMswhMinSearchWidth .. kMswhMaxWidthRatio heights, the models stop
+// giving a number, or a step no longer changes the width (it would repeat
+// forever).  A width outside that range belongs to no buildable strip, and
+// the other two tests never fire in a search that converges.  The
+// step cap is a last guard only: converging searches take up to about 130
+// steps below 40 GHz*mm and a few thousand far beyond (a quarter-inch
+// substrate at 100 GHz), because the width then grows in linear steps from
+// Wheeler's quasi-static first width.  The cap lies far above both.
+inline constexpr int kMswhMaxSteps = 100000;
+inline constexpr float kMswhMinSearchWidth = 1e-7f;  // inch
+inline constexpr float kMswhMaxWidthRatio = 1000.0f;
 
 // The two message lines the dialogue prints (each after 6 blanks, following
 // an empty line) when mswh returns isyne = 1.
@@ -71,8 +80,13 @@ struct MswhResult {
   // width (zod = 0, not a number), else the last width the search evaluated.
   float w = 0.0f;
   int isyne = 0;  // 0 converged; 1 unrealizable or the search did not converge
-  Msimp1 msimp1;   // static results of the returned width (zero when the
-  Mszo1 mszo1;     // first width was already unrealizable)
+  // The records of the returned width.  When Wheeler's width was already
+  // unrealizable nothing was evaluated: evaluated is false and the records
+  // are zero (the caller's earlier records stand).
+  Msimp1 msimp1;
+  Mszo1 mszo1;
+  bool evaluated = false;
+  int steps = 0;  // refinement steps after the first evaluation
 };
 
 // Width (inch) of a strip whose dispersive impedance at f_ghz equals zod
