@@ -191,11 +191,5 @@ INSTANTIATE_TEST_SUITE_P(
         FlagCase{"mean above limit", kEr, 100.0f, 0.01f, 0.0064f, 1},
         FlagCase{"mean above limit and zoo above zoe", kEr, 100.0f, 0.01f, 0.002f, 1}));
 
-TEST(Ms1imp, OneOverridesTwo) {
-  const Pair p = evaluate(kEr, kH, 100.0f * kH, 0.002f * kH, 0.0f, 0.01f * kH);
-  EXPECT_GT(p.mi.zoo, p.mi.zoe);
-  EXPECT_EQ(p.mi.iflag, 1);
-}
-
 }  // namespace
 }  // namespace quorvane
