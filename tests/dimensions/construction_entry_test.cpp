@@ -147,20 +147,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"just below B is taken", "2\n0.00141\n\n4\n", 0.0014f, 0}),
     testing::CaseName());
 
-TEST(StriplineFoilAtOrAboveB, TheRefusalLineNamesBothValues) {
-  DesignState state = shipped_state();
-  const EntryRun run = run_entry(state, "2\n0.002\n\n5\n\n");
-  EXPECT_NE(run.out.find("     -A Strip Thickness of 0.0028 inches does not fit in B = 0.0020 inches; select a "
-                         "thinner strip.\n"),
-            std::string::npos)
-      << run.out;
-}
-
-TEST(StriplineFoilAtOrAboveB, TheEndOfTheInputEndsTheRefusals) {
-  DesignState state = shipped_state();
-  EXPECT_TRUE(run_entry(state, "2\n0.002\n\n5\n5\n5\n").ended_early);
-}
-
 TEST(ConstructionEntry, ASecondPassOffersTheDefaultsAgain) {
   DesignState state = shipped_state();
   ASSERT_FALSE(run_entry(state, "1\n0.05\n10.2\n4\n").ended_early);
@@ -174,31 +160,6 @@ TEST(ConstructionEntry, ASecondPassOffersTheDefaultsAgain) {
   EXPECT_FLOAT_EQ(state.qvnms.b, 0.125f);
   EXPECT_FLOAT_EQ(state.construction.er, 2.2f);
   EXPECT_FLOAT_EQ(state.construction.t, 0.0f);
-}
-
-TEST(ConstructionEntry, PromptsAndMenusAsTheUserSeesThem) {
-  DesignState state = shipped_state();
-  const EntryRun run = run_entry(state, "2\n\n\n6\n0.001\n");
-  const std::string want =
-      "\n"
-      "     Select a Physical CONSTRUCTION for your Filter:\n"
-      "       *1: Microstrip Bandpass Filter (Default)\n"
-      "        2: Stripline  Bandpass Filter.\n"
-      "          Desired Physical CONSTRUCTION = "
-      "     -Stripline`s Ground Plane Spacing: B, Inches  = "
-      "     -Substrate`s Relative Dielectric Constant, Er = "
-      "     -Center Conductor Strip Thickness: T, Inches: \n"
-      "          *1: Zero Strip Thickness (Default).\n"
-      "           2: 0.0002\" Strip Thickness;  5.1 micro-meter).\n"
-      "           3: 0.0007\" Strip Thickness; 17.8 micro-meter).\n"
-      "           4: 0.0014\" Strip Thickness; 35.5 micro-meter).\n"
-      "           5: 0.0028\" Strip Thickness; 71.1 micro-meter).\n"
-      "           6: User Enters Strip Thickness.\n"
-      "            Strip Thickness selected = "
-      "     -Center Conductor Strip Thickness: T, Inches  = ";
-  EXPECT_EQ(run.out, want);
-  const EntryRun micro = run_entry(state, "\n\n\n\n");
-  EXPECT_NE(micro.out.find("     -Height of Microstrip`s Substrate: H, Inches  = "), std::string::npos);
 }
 
 }  // namespace
