@@ -9,6 +9,8 @@
 #include "dialogue/console.hpp"
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/storage.hpp"
+#include "dimensions/construction_entry.hpp"
+#include "dimensions/dimensional_report.hpp"
 #include "synthesis/design_entry.hpp"
 #include "synthesis/electrical_synthesis.hpp"
 
@@ -20,7 +22,7 @@ using fmt::X;
 namespace {
 
 // Where the dialogue goes next.
-enum class Step { kMenu1, kConstruction, kAnalysis, kNewCycle, kExit };
+enum class Step { kMenu1, kMenu2, kConstruction, kAnalysis, kNewCycle, kExit };
 
 class Dialogue {
  public:
@@ -34,7 +36,7 @@ class Dialogue {
   Step design_cycle();
   Step menu1();
   Step menu2();
-  Step menu3();
+  [[maybe_unused]] Step menu3();  // shown after the frequency analysis
   Step construction();
   Step analysis();
   void banner();
@@ -159,7 +161,14 @@ Step Dialogue::not_available(const char* operation) {
   return Step::kExit;
 }
 
-Step Dialogue::construction() { return not_available("SYNTHESIS of Physical Dimensions"); }
+// The construction, the substrate and the thickness are asked afresh; the
+// dimensions are recomputed from the unchanged electrical design.
+Step Dialogue::construction() {
+  run_construction_entry(console_, state_);
+  ask_storage(StorageOccasion::kDimensions, console_, storage_, state_);
+  run_dimensional_synthesis(state_, report_);
+  return Step::kMenu2;
+}
 
 Step Dialogue::analysis() { return not_available("Frequency ANALYSIS"); }
 
@@ -172,6 +181,7 @@ int Dialogue::run() {
     switch (step) {
       case Step::kNewCycle: step = design_cycle(); break;
       case Step::kMenu1: step = menu1(); break;
+      case Step::kMenu2: step = menu2(); break;
       case Step::kConstruction: step = construction(); break;
       case Step::kAnalysis: step = analysis(); break;
       case Step::kExit: return 0;

@@ -1,0 +1,138 @@
+// Stripline dimensions of a parallel coupled line filter.
+//
+// References
+//   S. B. Cohn, "Shielded coupled-strip transmission line", IRE Trans. MTT,
+//     vol. MTT-3, no. 5, pp. 29-38, Oct. 1955 (width and gap of each section,
+//     via slws).
+//   H. M. Altschuler and A. A. Oliner, "Discontinuities in the center
+//     conductor of symmetric strip transmission line", IRE Trans. MTT,
+//     vol. MTT-8, no. 3, pp. 328-339, May 1960 (length extension of an open
+//     strip end, here with the spacing parameter delta = B ln 2 / pi; the
+//     open-end capacitance is the extension's share of the line capacitance).
+//   The higher-order-mode limit is the cut-off of the lowest TE mode across
+//   the strip, its width increased by pi B / 4 for the fringing fields.
+#include "dimensions/stripline_dimensions.hpp"
+
+#include <cmath>
+
+#include "dialogue/fortran_format.hpp"
+#include "dimensions/dimensional_report.hpp"
+#include "dimensions/stripline_lines.hpp"
+
+namespace quorvane {
+
+using fmt::F;
+using fmt::I;
+using fmt::X;
+
+namespace {
+
+constexpr float pi = 3.1415927f;
+constexpr float ln2 = 0.6931472f;
+
+std::vector<std::string> stripline_table_head() {
+  return table_head(X(6) + "                                            Resonator  Open-End",
+                    X(6) + "Section Line Width:W  Section Gap Spacing:S   Length  Capacitance",
+                    X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches  pico-farads");
+}
+
+std::string stripline_row(int k, const StriplineSection& sec) {
+  if (!sec.realizable) {
+    return X(8) + I(k, 2) + X(3) + "Not realizable in Stripline for its Zoe and Zoo" + I(k - 1, 3) + I(k, 3) +
+           X(2) + F(sec.flength, 8, 4);
+  }
+  return section_columns(k, sec.w, sec.s, sec.flength) + X(2) + F(sec.capopen, 8, 4);
+}
+
+}  // namespace
+
+float guide_wavelength(float er, float f0) { return speed / (std::sqrt(er) * f0); }
+
+float open_end_capacitance(float b, float er, float f0, float w, float z0cohn) {
+  const float delta = b * ln2 / pi;
+  const float beta = 2.0f * pi * std::sqrt(er) / (speed / f0);
+  const float dl = (1.0f / beta) * std::atan(((2.0f * w + delta) / (2.0f * w + 4.0f * delta)) * std::tan(beta * delta));
+  return 1000000.0f * beta * dl / (2.0f * pi * f0 * z0cohn);
+}
+
+float stripline_mode_limit(float er, float wofz0, float b) {
+  const float fmax = 30.0f / (2.54f * std::sqrt(er) * (2.0f * wofz0 + pi * b / 2.0f));
+  return fmax > kLimitCap ? kLimitCap : fmax;
+}
+
+StriplineDimensions synthesise_stripline(const DesignSpec& spec, const Qvnzo& qvnzo, float er, float b,
+                                         float thick, float t, float z0_target) {
+  StriplineDimensions d;
+  const int n = spec.isections;
+  std::vector<float> zoe;
+  std::vector<float> zoo;
+  for (int k = 1; k <= n + 1; ++k) {
+    zoe.push_back(qvnzo.zoec[k]);
+    zoo.push_back(qvnzo.zooc[k]);
+  }
+  const std::vector<CoupledStrip> strips = coupled_strips(n, t, er, zoe, zoo);
+
+  const float lambda_g = guide_wavelength(er, spec.f0);
+  for (const CoupledStrip& strip : strips) {
+    StriplineSection sec;
+    sec.wb = strip.wb;
+    sec.sb = strip.sb;
+    sec.realizable = strip.realizable;
+    sec.flength = 0.25f * lambda_g;
+    d.total = d.total + sec.flength;
+    if (sec.realizable) {
+      sec.w = sec.wb * b;
+      sec.s = sec.sb * b;
+      sec.z0cohn = single_strip_impedance(b, er, thick, sec.w);
+      sec.capopen = open_end_capacitance(b, er, spec.f0, sec.w, sec.z0cohn);
+    }
+    d.sections.push_back(sec);
+  }
+
+  const SingleStrip line = single_strip_width(b, er, thick, z0_target);
+  d.wofz0 = line.w;
+  d.z0 = line.zo;
+  d.isyne = line.isyne;
+  d.qwave = 0.25f * speed / (std::sqrt(er) * spec.f0);
+  d.fmax = stripline_mode_limit(er, d.wofz0, b);
+  return d;
+}
+
+void run_stripline_dimensions(DesignState& state, Report& report) {
+  DesignSpec& spec = state.spec;
+  const Construction& c = state.construction;
+  report.both(stripline_table_head());
+  // Every run aims at the entered impedance, so that repeating the synthesis
+  // gives the same report; the impedance found then serves the rest of the
+  // design cycle.
+  const StriplineDimensions d =
+      synthesise_stripline(spec, state.qvnzo, c.er, state.qvnms.b, state.qvnms.thick, c.t, z0_aim(state));
+
+  for (int k = 1; k <= spec.isections + 1; ++k) {
+    const StriplineSection& sec = d.sections[static_cast<std::size_t>(k - 1)];
+    state.qvnms.wc[k] = sec.wb;
+    state.qvnms.sc[k] = sec.sb;
+    state.flength[k] = sec.flength;
+    state.capopen[k] = sec.capopen;
+    report.both(stripline_row(k, sec));
+  }
+
+  ReportClosing closing(report);
+  closing.line(total_length_line(d.total));
+  if (d.isyne == 1) {
+    report.console("");
+    report.console(X(6) + single_strip_unrealizable_line1());
+    report.console(X(6) + single_strip_unrealizable_line2());
+  }
+  spec.z0 = d.z0;
+  closing.line("");
+  closing.line(X(6) + "For Zo = " + F(spec.z0, 6, 2) + " Ohms, Line Width =" + F(d.wofz0, 7, 4) + " inches in Er =" +
+               F(c.er, 7, 3) + ".");
+  closing.line(quarter_wave_line(spec.f0, d.qwave));
+  closing.line(X(6) + "Maximum usable operating frequency = " + F(d.fmax, 7, 3) + " GHz before possible");
+  closing.line(X(6) + "launch of higher-order modes.");
+  closing.line(X(6) + fmt::hyphens(72));
+  closing.finish(state.control);
+}
+
+}  // namespace quorvane
