@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "analysis/analysis_setup.hpp"
 #include "dialogue/console.hpp"
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/storage.hpp"
@@ -20,7 +21,7 @@ using fmt::X;
 namespace {
 
 // Where the dialogue goes next.
-enum class Step { kMenu1, kConstruction, kAnalysis, kNewCycle, kExit };
+enum class Step { kMenu1, kMenu2, kMenu3, kConstruction, kAnalysis, kNewCycle, kExit };
 
 class Dialogue {
  public:
@@ -161,7 +162,10 @@ Step Dialogue::not_available(const char* operation) {
 
 Step Dialogue::construction() { return not_available("SYNTHESIS of Physical Dimensions"); }
 
-Step Dialogue::analysis() { return not_available("Frequency ANALYSIS"); }
+Step Dialogue::analysis() {
+  run_analysis(console_, storage_, report_, state_);
+  return Step::kMenu3;
+}
 
 int Dialogue::run() {
   if (!load_defaults()) return 0;
@@ -172,6 +176,8 @@ int Dialogue::run() {
     switch (step) {
       case Step::kNewCycle: step = design_cycle(); break;
       case Step::kMenu1: step = menu1(); break;
+      case Step::kMenu2: step = menu2(); break;
+      case Step::kMenu3: step = menu3(); break;
       case Step::kConstruction: step = construction(); break;
       case Step::kAnalysis: step = analysis(); break;
       case Step::kExit: return 0;
