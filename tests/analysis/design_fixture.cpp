@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "lines/coupled_synthesis.hpp"
+#include "lines/stripline.hpp"
 #include "synthesis/electrical_synthesis.hpp"
 
 namespace quorvane::testing {
@@ -55,6 +56,21 @@ void build_microstrip(DesignState& state, float h, float er, float t) {
   state.qvnms.thick = t;
   state.construction.er = er;
   state.construction.msorsl = 1;
+}
+
+void build_stripline(DesignState& state, float b, float er, float t) {
+  const SlwsSubstrate sub = slws_substrate(t / b, er);
+  const float length = 0.25f * speed / (std::sqrt(er) * state.spec.f0);
+  for (int k = 1; k <= state.spec.isections + 1; ++k) {
+    const CoupledStripSection c = slws_section(sub, state.qvnzo.zoec[k], state.qvnzo.zooc[k]);
+    state.qvnms.wc[k] = c.w;
+    state.qvnms.sc[k] = c.s;
+    state.flength[k] = length;
+  }
+  state.qvnms.b = b;
+  state.qvnms.thick = t;
+  state.construction.er = er;
+  state.construction.msorsl = 2;
 }
 
 void set_copper_losses(DesignState& state, float tlos) {

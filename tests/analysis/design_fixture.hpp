@@ -15,6 +15,11 @@ DesignState electrical_design(float f0 = 10000.0f, float bw = 500.0f, int n = 4)
 // and reference frequencies of every section; msorsl = 1.
 void build_microstrip(DesignState& state, float h = 0.025f, float er = 9.8f, float t = 0.0002f);
 
+// Stripline between ground planes b inch apart, er, strips t inch thick:
+// widths and gaps as fractions of b, the common quarter guide wavelength;
+// msorsl = 2.
+void build_stripline(DesignState& state, float b = 0.125f, float er = 2.2f, float t = 0.0014f);
+
 // Copper, 5 micro-inch roughness and the given loss tangent, in aloss1.
 void set_copper_losses(DesignState& state, float tlos = 0.0009f);
 
