@@ -30,6 +30,8 @@ class Console {
   // One output line, or a text that stays on the line.
   void line(std::string_view text = {});
   void text(std::string_view text);
+  // Delivers what the console holds so far.
+  void flush() { out_.flush(); }
 
   // Value entry: the magnitude of the number read (an empty line reads as 0).
   float value(std::string_view prompt);

@@ -69,7 +69,11 @@ void Report::both_grouped(const std::vector<std::string>& lines) {
 void Report::console(std::string_view line) { console_.line(line); }
 
 void Report::file(std::string_view line) {
-  if (storing()) file_.write_line(line);
+  if (!storing()) return;
+  // The console copy of a line is delivered before its file copy, so that a
+  // run ended abruptly never has stored a line the user did not see.
+  console_.flush();
+  file_.write_line(line);
 }
 
 std::vector<std::string> report_header(const ClockReading& c) {

@@ -1,5 +1,8 @@
 // Whole dialogue sessions: the console transcript and the storage file of a
 // scripted session are compared with reviewed golden copies.
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "support/session.hpp"
@@ -48,7 +51,77 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AbruptEnd{"no input", "", "Center Frequency"},
                       AbruptEnd{"unreadable number", "abc\n", "Center Frequency"},
                       AbruptEnd{"end at the storage question", std::string(kRoadExample), "STORAGE"},
-                      AbruptEnd{"end at menu 1", std::string(kRoadExample) + "\n", "OPERATION"}));
+                      AbruptEnd{"end at menu 1", std::string(kRoadExample) + "\n", "OPERATION"}),
+    [](const ::testing::TestParamInfo<AbruptEnd>& info) { return "case" + std::to_string(info.index); });
+
+// A session with a check on what its transcript holds and lacks.
+struct EntryCase {
+  const char* what;
+  std::string script;
+  std::vector<std::string> shows;
+  std::vector<std::string> lacks;
+};
+
+class DesignEntry : public ::testing::TestWithParam<EntryCase> {};
+
+TEST_P(DesignEntry, TranscriptShowsTheEffect) {
+  Session session;
+  const SessionResult r = session.run(GetParam().script + "\n4\n");
+  EXPECT_EQ(r.status, 0) << GetParam().what << "\n" << r.err;
+  for (const std::string& s : GetParam().shows) EXPECT_NE(r.out.find(s), std::string::npos) << GetParam().what << ": " << s;
+  for (const std::string& s : GetParam().lacks) EXPECT_EQ(r.out.find(s), std::string::npos) << GetParam().what << ": " << s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogue, DesignEntry,
+    ::testing::Values(
+        EntryCase{"Butterworth skips the ripple", "10000\n500\n2\n1\n4\n50\n\n\n\n\n",
+                  {"Ripple (Am) = 0.0000 dB", "Response    = Butterworth", "BW3dB=   500.000 MHz"},
+                  {"Enter Passband RIPPLE in dB ="}},
+        EntryCase{"response 3 keeps the default", "10000\n500\n3\n0.1\n1\n4\n50\n\n\n\n\n",
+                  {"Response    = Tchebyscheff"}, {}},
+        EntryCase{"skirt path counts 5 poles",
+                  "10000\n500\n1\n0.1\n2\n10750\n40\n50\n\n\n\n\n",
+                  {"-Number of Sections/Poles needed = 5", "-Skirt Attenuation achieved      =  52.8 dB",
+                   "# of Poles  =  5"},
+                  {}},
+        EntryCase{"method 5 is the skirt method", "10000\n500\n1\n0.1\n5\n10750\n40\n50\n\n\n\n\n",
+                  {"Out of band Skirt Frequency,MHz =", "# of Poles  =  5"}, {}},
+        EntryCase{"13 poles refused, 12 accepted", "10000\n500\n1\n0.1\n1\n13\n1\n12\n50\n\n\n\n\n\n\n\n",
+                  {"ERROR: Number of Poles in Filter cannot exceed N = 12.", "# of Poles  = 12",
+                   "Image Impedance of Section 1 and 13,Ohms="},
+                  {}},
+        EntryCase{"one pole gives the default", "10000\n500\n1\n0.1\n1\n1\n50\n\n\n\n\n",
+                  {"# of Poles  =  4"}, {}},
+        EntryCase{"negative image impedance taken as positive", "10000\n500\n1\n0.1\n1\n4\n50\n-35\n\n\n\n",
+                  {"    35.00 "}, {}},
+        EntryCase{"empty answers give the defaults file's values", "\n\n\n\n\n\n\n\n\n\n\n",
+                  {"Fo   = 10000.000 MHz", "Ripple (Am) = 0.0500 dB", "# of Poles  =  4", "Zo of System=  50.00 Ohms"},
+                  {}}),
+    [](const ::testing::TestParamInfo<EntryCase>& info) { return "case" + std::to_string(info.index); });
+
+struct StorageAnswer {
+  const char* answer;
+  bool stores;
+};
+
+class FirstStorageQuestion : public ::testing::TestWithParam<StorageAnswer> {};
+
+TEST_P(FirstStorageQuestion, YesStoresIntoTheDefaultName) {
+  Session session;
+  const SessionResult r = session.run(std::string(kRoadExample) + GetParam().answer + "\n" +
+                                       (GetParam().stores ? "\n" : "") + "4\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(session.exists("QuorvaneOUT.txt"), GetParam().stores) << GetParam().answer;
+  if (GetParam().stores) {
+    EXPECT_NE(session.file("QuorvaneOUT.txt").find("Qe(1) = 22.17"), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, FirstStorageQuestion,
+                         ::testing::Values(StorageAnswer{"1", true}, StorageAnswer{"-1", true},
+                                           StorageAnswer{"1.4", true}, StorageAnswer{"2", false},
+                                           StorageAnswer{"0", false}, StorageAnswer{"", false}));
 
 TEST(Session, MissingDefaultsFileEndsWithStatusOne) {
   Session session("", false);
@@ -56,6 +129,26 @@ TEST(Session, MissingDefaultsFileEndsWithStatusOne) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("QuorvaneDEMO.DEF"), std::string::npos) << r.err;
 }
+
+}  // namespace
+}  // namespace quorvane::testing
+
+namespace quorvane::testing {
+namespace {
+
+// Menu choices that no menu offers end the program in order, however absurd.
+class Menu1OutOfRange : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Menu1OutOfRange, ExitsWithStatusZero) {
+  Session session;
+  const SessionResult r = session.run(std::string(kRoadExample) + "\n" + GetParam() + "\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("OPERATION selected = "), std::string::npos);
+  EXPECT_EQ(r.out.rfind("OPERATION selected = "), r.out.size() - std::string("OPERATION selected = ").size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, Menu1OutOfRange, ::testing::Values("7", "4", "1E30", "-1E30", "4.6"));
 
 }  // namespace
 }  // namespace quorvane::testing

@@ -1,0 +1,54 @@
+// Coupled stripline section as stub - line - stub (Jones and Bolljahn, IRE
+// Trans. MTT-4, 1956; Matthaei, Young and Jones 1964), lossy through the
+// propagation constant alpha + j theta of each element.
+#include "analysis/stripline_section.hpp"
+
+#include <cmath>
+
+namespace quorvane {
+
+namespace {
+
+constexpr float pi = 3.14159274f;
+// Speed of light used for wavelengths in the section, inch MHz.
+constexpr float speed = 11811.0234f;
+// Nepers per dB, 1 / 8.686.
+constexpr float nepers = 0.115127794f;
+
+}  // namespace
+
+void qvnasl(float freq_mhz, float er, float length, float b, float t, float /*w*/, float s,
+            float zoe, float zoo, const LossParameters& loss, ChainMatrix& rsc) {
+  const ModeAttenuation att = sl1los(b, er, freq_mhz, loss, s, t, zoe, zoo);
+
+  const float wl = speed / (freq_mhz * std::sqrt(er));  // wavelength in the dielectric, inch
+  const float theta = 2.0f * pi / wl * length;
+  const float cos_theta = std::cos(theta);
+  const float sin_theta = std::sin(theta);
+
+  // Series open-circuited stub of the odd mode: Zoo coth(gamma_o l).
+  const float alpha_o = att.ato * nepers * length;
+  const Complex csinhoo(std::sinh(alpha_o) * cos_theta, std::cosh(alpha_o) * sin_theta);
+  const Complex ccoshoo(std::cosh(alpha_o) * cos_theta, std::sinh(alpha_o) * sin_theta);
+  ChainMatrix abcdtc = ChainMatrix::identity();
+  abcdtc.b = zoo * ccoshoo / csinhoo;
+  rsc = abcdtc * rsc;
+
+  // Line of (Zoe - Zoo)/2 with the mean attenuation of both modes.
+  const float temploss = (att.ate + att.ato) * (length * 0.5f);
+  const float tempz0 = (zoe - zoo) * 0.5f;
+  const float alpha = temploss * nepers;
+  const float sinh_alpha = std::sinh(alpha);
+  const float cosh_alpha = std::cosh(alpha);
+  ChainMatrix abcdc;
+  abcdc.a = Complex(cosh_alpha * cos_theta, sinh_alpha * sin_theta);
+  abcdc.d = abcdc.a;
+  abcdc.b = Complex(tempz0 * sinh_alpha * cos_theta, tempz0 * cosh_alpha * sin_theta);
+  const float temp1 = (1.0f / tempz0) * (1.0f / tempz0);
+  abcdc.c = abcdc.b * temp1;
+  rsc = abcdc * rsc;
+
+  rsc = abcdtc * rsc;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,112 @@
+// Stripline: a strip of width w and thickness t centred between two ground
+// planes b apart in a homogeneous dielectric er.  Single-strip impedance and
+// width synthesis, and the width and gap of edge-coupled strips from their
+// even- and odd-mode impedances.
+//
+// References
+//   H. A. Wheeler, "Transmission-line properties of a strip line between
+//     parallel planes", IEEE Trans. MTT, vol. MTT-26, no. 11, pp. 866-876,
+//     Nov. 1978 (thick-strip impedance and its inverse).
+//   S. B. Cohn, "Characteristic impedance of the shielded-strip transmission
+//     line", IRE Trans. MTT, vol. MTT-2, pp. 52-57, July 1954 (zero-thickness
+//     strip, elliptic-integral ratio, wide-strip form).
+//   W. Hilberg, "From approximations to exact relations for characteristic
+//     impedances", IEEE Trans. MTT, vol. MTT-17, no. 5, pp. 259-265, May 1969
+//     (closed form of K(k)/K'(k)).
+//   S. B. Cohn, "Shielded coupled-strip transmission line", IRE Trans. MTT,
+//     vol. MTT-3, no. 5, pp. 29-38, Oct. 1955 (fringing-capacitance design
+//     equations of thick coupled strips, narrow-strip correction).
+//   S. B. Cohn, "Problems in strip transmission lines", IRE Trans. MTT,
+//     vol. MTT-3, no. 2, pp. 119-126, March 1955 (fringing capacitance
+//     C'f of a thick strip).
+#pragma once
+
+#include <array>
+
+namespace quorvane {
+
+// Per-section table of the coupled-line filter: sections are numbered from 1
+// and a design has at most 13 of them (12 poles + 1), so index 0 is unused and
+// indices 1..13 hold sections 1..13.
+using SectionTable = std::array<float, 14>;
+using SectionFlags = std::array<bool, 14>;
+
+// The texts the dialogue prints (after an empty line, each indented by 6
+// blanks) when slwb reports an unrealisable width (isyne = 1).
+inline constexpr const char* kSlwbUnrealizableWidth =
+    "The Impedance requires an unrealizable Strip Width.";
+inline constexpr const char* kSlwbSynthesisTerminated =
+    "Strip Width SYNTHESIS calculations terminated.";
+
+// Narrowest strip slwb accepts, in the length unit of its arguments.
+inline constexpr float kSlwbMinimumWidth = 0.00005f;
+// Safety cap on the step-halving search of slwb.  A converging search ends in
+// a few dozen steps; only a target the impedance curve cannot reach within
+// 0.1 % (or a non-finite input) runs into the cap.
+inline constexpr int kSlwbMaxSteps = 10000;
+// Safety cap on the gap refinement of slws.  For 0 <= t/b < 1 every
+// converging refinement ends before the gap passes 5 b, which from the
+// smallest positive starting gap (about 3.8e-8 b) takes under 1900 steps of
+// 1.01; the cap only stops loops that cannot end (a zero or non-finite gap).
+inline constexpr int kSlwsMaxGapSteps = 4000;
+
+// Characteristic impedance (ohm) of a single strip.  b, t, w in one common
+// length unit.  Wheeler's thick-strip formula for t != 0; for t = 0 Cohn's
+// zero-thickness formula with Hilberg's ratio up to w/b = 1.5 and Cohn's
+// wide-strip formula above.
+float slzo(float b, float er, float t, float w);
+
+struct SlwbResult {
+  float w;    // strip width, length unit of b (the rejected width when isyne = 1)
+  float zo;   // impedance of w, ohm; the wanted impedance when the closed-form
+              // width is already rejected (a width rejected during the search
+              // returns its own impedance)
+  int isyne;  // 0 width found, 1 the impedance needs a width below kSlwbMinimumWidth
+  bool converged;  // false only when the search stopped at kSlwbMaxSteps
+};
+
+// Width of a single strip of impedance zo_wanted (ohm): closed-form inverse
+// (Cohn/Hilberg for t = 0, Wheeler for t != 0), then a step-halving search
+// against slzo until the impedance lies within 0.1 % of the target.
+// A width that is not a number counts as unrealisable, like one below the floor.
+SlwbResult slwb(float b, float er, float t, float zo_wanted);
+
+// Thickness-dependent constants of the coupled-strip synthesis.
+struct SlwsSubstrate {
+  float t;       // strip thickness / b
+  float sqrter;  // sqrt(er)
+  float cf0;     // fringing capacitance / permittivity of a zero-thickness edge
+  float cftb;    // the same for thickness t
+  float cftb75;  // the same for thickness 0.75 t
+  float check;   // narrow-strip limit of w/b: 0.35 (1 - t)
+  float d1;      // narrow-strip correction term: 0.07 (1 - t) / 1.2
+};
+SlwsSubstrate slws_substrate(float t, float er);
+
+// One coupled section.  All lengths are divided by b.
+struct CoupledStripSection {
+  float w;           // strip width / b; NaN when not realisable
+  float s;           // gap / b; NaN when not realisable
+  bool realizable;   // false when the width (before the narrow-strip
+                     // correction) or the gap is not positive and finite, or
+                     // the gap refinement did not end
+  float delctb;      // wanted odd-minus-even fringing capacitance / permittivity
+  float delc0;       // its zero-thickness equivalent, delctb / (1 + 4.5 t)
+  float s0;          // gap / b of the zero-thickness inversion
+  int gap_steps;     // steps of 1.01 taken by the gap refinement
+};
+CoupledStripSection slws_section(const SlwsSubstrate& sub, float zoe, float zoo);
+
+struct SlwsResult {
+  SectionTable w{};         // width / b of sections 1..n+1
+  SectionTable s{};         // gap / b of sections 1..n+1
+  SectionFlags realizable{};  // per section, see CoupledStripSection
+};
+
+// Width and gap (divided by b) of coupled sections 1..n+1 from their even-
+// and odd-mode impedances zoe, zoo (ohm, indexed like the result); t is the
+// strip thickness divided by b.  n is clamped to 0..12; entries of the result
+// beyond n+1 stay 0 and false.
+SlwsResult slws(int n, float t, float er, const SectionTable& zoe, const SectionTable& zoo);
+
+}  // namespace quorvane
