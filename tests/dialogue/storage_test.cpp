@@ -42,7 +42,9 @@ TEST_P(StorageOccasions, ReportsGoWhereTheAnswersSay) {
   }
   std::string want;
   for (int k : c.phases) want += "phase " + std::to_string(k) + "\n";
-  if (*c.file != '\0') EXPECT_EQ(session.file(c.file), want) << c.what;
+  if (*c.file != '\0') {
+    EXPECT_EQ(session.file(c.file), want) << c.what;
+  }
   int files = 0;
   for (const auto& e : std::filesystem::directory_iterator(session.folder())) {
     if (e.path().filename() != "QuorvaneDEMO.DEF") ++files;
