@@ -6,6 +6,10 @@
 //     0.0231 Rs sqrt(er) / (30 pi (b - t)) (60 pi + Z sqrt(er) bracket), here
 //     with the even/odd brackets of a coupled pair; TEM dielectric loss
 //     pi 8.686 sqrt(er) tan(delta) / lambda0.
+//   Wheeler, Proc. IRE 30, 1942: microstrip conductor loss from the
+//     derivatives of the air-filled mode impedances.
+//   Pucel, Masse and Hartwig, IEEE Trans. MTT-16, 1968: microstrip dielectric
+//     loss pi 8.686 er tan(delta) (eff - 1) / ((er - 1) sqrt(eff) lambda0).
 //
 // Single precision throughout, each formula evaluated in the order written;
 // 30 pi, 60 pi and pi 8.686 are formed from the single-precision pi.
@@ -74,6 +78,93 @@ ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, f
   const float wl = kLightMHz / f;  // free-space wavelength, inch
   const float ad = pi * kDbPerNeper * std::sqrt(er) / wl * loss.tlos;
   return {ace + ad, aco + ad};
+}
+
+namespace {
+
+// Even/odd impedances of the section with air above and below the strips.
+ModeImpedance air_impedances(float h, float h2, float s, float t, float w) {
+  const ModeWidths wt = lcwta(1.0f, h, s, t, w);
+  return ms1imp(1.0f, 1.0f, 1.0f, h, h2, s, wt.wte, wt.wto);
+}
+
+struct ImpedanceSlope {
+  float even;  // dZe/dx, ohm per inch
+  float odd;   // dZo/dx, ohm per inch
+};
+
+// The slope between the nominal impedances and those with one dimension
+// x0 raised to x0 * 1.001; the divisor is the difference of the two stored
+// values, so that the rounding of x itself does not bias the slope.
+template <class Evaluate>
+ImpedanceSlope slope(const ModeImpedance& nominal, float x0, Evaluate evaluate) {
+  const float x = x0 * 1.001f;
+  const ModeImpedance perturbed = evaluate(x);
+  return {(perturbed.zoe - nominal.zoe) / (x - x0), (perturbed.zoo - nominal.zoo) / (x - x0)};
+}
+
+}  // namespace
+
+Ms1losGeometry ms1los_geometry(float er, float h, float h2, float s, float t, float w) {
+  Ms1losGeometry g;
+  g.widths = lcwta(er, h, s, t, w);
+  g.dielectric = mscuppv(er, h, h2, s, g.widths.wte, g.widths.wto);
+
+  const ModeImpedance nominal = air_impedances(h, h2, s, t, w);
+  const ImpedanceSlope dh = slope(nominal, h, [&](float x) { return air_impedances(x, h2, s, t, w); });
+  const ImpedanceSlope dw = slope(nominal, w, [&](float x) { return air_impedances(h, h2, s, t, x); });
+  const ImpedanceSlope ds = slope(nominal, s, [&](float x) { return air_impedances(h, h2, x, t, w); });
+  const ImpedanceSlope dt =
+      t != 0.0f ? slope(nominal, t, [&](float x) { return air_impedances(h, h2, s, x, w); }) : ImpedanceSlope{};
+  g.dzedh = dh.even;
+  g.dzodh = dh.odd;
+  g.dzedw = dw.even;
+  g.dzodw = dw.odd;
+  g.dzeds = ds.even;
+  g.dzods = ds.odd;
+  g.dzedt = dt.even;
+  g.dzodt = dt.odd;
+  return g;
+}
+
+float microstrip_dielectric_loss(float er, float f_ghz, float tlos, float eff) {
+  if (er == 1.0f) return 0.0f;
+  const float wl = kLightGHz / f_ghz;  // free-space wavelength, inch
+  const float tp = pi * kDbPerNeper * er * tlos / ((er - 1.0f) * wl);
+  return (eff - 1.0f) * tp / std::sqrt(eff);
+}
+
+ModeAttenuation ms1los_at(const Ms1losGeometry& g, float er, float f_ghz, const LossParameters& loss,
+                          const Lceff1& eff, float zoe, float zoo) {
+  if (f_ghz == 0.0f) return {0.0f, 0.0f};
+  float ace = 0.0f;
+  float aco = 0.0f;
+  if (loss.res != 0.0f) {
+    // The roughness factor always applies; with sr = 0 it is 1.
+    float rs = surface_resistance(f_ghz, kUoGHz, loss.res);
+    rs = rs * roughness_factor(loss.sr, skin_depth(f_ghz, kUoGHz, loss.res));
+    ace = rs * kDbPerNeper * (g.dzedh - g.dzedw - g.dzedt - g.dzeds) / (zoe * kEtaMicrostrip);
+    // The gap derivative enters the odd mode with the opposite sign.
+    aco = rs * kDbPerNeper * (g.dzodh - g.dzodw - g.dzodt + g.dzods) / (zoo * kEtaMicrostrip);
+  }
+  float ade = 0.0f;
+  float ado = 0.0f;
+  if (loss.tlos != 0.0f) {
+    ade = microstrip_dielectric_loss(er, f_ghz, loss.tlos, eff.effef);
+    ado = microstrip_dielectric_loss(er, f_ghz, loss.tlos, eff.effof);
+  }
+  return {ace + ade, aco + ado};
+}
+
+ModeAttenuation ms1los(float er, float f_ghz, float h, float h2, const LossParameters& loss, float s, float t,
+                       float w, float zoe, float zoo) {
+  const Ms1losGeometry g = ms1los_geometry(er, h, h2, s, t, w);
+  Lceff1 eff;
+  if (f_ghz != 0.0f && loss.tlos != 0.0f) {
+    eff = lceff(g.dielectric.effc, g.dielectric.effe, g.dielectric.effo, er, f_ghz, h, s, g.widths.wte,
+                g.widths.wto);
+  }
+  return ms1los_at(g, er, f_ghz, loss, eff, zoe, zoo);
 }
 
 }  // namespace quorvane

@@ -1,7 +1,6 @@
 // Conductor and dielectric attenuation of coupled-line sections, dB per inch:
-// sl1los for edge-coupled stripline (frequency in MHz); ms1los, for
-// edge-coupled microstrip (frequency in GHz), belongs beside it in this file.
-// Both start from the surface resistance with Hammerstad's roughness factor.
+// sl1los for edge-coupled stripline (frequency in MHz) and ms1los for
+// edge-coupled microstrip (frequency in GHz).  Both start from the surface resistance with Hammerstad's roughness factor.
 //
 // References
 //   E. Hammerstad and F. Bekkadal, "Microstrip Handbook", ELAB report
@@ -15,7 +14,15 @@
 //   S. B. Cohn, "Shielded coupled-strip transmission line", IRE Trans. MTT,
 //     vol. MTT-3, no. 5, pp. 29-38, Oct. 1955 (even and odd modes of
 //     coupled strips).
+//   H. A. Wheeler, "Formulas for the skin effect", Proc. IRE, vol. 30,
+//     pp. 412-424, Sept. 1942 (incremental-inductance rule of ms1los).
+//   R. A. Pucel, D. J. Masse and C. P. Hartwig, "Losses in microstrip", IEEE
+//     Trans. MTT, vol. MTT-16, no. 6, pp. 342-350, June 1968 (filling-factor
+//     form of the microstrip dielectric loss).
 #pragma once
+
+#include "lines/coupled_dispersion.hpp"
+#include "lines/coupled_microstrip.hpp"
 
 namespace quorvane {
 
@@ -79,5 +86,55 @@ StriplineLossGeometry sl1los_geometry(float b, float s, float t);
 // f <= 0.  The strip width does not enter this model.
 ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, float s, float t,
                        float zoe, float zoo);
+
+// ---- Edge-coupled microstrip (frequency in GHz) ----
+//
+// Conductor loss by Wheeler's incremental-inductance rule: the derivatives of
+// the air-filled even/odd impedances with respect to h, w, s and t, found by
+// perturbing each dimension by 0.1 %, times the surface resistance.
+//   H. A. Wheeler, "Formulas for the skin effect", Proc. IRE, vol. 30,
+//     pp. 412-424, Sept. 1942.
+// Dielectric loss in the filling-factor form
+//   alpha_d = pi 8.686 er tan(delta) (eff - 1) / ((er - 1) sqrt(eff) lambda0),
+//   R. A. Pucel, D. J. Masse and C. P. Hartwig, "Losses in microstrip", IEEE
+//     Trans. MTT, vol. MTT-16, no. 6, pp. 342-350, June 1968;
+//   E. J. Denlinger, "Losses of microstrip lines", IEEE Trans. MTT,
+//     vol. MTT-28, no. 6, pp. 513-522, June 1980.
+
+// What ms1los needs of a section that does not depend on frequency.
+struct Ms1losGeometry {
+  ModeWidths widths;          // lcwta with the substrate's er
+  ModeDielectric dielectric;  // mscuppv: static mode dielectric constants
+  // Derivatives of the air-filled mode impedances, ohm per inch; the t
+  // derivatives are 0 for a strip of no thickness.
+  float dzedh = 0.0f, dzedw = 0.0f, dzeds = 0.0f, dzedt = 0.0f;
+  float dzodh = 0.0f, dzodw = 0.0f, dzods = 0.0f, dzodt = 0.0f;
+};
+
+// er relative dielectric constant; h substrate height, h2 cover height
+// argument of the line models (callers pass 100 h), s gap, t strip thickness,
+// w strip width, inch.  The arguments are the routine's own copies: the
+// caller's dimensions are never perturbed.
+Ms1losGeometry ms1los_geometry(float er, float h, float h2, float s, float t, float w);
+
+// Dielectric attenuation of one mode, dB per inch: er relative dielectric
+// constant, f_ghz frequency, tlos loss tangent, eff the mode's effective
+// dielectric constant at f_ghz.  0 for an air line (er = 1), which has no
+// dielectric loss.
+float microstrip_dielectric_loss(float er, float f_ghz, float tlos, float eff);
+
+// Attenuation of an edge-coupled microstrip section at f_ghz, dB per inch,
+// from its frequency-independent part: eff the lceff dielectric constants of
+// the section at f_ghz (read only when loss.tlos != 0); zoe, zoo the mode
+// impedances at f_ghz that normalise the conductor loss, ohm.  Conductor loss
+// only when loss.res != 0; zero for f_ghz = 0.
+ModeAttenuation ms1los_at(const Ms1losGeometry& geometry, float er, float f_ghz, const LossParameters& loss,
+                          const Lceff1& eff, float zoe, float zoo);
+
+// The same from the geometry: er; f_ghz in GHz; h, h2, s, t, w in inch;
+// zoe, zoo in ohm.  Evaluates lceff itself for the dielectric loss.  It
+// returns the attenuation only and leaves every argument as it was.
+ModeAttenuation ms1los(float er, float f_ghz, float h, float h2, const LossParameters& loss, float s, float t,
+                       float w, float zoe, float zoo);
 
 }  // namespace quorvane

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "analysis/analysis_setup.hpp"
 #include "dialogue/console.hpp"
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/storage.hpp"
@@ -22,7 +23,7 @@ using fmt::X;
 namespace {
 
 // Where the dialogue goes next.
-enum class Step { kMenu1, kMenu2, kConstruction, kAnalysis, kNewCycle, kExit };
+enum class Step { kMenu1, kMenu2, kMenu3, kConstruction, kAnalysis, kNewCycle, kExit };
 
 class Dialogue {
  public:
@@ -40,7 +41,6 @@ class Dialogue {
   Step construction();
   Step analysis();
   void banner();
-  Step not_available(const char* operation);
 
   const DialogueEnvironment& env_;
   DesignState state_;
@@ -156,11 +156,6 @@ Step Dialogue::menu3() {
   }
 }
 
-Step Dialogue::not_available(const char* operation) {
-  console_.line(X(5) + "The " + operation + " is not available in this build of Quorvane.");
-  return Step::kExit;
-}
-
 // The construction, the substrate and the thickness are asked afresh; the
 // dimensions are recomputed from the unchanged electrical design.
 Step Dialogue::construction() {
@@ -170,7 +165,10 @@ Step Dialogue::construction() {
   return Step::kMenu2;
 }
 
-Step Dialogue::analysis() { return not_available("Frequency ANALYSIS"); }
+Step Dialogue::analysis() {
+  run_analysis(console_, storage_, report_, state_);
+  return Step::kMenu3;
+}
 
 int Dialogue::run() {
   if (!load_defaults()) return 0;
@@ -182,6 +180,7 @@ int Dialogue::run() {
       case Step::kNewCycle: step = design_cycle(); break;
       case Step::kMenu1: step = menu1(); break;
       case Step::kMenu2: step = menu2(); break;
+      case Step::kMenu3: step = menu3(); break;
       case Step::kConstruction: step = construction(); break;
       case Step::kAnalysis: step = analysis(); break;
       case Step::kExit: return 0;

@@ -1,0 +1,135 @@
+#include "analysis/analysis_setup.hpp"
+
+#include "analysis/sweep.hpp"
+#include "dialogue/fortran_format.hpp"
+
+namespace quorvane {
+
+using fmt::A;
+using fmt::F;
+using fmt::I;
+using fmt::X;
+
+namespace {
+
+// Speed of light used for the dialogue's wavelengths, inch MHz.
+constexpr float speed = 11802.158f;
+
+// The default rule of a value prompt: an entry greater than 0 replaces the default.
+float value_or(float entry, float fallback) { return entry > 0.0f ? entry : fallback; }
+
+// Ideal mode: every section a free-space quarter wave at the centre frequency,
+// in air, without losses.
+float prepare_ideal(DesignState& state) {
+  const float qwave = 0.25f * speed / state.spec.f0;
+  for (int k = 1; k <= kMaxSections; ++k) state.flength[k] = qwave;
+  state.construction.er = 1.0f;
+  return qwave;
+}
+
+void ask_range(Console& console, const Defaults& def, Qvnfreq& range) {
+  console.line();
+  console.line(X(6) + "Enter Frequency Range for Analysis of your Filter:");
+  range.fstart = value_or(console.value(X(8) + "- Analysis Start Frequency, MHz = "), def.fstartdef);
+  range.fstop = value_or(console.value(X(8) + "- Analysis Stop  Frequency, MHz = "), def.fstopdef);
+  range.fstep = value_or(console.value(X(8) + "- Analysis Step  Frequency, MHz = "), def.fstepdef);
+}
+
+void ask_terminations(Console& console, float z0, Qvnzo& qvnzo) {
+  console.line();
+  console.line(X(6) + "Enter Filter`s Source and Load Impedances: Zs and ZL:");
+  qvnzo.zs = value_or(console.value(X(8) + "- Filter`s Source Impedance: Zs, Ohms = "), z0);
+  qvnzo.zl = value_or(console.value(X(8) + "- Filter`s Load   Impedance: ZL, Ohms = "), z0);
+}
+
+// The loss menus take the answer's whole part, sign kept; anything outside
+// the table selects the default entry.
+float table_choice(int choice, const float* table, int size, int default_choice) {
+  return (choice >= 1 && choice <= size) ? table[choice - 1] : table[default_choice - 1];
+}
+
+void ask_losses(Console& console, const Defaults& def, AnalysisEntry& entry, Aloss1& loss) {
+  entry.res1 = table_choice(console.truncated_choice(X(8) + "-Conductor Resistivity: RES, Micro-Ohm-cm:\n" +
+                                                     X(11) + " 1 = Silver-plated: RES = 1.6.\n" +
+                                                     X(11) + "*2 = Copper       : RES = 1.7 (Default).\n" +
+                                                     X(11) + " 3 = Gold-plated  : RES = 2.5.\n" +
+                                                     X(11) + " 4 = 6061 Aluminum: RES = 4.0.\n" +
+                                                     X(11) + " 5 = Brass        : RES = 7.0.\n" +
+                                                     X(11) + " 6 = Steel        : RES = 11.8.\n" +
+                                                     X(9) + "Conductor Resistivity selected = "),
+                            kResistivity, 6, 2);
+  loss.res = entry.res1 * 0.000001f / 2.54f;
+
+  entry.sr1 = table_choice(console.truncated_choice(X(8) + "-RMS Surface Roughness: SR, Micro-Inches:\n" +
+                                                    X(11) + " 1 = 40.0 micro-inch; 1.016 micro-meters.\n" +
+                                                    X(11) + " 2 = 20.0 micro-inch; 0.508 micro-meters.\n" +
+                                                    X(11) + " 3 = 10.0 micro-inch; 0.254 micro-meters.\n" +
+                                                    X(11) + "*4 =  5.0 micro-inch; 0.127 micro-meters (Default).\n" +
+                                                    X(11) + " 5 =  1.0 micro-inch; 0.025 micro-meters.\n" +
+                                                    X(9) + "RMS Surface Roughness selected = "),
+                           kRoughness, 5, 4);
+  loss.sr = entry.sr1 * 0.000001f;
+
+  // The loss tangent keeps its sign: a negative answer keeps the default.
+  const float answer = console.signed_value(X(11) + "-Substrate`s Dielectric Loss Tangent: DLTAN    = ");
+  loss.tlos = answer > 0.0f ? answer : def.tlosdef;
+}
+
+int ask_format(Console& console) {
+  console.line();
+  console.line(X(8) + "Select output data print FORMAT:");
+  console.line(X(12) + "*1: Scattering Parameters: Magnitude and Phase (Default).");
+  console.line(X(12) + " 2: VSWR, Input Impedance, Loss and Phase.");
+  return console.choice(X(8) + "Print FORMAT selected = ") == 2 ? 2 : 1;
+}
+
+}  // namespace
+
+AnalysisEntry enter_analysis(Console& console, DesignState& state) {
+  AnalysisEntry entry;
+  const bool ideal = state.construction.msorsl == 0;
+  if (ideal) entry.qwave = prepare_ideal(state);
+  ask_range(console, state.defaults, state.qvnfreq);
+  ask_terminations(console, state.spec.z0, state.qvnzo);
+  state.aloss1 = Aloss1{};
+  if (!ideal) ask_losses(console, state.defaults, entry, state.aloss1);
+  state.control.ivswr = ask_format(console);
+  return entry;
+}
+
+std::vector<std::string> analysis_title_block() {
+  return {X(13) + "Frequency Analysis of your Parallel Coupled Line Bandpass Filter",
+          X(13) + "results in the following response profile:", ""};
+}
+
+std::vector<std::string> analysis_summary(const DesignState& state, const AnalysisEntry& entry) {
+  const DesignSpec& spec = state.spec;
+  std::vector<std::string> lines = {
+      X(16) + "Flow = " + F(spec.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(spec.torb, 12),
+      X(16) + "Fo   = " + F(spec.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(spec.isections, 2),
+      X(16) + "Fhigh= " + F(spec.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(spec.ripple, 7, 5) + " dB",
+      X(16) + "BW   = " + F(spec.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(spec.z0, 6, 2) + " Ohms",
+      X(16) + "SR   = " + F(entry.sr1, 9, 3) + " u\"" + X(6) + "Resistivity = " + F(entry.res1, 5, 3) +
+          " u-Ohm-cm",
+      X(17) + X(23) + "Loss Tangent = " + F(state.aloss1.tlos, 7, 5)};
+  if (state.construction.msorsl == 0) {
+    lines.push_back(X(16) + "Er   = " + F(state.construction.er, 9, 3) + X(9) + "Quarterwave = " +
+                    F(entry.qwave, 6, 4) + " Inches");
+  }
+  return lines;
+}
+
+void run_analysis(Console& console, StorageFile& storage, Report& report, DesignState& state) {
+  const AnalysisEntry entry = enter_analysis(console, state);
+  ask_storage(StorageOccasion::kAnalysis, console, storage, state);
+
+  std::vector<std::string> opening = report_header(state.clock);
+  for (auto& l : analysis_title_block()) opening.push_back(std::move(l));
+  for (auto& l : analysis_summary(state, entry)) opening.push_back(std::move(l));
+  report.both_grouped(opening);
+  if (state.control.ivswr == 2) report.both_grouped(analysis_title_block());
+
+  qvna(state.construction.msorsl, state.spec.isections, state.flength, state.construction.er, state, report);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,87 @@
+#include "analysis/design_fixture.hpp"
+
+#include <cmath>
+
+#include "analysis/stripline_fixture.hpp"
+#include "lines/coupled_synthesis.hpp"
+#include "synthesis/electrical_synthesis.hpp"
+
+namespace quorvane::testing {
+
+namespace {
+constexpr float speed = 11802.158f;  // inch MHz
+}
+
+DesignState electrical_design(float f0, float bw, int n) {
+  DesignState state;
+  DesignSpec& spec = state.spec;
+  spec.f0 = f0;
+  spec.bw = bw;
+  spec.omega = bw / f0;
+  spec.flow = f0 - 0.5f * bw;
+  spec.fhigh = f0 + 0.5f * bw;
+  spec.itorb = 1;
+  spec.torb = "Tchebyscheff        ";
+  spec.ripple = 0.1f;
+  spec.isections = n;
+  spec.z0 = 50.0f;
+  spec.z0_entered = 50.0f;
+  for (int k = 1; k <= kMaxSections; ++k) spec.zi[k] = 50.0f;
+  const ElectricalDesign d = synthesise_electrical(spec);
+  state.qvnzo.zoec = d.zoec;
+  state.qvnzo.zooc = d.zooc;
+  state.qvnzo.zs = 50.0f;
+  state.qvnzo.zl = 50.0f;
+  state.control.ivswr = 1;
+  return state;
+}
+
+void build_microstrip(DesignState& state, float h, float er, float t) {
+  const float f0 = state.spec.f0;
+  for (int k = 1; k <= state.spec.isections + 1; ++k) {
+    const float zoe = state.qvnzo.zoec[k];
+    const float zoo = state.qvnzo.zooc[k];
+    const MswsResult r = msws(er, f0 * 0.001f, h, 100.0f * h, t, zoe, zoo);
+    state.qvnms.wc[k] = r.w;
+    state.qvnms.sc[k] = r.s;
+    const float effef = r.lceff1.effef;
+    const float effof = r.lceff1.effof;
+    const float weighted = (zoe * std::sqrt(effef) + zoo * std::sqrt(effof)) / (zoe + zoo);
+    const float effcf = weighted * weighted;
+    state.flength[k] = (0.25f * speed) / (std::sqrt(effcf) * f0);
+    state.qvna1.freqoe[k] = f0 * std::sqrt(effef);
+    state.qvna1.freqoo[k] = f0 * std::sqrt(effof);
+  }
+  state.qvnms.b = h;
+  state.qvnms.thick = t;
+  state.construction.er = er;
+  state.construction.msorsl = 1;
+}
+
+void build_stripline(DesignState& state, float b, float er, float t) {
+  const int m = state.spec.isections + 1;
+  float zoe[kMaxSections], zoo[kMaxSections], w[kMaxSections], s[kMaxSections];
+  for (int k = 1; k <= m; ++k) {
+    zoe[k - 1] = state.qvnzo.zoec[k];
+    zoo[k - 1] = state.qvnzo.zooc[k];
+  }
+  coupled_strip_fractions(t / b, er, zoe, zoo, m, w, s);
+  const float length = 0.25f * speed / (std::sqrt(er) * state.spec.f0);
+  for (int k = 1; k <= m; ++k) {
+    state.qvnms.wc[k] = w[k - 1];
+    state.qvnms.sc[k] = s[k - 1];
+    state.flength[k] = length;
+  }
+  state.qvnms.b = b;
+  state.qvnms.thick = t;
+  state.construction.er = er;
+  state.construction.msorsl = 2;
+}
+
+void set_copper_losses(DesignState& state, float tlos) {
+  state.aloss1.res = 1.7f * 0.000001f / 2.54f;
+  state.aloss1.sr = 5.0f * 0.000001f;
+  state.aloss1.tlos = tlos;
+}
+
+}  // namespace quorvane::testing
