@@ -1,0 +1,536 @@
+#include "view/storage_parser.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include "view/field_reader.hpp"
+
+namespace quorvane::view {
+
+namespace {
+
+using Layout = std::vector<Field>;
+
+const std::string kRule72(72, '-');
+const std::string kRule69(69, '-');
+const std::string kRule66(66, '-');
+
+// ---- Report header -------------------------------------------------------
+
+const Layout& date_line() {
+  static const Layout l{blanks(6), text("Quorvane (v. 1.4)"), blanks(23), text("Date:"),
+                        integer(2), text("/"), integer(2), text("/"), integer(4), text(" at "),
+                        integer(2), text(":"), integer(2), text(":"), integer(2), text("Hours")};
+  return l;
+}
+const Layout& rule72() {
+  static const Layout l{blanks(6), text(kRule72)};
+  return l;
+}
+
+// ---- Titles ----------------------------------------------------------------
+
+const Layout& electrical_title() {
+  static const Layout l{blanks(12), text("SYNTHESIS of the Distributed Electrical Circuit for your Parallel")};
+  return l;
+}
+const Layout& dimensions_title() {
+  static const Layout l{blanks(12), text("SYNTHESIS of Physical Dimensions for your Parallel Coupled")};
+  return l;
+}
+const Layout& analysis_title() {
+  static const Layout l{blanks(13), text("Frequency Analysis of your Parallel Coupled Line Bandpass Filter")};
+  return l;
+}
+
+// ---- Summary block (the first four lines are alike in every report) -------
+
+const Layout& flow_line() {
+  static const Layout l{blanks(16), text("Flow = "), real(9, 3), text(" MHz"), blanks(5),
+                        text("Response    = "), alpha(12)};
+  return l;
+}
+const Layout& fo_line() {
+  static const Layout l{blanks(16), text("Fo   = "), real(9, 3), text(" MHz"), blanks(5),
+                        text("# of Poles  = "), integer(2)};
+  return l;
+}
+Layout fhigh_line(int w, int d) {
+  return {blanks(16), text("Fhigh= "), real(9, 3), text(" MHz"), blanks(5),
+          text("Ripple (Am) = "), real(w, d), text(" dB")};
+}
+const Layout& bw_line() {
+  static const Layout l{blanks(16), text("BW   = "), real(9, 3), text(" MHz"), blanks(5),
+                        text("Zo of System= "), real(6, 2), text(" Ohms")};
+  return l;
+}
+const Layout& bw3db_line() {
+  static const Layout l{blanks(16), text("BW3dB= "), real(9, 3), text(" MHz")};
+  return l;
+}
+const Layout& er_construction_line() {
+  static const Layout l{blanks(16), text("Er   = "), real(9, 3), blanks(9), text("Construction= "), alpha(10)};
+  return l;
+}
+Layout height_line(std::string_view var1) {
+  return {blanks(16), text(var1), real(9, 3), text(" inches"), blanks(2), text("Strip Thick = "),
+          real(6, 4), text(" inches")};
+}
+const Layout& roughness_line() {
+  static const Layout l{blanks(16), text("SR   = "), real(9, 3), text(" u\"      Resistivity = "), real(5, 3),
+                        text(" u-Ohm-cm")};
+  return l;
+}
+const Layout& loss_tangent_line() {
+  static const Layout l{blanks(40), text("Loss Tangent = "), real(7, 5)};
+  return l;
+}
+const Layout& ideal_line() {
+  static const Layout l{blanks(16), text("Er   = "), real(9, 3), text("         Quarterwave = "), real(6, 4),
+                        text(" Inches")};
+  return l;
+}
+
+// ---- Electrical table ------------------------------------------------------
+
+const Layout& rule69() {
+  static const Layout l{blanks(6), text(kRule69)};
+  return l;
+}
+const Layout& electrical_row() {
+  static const Layout l{blanks(6), integer(2), blanks(2), real(8, 5), blanks(3), integer(2), integer(3), blanks(3),
+                        real(7, 3), real(7, 3), real(9, 2), real(11, 5), real(11, 5)};
+  return l;
+}
+const Layout& load_line() {
+  static const Layout l{blanks(6), integer(2), blanks(2), real(8, 5), text("    Source and Load Impedance = "),
+                        real(6, 2), text(" Ohms")};
+  return l;
+}
+const Layout& external_q_line() {
+  static const Layout l{blanks(6), text("End Section`s External Q: Qe(1) ="), real(6, 2), text(" and Qe("),
+                        integer(2), text(") ="), real(6, 2), text(".")};
+  return l;
+}
+
+// ---- Dimensional tables ----------------------------------------------------
+
+const Layout& microstrip_head() {
+  static const Layout l{blanks(46), text("    Resonator Eff. Dielectric")};
+  return l;
+}
+const Layout& stripline_head() {
+  static const Layout l{blanks(50), text("Resonator  Open-End")};
+  return l;
+}
+const Layout& microstrip_row() {
+  static const Layout l{blanks(8), integer(2), blanks(3), real(7, 4), blanks(1), real(7, 4), integer(3), integer(3),
+                        real(8, 4), real(8, 4), real(8, 4), blanks(3), real(6, 3), real(7, 3)};
+  return l;
+}
+const Layout& stripline_row() {
+  static const Layout l{blanks(8), integer(2), blanks(3), real(7, 4), blanks(1), real(7, 4), integer(3), integer(3),
+                        real(8, 4), real(8, 4), real(8, 4), blanks(2), real(8, 4)};
+  return l;
+}
+const Layout& total_line() {
+  static const Layout l{blanks(11), text("Total Length of your Bandpass Filter = "), real(8, 4), text(" inches.")};
+  return l;
+}
+Layout zo_line(std::string_view medium) {
+  return {blanks(6), text("For Zo = "), real(6, 2), text(" Ohms, Line Width ="), real(7, 4), text(medium),
+          real(7, 3), text(".")};
+}
+const Layout& fo_wave_line() {
+  static const Layout l{blanks(6), text("For Fo ="), real(9, 2), text(" MHz, Quarter Wavelength ="), real(8, 4),
+                        text(" inches.")};
+  return l;
+}
+const Layout& surface_wave_line() {
+  static const Layout l{blanks(6), text("higher-order modes: Surface Wave Mode = "), real(7, 3), text(" GHz.")};
+  return l;
+}
+const Layout& te_mode_line() {
+  static const Layout l{blanks(6), text("                 Lowest-order TE-mode = "), real(7, 3), text(" GHz.")};
+  return l;
+}
+const Layout& stripline_limit_line() {
+  static const Layout l{blanks(6), text("Maximum usable operating frequency = "), real(7, 3),
+                        text(" GHz before possible")};
+  return l;
+}
+
+// ---- Analysis tables -------------------------------------------------------
+
+const Layout& format1_head() {
+  static const Layout l{blanks(7), text("Frequency     Input Port: S11     Input Impedance   Thru Loss: S21")};
+  return l;
+}
+const Layout& format1_rule() {
+  static const Layout l{blanks(7), text(kRule66)};
+  return l;
+}
+const Layout& format1_row() {
+  static const Layout l{real(16, 2), blanks(1), real(7, 3), real(7, 2), real(8, 2),
+                        real(8, 3), real(8, 3), real(9, 3), real(8, 2)};
+  return l;
+}
+const Layout& format2_head() {
+  static const Layout l{blanks(7), text("Analysis  Input Impedance, Ohms  Input  Input  ----------------")};
+  return l;
+}
+const Layout& format2_row() {
+  static const Layout l{real(16, 2), real(8, 2), real(12, 2), real(8, 2), real(8, 2), real(9, 3), real(9, 2)};
+  return l;
+}
+const Layout& source_line() {
+  static const Layout l{blanks(6), text("Source Impedance: Zs = "), real(7, 3), text(" Ohms.")};
+  return l;
+}
+const Layout& load_impedance_line() {
+  static const Layout l{blanks(6), text("Load   Impedance: ZL = "), real(7, 3), text(" Ohms.")};
+  return l;
+}
+
+// ---- Walking a report ------------------------------------------------------
+
+bool is_blank(std::string_view s) {
+  if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+  return s.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// The lines of one report: [begin, end) of the file's lines.
+class ReportReader {
+ public:
+  ReportReader(const std::vector<std::string>& lines, size_t begin, size_t end, Report& report,
+               std::vector<SkippedRow>& skipped)
+      : lines_(lines), begin_(begin), end_(end), report_(report), skipped_(skipped) {}
+
+  // First line at or after `from` matching `layout`; `end_` when none.
+  size_t find(const Layout& layout, size_t from) const {
+    for (size_t i = from; i < end_; ++i)
+      if (match_line(lines_[i], layout)) return i;
+    return end_;
+  }
+
+  // The values of the first line from `from` on with this layout, or an error.
+  std::optional<LineMatch> field_line(const Layout& layout, size_t from, const char* what, size_t* at = nullptr) {
+    const size_t i = find(layout, from);
+    if (i == end_) {
+      error(std::string("no ") + what + " line");
+      return std::nullopt;
+    }
+    if (at) *at = i;
+    auto m = match_line(lines_[i], layout);
+    if (m->any_overflow) {
+      error(std::string(what) + " line " + std::to_string(i + 1) + " has a field of asterisks");
+      return std::nullopt;
+    }
+    return m;
+  }
+
+  void error(std::string message) { report_.errors.push_back(std::move(message)); }
+
+  void skip(size_t i, SkipReason reason) {
+    skipped_.push_back({static_cast<int>(i + 1), report_.position, reason, lines_[i]});
+    ++report_.skipped_rows;
+  }
+
+  // The table lines after `rule` up to the first line matching `closing`
+  // (or the report's end); each non-blank line is matched with `row` and
+  // handed to `take` when it is one, or skipped with its reason.  `take`
+  // returns false when the row contradicts its position (a damaged row).
+  // Returns the index of the closing line, `end_` when there is none.
+  template <typename Take>
+  size_t read_rows(size_t rule, const Layout& row, const Layout& closing, Take take) {
+    size_t i = rule + 1;
+    for (; i < end_; ++i) {
+      if (match_line(lines_[i], closing)) return i;
+      if (is_blank(lines_[i])) continue;
+      const auto m = match_line(lines_[i], row);
+      if (!m) {
+        skip(i, SkipReason::Malformed);
+      } else if (m->any_overflow) {
+        skip(i, SkipReason::Overflow);
+      } else if (!take(*m)) {
+        skip(i, SkipReason::Malformed);
+      }
+    }
+    error("table is not closed: no line after its rows ends it");
+    return end_;
+  }
+
+  const std::string& line(size_t i) const { return lines_[i]; }
+  size_t begin() const { return begin_; }
+  size_t end() const { return end_; }
+
+ private:
+  const std::vector<std::string>& lines_;
+  size_t begin_, end_;
+  Report& report_;
+  std::vector<SkippedRow>& skipped_;
+};
+
+float r(const LineMatch& m, size_t k) { return m.values[k].real; }
+int n(const LineMatch& m, size_t k) { return static_cast<int>(m.values[k].integer); }
+
+// The four summary lines every report has; `ripple_w`.`ripple_d` is the
+// ripple field of this report.
+void read_summary(ReportReader& rd, int ripple_w, int ripple_d, DesignSummary& s) {
+  const size_t from = rd.begin();
+  if (auto m = rd.field_line(flow_line(), from, "Flow")) {
+    s.flow = r(*m, 0);
+    s.response = m->values[1].alpha;
+  }
+  if (auto m = rd.field_line(fo_line(), from, "Fo")) {
+    s.f0 = r(*m, 0);
+    s.poles = n(*m, 1);
+  }
+  if (auto m = rd.field_line(fhigh_line(ripple_w, ripple_d), from, "Fhigh")) {
+    s.fhigh = r(*m, 0);
+    s.ripple = r(*m, 1);
+  }
+  if (auto m = rd.field_line(bw_line(), from, "BW")) {
+    s.bw = r(*m, 0);
+    s.z0 = r(*m, 1);
+  }
+}
+
+// Rows of a per-section table must be one for each of the N+1 sections.
+void check_section_count(ReportReader& rd, const Report& rep, size_t rows, size_t skipped_before) {
+  const int expected = rep.summary.poles + 1;
+  if (rep.summary.poles <= 0) return;  // already an error: no Fo line
+  if (static_cast<int>(rows) != expected) {
+    std::string msg = "table holds " + std::to_string(rows) + " of the " + std::to_string(expected) + " section rows";
+    const int lost = rep.skipped_rows - static_cast<int>(skipped_before);
+    if (lost > 0) msg += " (" + std::to_string(lost) + " skipped)";
+    rd.error(msg);
+  }
+}
+
+void read_electrical(ReportReader& rd, Report& rep) {
+  ElectricalTable t;
+  read_summary(rd, 6, 4, rep.summary);
+  if (auto m = rd.field_line(bw3db_line(), rd.begin(), "BW3dB")) t.bw3db = r(*m, 0);
+  const size_t rule = rd.find(rule69(), rd.begin());
+  if (rule == rd.end()) {
+    rd.error("no electrical table");
+  } else {
+    const size_t skipped_before = static_cast<size_t>(rep.skipped_rows);
+    const size_t close = rd.read_rows(rule, electrical_row(), load_line(), [&](const LineMatch& m) {
+      ElectricalRow row{n(m, 0), r(m, 1), n(m, 2), n(m, 3), r(m, 4), r(m, 5), r(m, 6), r(m, 7), r(m, 8)};
+      const int expected_k = t.rows.empty() ? 0 : t.rows.back().k + 1;
+      if (row.i != row.k || row.k1 != row.k + 1 || row.k < expected_k) return false;
+      t.rows.push_back(row);
+      return true;
+    });
+    check_section_count(rd, rep, t.rows.size(), skipped_before);
+    if (close != rd.end()) {
+      if (auto m = rd.field_line(load_line(), close, "load")) t.g_load = r(*m, 1);
+      if (auto m = rd.field_line(external_q_line(), close, "external Q")) {
+        t.qe_in = r(*m, 0);
+        t.qe_out = r(*m, 2);
+      }
+    }
+  }
+  rep.table = std::move(t);
+}
+
+void read_dimensions(ReportReader& rd, Report& rep) {
+  DimensionTable t;
+  read_summary(rd, 5, 3, rep.summary);
+  if (auto m = rd.field_line(er_construction_line(), rd.begin(), "Er and Construction")) {
+    t.er = r(*m, 0);
+    t.construction_name = m->values[1].alpha;
+  }
+  const size_t ms_head = rd.find(microstrip_head(), rd.begin());
+  const size_t sl_head = rd.find(stripline_head(), rd.begin());
+  const bool microstrip = ms_head < sl_head;
+  t.construction = microstrip ? Construction::Microstrip : Construction::Stripline;
+  const std::string_view var1 = microstrip ? "H    = " : "B    = ";
+  if (auto m = rd.field_line(height_line(var1), rd.begin(), microstrip ? "H" : "B")) {
+    t.height_in = r(*m, 0);
+    t.thick_in = r(*m, 1);
+  }
+  const size_t head = microstrip ? ms_head : sl_head;
+  const std::string expected_name = microstrip ? "Microstrip" : "Stripline";
+  if (head == rd.end()) {
+    rd.error("no dimensional table");
+    rep.table = std::move(t);
+    return;
+  }
+  if (!t.construction_name.empty() && t.construction_name != expected_name)
+    rd.error("construction " + t.construction_name + " does not match the " + expected_name + " table");
+  const size_t rule = rd.find(rule72(), head);
+  if (rule == rd.end()) {
+    rd.error("dimensional table has no rule line");
+    rep.table = std::move(t);
+    return;
+  }
+  const size_t skipped_before = static_cast<size_t>(rep.skipped_rows);
+  const Layout& row_layout = microstrip ? microstrip_row() : stripline_row();
+  const size_t close = rd.read_rows(rule, row_layout, total_line(), [&](const LineMatch& m) {
+    DimensionRow row;
+    row.section = n(m, 0);
+    row.w_in = r(m, 1);
+    row.w_mm = r(m, 2);
+    row.k0 = n(m, 3);
+    row.k1 = n(m, 4);
+    row.s_in = r(m, 5);
+    row.s_mm = r(m, 6);
+    row.length_in = r(m, 7);
+    if (microstrip) {
+      row.eff_even = r(m, 8);
+      row.eff_odd = r(m, 9);
+    } else {
+      row.cap_open_pf = r(m, 8);
+    }
+    const int expected_k = t.rows.empty() ? 1 : t.rows.back().section + 1;
+    if (row.k0 != row.section - 1 || row.k1 != row.section || row.section < expected_k) return false;
+    t.rows.push_back(row);
+    return true;
+  });
+  check_section_count(rd, rep, t.rows.size(), skipped_before);
+  if (close != rd.end()) {
+    if (auto m = rd.field_line(total_line(), close, "total length")) t.total_in = r(*m, 0);
+    const Layout zo = zo_line(microstrip ? " inches in EReff(Fo) =" : " inches in Er =");
+    if (auto m = rd.field_line(zo, close, "For Zo")) {
+      t.zo_line = r(*m, 0);
+      t.w_zo_in = r(*m, 1);
+      t.zo_line_er = r(*m, 2);
+    }
+    if (auto m = rd.field_line(fo_wave_line(), close, "For Fo")) t.quarter_wave_in = r(*m, 1);
+    if (microstrip) {
+      if (auto m = rd.field_line(surface_wave_line(), close, "surface-wave limit")) t.surface_wave_ghz = r(*m, 0);
+      if (auto m = rd.field_line(te_mode_line(), close, "TE-mode limit")) t.te_mode_ghz = r(*m, 0);
+    } else if (auto m = rd.field_line(stripline_limit_line(), close, "frequency limit")) {
+      t.surface_wave_ghz = r(*m, 0);
+    }
+  }
+  rep.table = std::move(t);
+}
+
+void read_analysis(ReportReader& rd, Report& rep) {
+  AnalysisTable t;
+  read_summary(rd, 7, 5, rep.summary);
+  if (auto m = rd.field_line(roughness_line(), rd.begin(), "SR")) {
+    t.sr_uin = r(*m, 0);
+    t.res_uohm_cm = r(*m, 1);
+  }
+  if (auto m = rd.field_line(loss_tangent_line(), rd.begin(), "Loss Tangent")) t.loss_tangent = r(*m, 0);
+  if (const size_t at = rd.find(ideal_line(), rd.begin()); at != rd.end()) {
+    if (auto m = rd.field_line(ideal_line(), at, "ideal")) {
+      t.ideal = true;
+      t.ideal_er = r(*m, 0);
+      t.ideal_quarter_wave_in = r(*m, 1);
+    }
+  }
+  const size_t head1 = rd.find(format1_head(), rd.begin());
+  const size_t head2 = rd.find(format2_head(), rd.begin());
+  if (head1 == rd.end() && head2 == rd.end()) {
+    rd.error("no response table");
+    rep.table = std::move(t);
+    return;
+  }
+  t.format = head1 < head2 ? 1 : 2;
+  const size_t rule = rd.find(t.format == 1 ? format1_rule() : rule72(), t.format == 1 ? head1 : head2);
+  if (rule == rd.end()) {
+    rd.error("response table has no rule line");
+    rep.table = std::move(t);
+    return;
+  }
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const size_t close = rd.read_rows(rule, t.format == 1 ? format1_row() : format2_row(), source_line(),
+                                    [&](const LineMatch& m) {
+                                      AnalysisRow row;
+                                      row.freq = r(m, 0);
+                                      if (t.format == 1) {
+                                        row = {r(m, 0), r(m, 1), r(m, 2), r(m, 3), r(m, 4), r(m, 5), r(m, 6), r(m, 7)};
+                                      } else {
+                                        row = {r(m, 0), r(m, 3), nan, r(m, 4), r(m, 1), r(m, 2), r(m, 5), r(m, 6)};
+                                      }
+                                      t.rows.push_back(row);
+                                      return true;
+                                    });
+  if (close != rd.end()) {
+    if (auto m = rd.field_line(source_line(), close, "source impedance")) t.zs = r(*m, 0);
+    if (auto m = rd.field_line(load_impedance_line(), close, "load impedance")) t.zl = r(*m, 0);
+  }
+  if (t.rows.empty() && close != rd.end()) rd.error("response table has no usable row");
+  rep.table = std::move(t);
+}
+
+std::optional<ReportStamp> read_stamp(const std::string& line) {
+  const auto m = match_line(line, date_line());
+  if (!m || m->any_overflow) return std::nullopt;
+  return ReportStamp{n(*m, 0), n(*m, 1), n(*m, 2), n(*m, 3), n(*m, 4), n(*m, 5)};
+}
+
+}  // namespace
+
+const char* skip_reason_text(SkipReason reason) {
+  return reason == SkipReason::Overflow ? "a field of asterisks (value too wide for its field)"
+                                        : "not in the table's column layout";
+}
+
+ParsedStorage parse_storage(std::istream& in) {
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
+
+  // Every report opens with the dated header: an empty line, a rule and the
+  // date line.  A report runs from its date line to the next header.
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (read_stamp(lines[i])) starts.push_back(i);
+
+  ParsedStorage out;
+  if (starts.empty()) {
+    out.errors.push_back(lines.empty() ? "the file is empty: no report found"
+                                       : "no report found: no line holds the dated report header");
+    return out;
+  }
+  for (size_t r = 0; r < starts.size(); ++r) {
+    size_t end = r + 1 < starts.size() ? starts[r + 1] : lines.size();
+    // The rule and empty line in front of the next date line belong to it.
+    if (r + 1 < starts.size() && end >= starts[r] + 3 && match_line(lines[end - 1], rule72())) {
+      --end;
+      if (is_blank(lines[end - 1])) --end;
+    }
+    Report rep;
+    rep.position = static_cast<int>(r) + 1;
+    rep.first_line = static_cast<int>(starts[r]) + 1;
+    rep.stamp = *read_stamp(lines[starts[r]]);
+    ReportReader rd(lines, starts[r], end, rep, out.skipped);
+
+    const size_t e = rd.find(electrical_title(), rd.begin());
+    const size_t d = rd.find(dimensions_title(), rd.begin());
+    const size_t a = rd.find(analysis_title(), rd.begin());
+    const size_t first = std::min({e, d, a});
+    if (first == rd.end()) {
+      rd.error("report of unknown kind: no title line follows the header");
+      rep.kind = ReportKind::Electrical;
+    } else if (first == e) {
+      rep.kind = ReportKind::Electrical;
+      read_electrical(rd, rep);
+    } else if (first == d) {
+      rep.kind = ReportKind::Dimensions;
+      read_dimensions(rd, rep);
+    } else {
+      rep.kind = ReportKind::Analysis;
+      read_analysis(rd, rep);
+    }
+
+    // A design cycle starts with its electrical report and keeps one clock
+    // reading; either a new electrical report or a new reading starts the next.
+    const bool new_cycle = out.reports.empty() || rep.kind == ReportKind::Electrical ||
+                           !(rep.stamp == out.reports.back().stamp);
+    rep.cycle = out.reports.empty() ? 1 : out.reports.back().cycle + (new_cycle ? 1 : 0);
+    out.reports.push_back(std::move(rep));
+  }
+  return out;
+}
+
+}  // namespace quorvane::view

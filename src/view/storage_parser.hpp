@@ -1,0 +1,137 @@
+// Reader of the storage file: the report lines the program copies to the
+// user-named text file, in the fixed-column layouts it prints them with.
+// A storage file holds any number of reports (electrical synthesis,
+// microstrip or stripline dimensions, frequency analysis in either print
+// format) from any number of design cycles, each opening with the dated
+// report header.  The reader finds every report, reads its summary and its
+// table by columns, and keeps every row it cannot use, with the reason,
+// instead of guessing a value.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quorvane::view {
+
+// Clock reading of the report header; all reports of one design cycle share it.
+struct ReportStamp {
+  int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
+  bool operator==(const ReportStamp&) const = default;
+};
+
+// The design summary every report repeats (the ripple is printed with 4, 3 or
+// 5 decimals depending on the report; the value is the one printed).
+struct DesignSummary {
+  float flow = 0.0f, f0 = 0.0f, fhigh = 0.0f, bw = 0.0f;  // MHz
+  float ripple = 0.0f;                                     // dB
+  float z0 = 0.0f;                                         // ohm, "Zo of System"
+  int poles = 0;                                           // N
+  std::string response;                                    // "Tchebyscheff" or "Butterworth"
+};
+
+// Electrical synthesis: one row per coupled section, K = 0 ... N.
+struct ElectricalRow {
+  int i = 0;
+  float element = 0.0f;
+  int k = 0, k1 = 0;          // the pair column (K, K+1)
+  float zoe = 0.0f, zoo = 0.0f, zi = 0.0f;  // ohm
+  float jzi = 0.0f, coupling = 0.0f;
+};
+
+struct ElectricalTable {
+  float bw3db = 0.0f;         // MHz
+  std::vector<ElectricalRow> rows;
+  float g_load = 0.0f;        // load element g(N+1)
+  float qe_in = 0.0f, qe_out = 0.0f;
+};
+
+enum class Construction { Microstrip, Stripline };
+
+// Dimensional synthesis: one row per coupled section, K = 1 ... N+1.  The
+// stripline report prints widths and gaps already multiplied by the
+// ground-plane spacing, so both constructions give inches and millimetres.
+struct DimensionRow {
+  int section = 0;            // K
+  float w_in = 0.0f, w_mm = 0.0f;
+  int k0 = 0, k1 = 0;         // the pair column (K-1, K)
+  float s_in = 0.0f, s_mm = 0.0f;
+  float length_in = 0.0f;     // resonator length
+  float eff_even = 0.0f, eff_odd = 0.0f;  // microstrip only
+  float cap_open_pf = 0.0f;               // stripline only
+};
+
+struct DimensionTable {
+  Construction construction = Construction::Microstrip;
+  std::string construction_name;  // "Construction=" field of the summary
+  float er = 0.0f;
+  float height_in = 0.0f;         // H (microstrip) or B (stripline)
+  float thick_in = 0.0f;
+  std::vector<DimensionRow> rows;
+  float total_in = 0.0f;
+  float zo_line = 0.0f;           // ohm, of the "For Zo" line
+  float w_zo_in = 0.0f;           // width of the Zo line
+  float zo_line_er = 0.0f;        // EReff(Fo) (microstrip) or Er (stripline)
+  float quarter_wave_in = 0.0f;   // "Quarter Wavelength"
+  float surface_wave_ghz = 0.0f;  // microstrip limit; stripline: the one limit
+  float te_mode_ghz = 0.0f;       // microstrip only
+};
+
+// One response row.  Print format 1 has no separate loss column and format 2
+// no return loss: `s11db` is NaN in format 2.
+struct AnalysisRow {
+  float freq = 0.0f;                 // MHz
+  float vswr = 0.0f;
+  float s11db = 0.0f, phase11 = 0.0f;  // dB, degrees
+  float zin_re = 0.0f, zin_im = 0.0f;  // ohm
+  float s21db = 0.0f, phase21 = 0.0f;  // dB, degrees
+};
+
+struct AnalysisTable {
+  int format = 1;                // 1 scattering parameters, 2 VSWR/impedance/loss
+  float sr_uin = 0.0f;           // RMS roughness, micro-inch
+  float res_uohm_cm = 0.0f;      // resistivity, micro-ohm-cm
+  float loss_tangent = 0.0f;
+  bool ideal = false;            // the ideal line was printed (no construction)
+  float ideal_er = 0.0f, ideal_quarter_wave_in = 0.0f;
+  std::vector<AnalysisRow> rows;
+  float zs = 0.0f, zl = 0.0f;    // ohm
+};
+
+enum class ReportKind { Electrical, Dimensions, Analysis };
+
+struct Report {
+  int position = 0;     // 1-based order of the report in the file
+  int first_line = 0;   // 1-based line number of its date line
+  int cycle = 0;        // 1-based design cycle (a new electrical report or clock reading starts one)
+  ReportStamp stamp;
+  ReportKind kind = ReportKind::Electrical;
+  DesignSummary summary;
+  std::variant<ElectricalTable, DimensionTable, AnalysisTable> table;
+  std::vector<std::string> errors;  // why the report cannot be used as a whole; empty when it can
+  int skipped_rows = 0;             // rows of this report listed in ParsedStorage::skipped
+};
+
+enum class SkipReason { Overflow, Malformed };
+
+// A table line that was not taken as a row.
+struct SkippedRow {
+  int line = 0;       // 1-based line number in the file
+  int report = 0;     // position of its report
+  SkipReason reason = SkipReason::Malformed;
+  std::string text;   // the line as it stands
+};
+
+struct ParsedStorage {
+  std::vector<Report> reports;
+  std::vector<SkippedRow> skipped;
+  std::vector<std::string> errors;  // file-level: "no report found"
+};
+
+ParsedStorage parse_storage(std::istream& in);
+
+// Text of a reason, for messages.
+const char* skip_reason_text(SkipReason r);
+
+}  // namespace quorvane::view

@@ -1,0 +1,240 @@
+#include "view/svg_plot.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <sstream>
+
+#include "dialogue/fortran_format.hpp"
+
+namespace quorvane::view {
+
+namespace {
+
+// Heckbert's nice number: 1, 2, 5 or 10 times a power of ten near x.
+float nice_number(float x, bool round) {
+  const float expv = std::floor(std::log10(x));
+  const float p = std::pow(10.0f, expv);
+  const float f = x / p;
+  float nf = 10.0f;
+  if (round) {
+    if (f < 1.5f) nf = 1.0f;
+    else if (f < 3.0f) nf = 2.0f;
+    else if (f < 7.0f) nf = 5.0f;
+  } else {
+    if (f <= 1.0f) nf = 1.0f;
+    else if (f <= 2.0f) nf = 2.0f;
+    else if (f <= 5.0f) nf = 5.0f;
+  }
+  return nf * p;
+}
+
+std::string num(float v) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(v));
+  return buf;
+}
+
+struct Frame {
+  float left, top, width, height;
+};
+
+// Maps a value to a pixel coordinate along an axis.
+float place(float v, const AxisTicks& t, float start, float length, bool upward) {
+  const float u = (v - t.lo) / (t.hi - t.lo);
+  return upward ? start + length - u * length : start + u * length;
+}
+
+void finite_range(const std::vector<float>& v, float& lo, float& hi) {
+  for (float a : v)
+    if (std::isfinite(a)) {
+      lo = std::min(lo, a);
+      hi = std::max(hi, a);
+    }
+}
+
+}  // namespace
+
+AxisTicks nice_ticks(float lo, float hi, int target) {
+  if (target < 1) target = 1;
+  if (!std::isfinite(lo) || !std::isfinite(hi)) {
+    lo = 0.0f;
+    hi = 1.0f;
+  }
+  if (hi < lo) std::swap(lo, hi);
+  if (!(hi - lo > 0.0f)) {
+    lo -= 1.0f;
+    hi += 1.0f;
+  }
+  AxisTicks t;
+  const float range = nice_number(hi - lo, false);
+  t.step = nice_number(range / static_cast<float>(target), true);
+  t.lo = std::floor(lo / t.step) * t.step;
+  t.hi = std::ceil(hi / t.step) * t.step;
+  const int count = std::min(static_cast<int>(std::lround((t.hi - t.lo) / t.step)), 4 * target);
+  for (int i = 0; i <= count; ++i) t.values.push_back(t.lo + static_cast<float>(i) * t.step);
+  t.hi = t.values.back();
+  t.decimals = std::max(0, static_cast<int>(-std::floor(std::log10(t.step))));
+  return t;
+}
+
+std::string tick_label(float value, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, static_cast<double>(value));
+  std::string s = buf;
+  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(s.begin());
+  return s;
+}
+
+std::string xml_escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string render_plot(const PlotSpec& spec) {
+  const float W = 900.0f, H = 560.0f;
+  const bool right = !spec.right_label.empty();
+  const Frame f{80.0f, 70.0f, W - 80.0f - (right ? 80.0f : 40.0f), H - 70.0f - 110.0f};
+
+  float xlo = std::numeric_limits<float>::infinity(), xhi = -xlo;
+  float llo = xlo, lhi = -xlo, rlo = xlo, rhi = -xlo;
+  for (const Series& s : spec.series) {
+    finite_range(s.x, xlo, xhi);
+    if (s.right_axis) finite_range(s.y, rlo, rhi);
+    else finite_range(s.y, llo, lhi);
+  }
+  const AxisTicks tx = nice_ticks(xlo, xhi, 8);
+  const AxisTicks tl = nice_ticks(llo, lhi, 8);
+  const AxisTicks tr = nice_ticks(rlo, rhi, 8);
+
+  std::ostringstream o;
+  o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(W) << "\" height=\"" << num(H)
+    << "\" viewBox=\"0 0 " << num(W) << ' ' << num(H) << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+    << "  <rect x=\"0\" y=\"0\" width=\"" << num(W) << "\" height=\"" << num(H) << "\" fill=\"white\"/>\n"
+    << "  <text x=\"" << num(W / 2.0f) << "\" y=\"28\" text-anchor=\"middle\" font-size=\"16\">"
+    << xml_escape(spec.title) << "</text>\n"
+    << "  <text x=\"" << num(W / 2.0f) << "\" y=\"48\" text-anchor=\"middle\">" << xml_escape(spec.subtitle)
+    << "</text>\n"
+    << "  <defs><clipPath id=\"plot-area\"><rect x=\"" << num(f.left) << "\" y=\"" << num(f.top) << "\" width=\""
+    << num(f.width) << "\" height=\"" << num(f.height) << "\"/></clipPath></defs>\n";
+
+  // Grid, ticks and labels.
+  o << "  <g stroke=\"#d0d0d0\" stroke-width=\"1\">\n";
+  for (float v : tx.values) {
+    const float px = place(v, tx, f.left, f.width, false);
+    o << "    <line x1=\"" << num(px) << "\" y1=\"" << num(f.top) << "\" x2=\"" << num(px) << "\" y2=\""
+      << num(f.top + f.height) << "\"/>\n";
+  }
+  for (float v : tl.values) {
+    const float py = place(v, tl, f.top, f.height, true);
+    o << "    <line x1=\"" << num(f.left) << "\" y1=\"" << num(py) << "\" x2=\"" << num(f.left + f.width)
+      << "\" y2=\"" << num(py) << "\"/>\n";
+  }
+  o << "  </g>\n";
+  o << "  <rect x=\"" << num(f.left) << "\" y=\"" << num(f.top) << "\" width=\"" << num(f.width) << "\" height=\""
+    << num(f.height) << "\" fill=\"none\" stroke=\"black\"/>\n";
+  for (float v : tx.values)
+    o << "  <text x=\"" << num(place(v, tx, f.left, f.width, false)) << "\" y=\"" << num(f.top + f.height + 18.0f)
+      << "\" text-anchor=\"middle\">" << tick_label(v, tx.decimals) << "</text>\n";
+  for (float v : tl.values)
+    o << "  <text x=\"" << num(f.left - 6.0f) << "\" y=\"" << num(place(v, tl, f.top, f.height, true) + 4.0f)
+      << "\" text-anchor=\"end\">" << tick_label(v, tl.decimals) << "</text>\n";
+  if (right)
+    for (float v : tr.values)
+      o << "  <text x=\"" << num(f.left + f.width + 6.0f) << "\" y=\""
+        << num(place(v, tr, f.top, f.height, true) + 4.0f) << "\">" << tick_label(v, tr.decimals) << "</text>\n";
+  o << "  <text x=\"" << num(f.left + f.width / 2.0f) << "\" y=\"" << num(f.top + f.height + 40.0f)
+    << "\" text-anchor=\"middle\">" << xml_escape(spec.x_label) << "</text>\n";
+  o << "  <text transform=\"translate(22," << num(f.top + f.height / 2.0f)
+    << ") rotate(-90)\" text-anchor=\"middle\">" << xml_escape(spec.left_label) << "</text>\n";
+  if (right)
+    o << "  <text transform=\"translate(" << num(W - 18.0f) << ',' << num(f.top + f.height / 2.0f)
+      << ") rotate(90)\" text-anchor=\"middle\">" << xml_escape(spec.right_label) << "</text>\n";
+
+  // Passband edge markers, where they fall on the axis.
+  for (const auto& [mx, label] : spec.markers) {
+    if (!std::isfinite(mx) || mx < tx.lo || mx > tx.hi) continue;
+    const float px = place(mx, tx, f.left, f.width, false);
+    o << "  <line x1=\"" << num(px) << "\" y1=\"" << num(f.top) << "\" x2=\"" << num(px) << "\" y2=\""
+      << num(f.top + f.height) << "\" stroke=\"#408040\" stroke-dasharray=\"6,4\"/>\n"
+      << "  <text x=\"" << num(px + 3.0f) << "\" y=\"" << num(f.top + 14.0f) << "\" fill=\"#408040\">"
+      << xml_escape(label) << "</text>\n";
+  }
+
+  // Curves: each run of finite points is one polyline.
+  for (const Series& s : spec.series) {
+    const AxisTicks& ty = s.right_axis ? tr : tl;
+    std::vector<std::string> runs(1);
+    const size_t count = std::min(s.x.size(), s.y.size());
+    for (size_t i = 0; i < count; ++i) {
+      if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) {
+        if (!runs.back().empty()) runs.emplace_back();
+        continue;
+      }
+      std::string& r = runs.back();
+      if (!r.empty()) r += ' ';
+      r += num(place(s.x[i], tx, f.left, f.width, false)) + ',' + num(place(s.y[i], ty, f.top, f.height, true));
+    }
+    for (const std::string& r : runs)
+      if (!r.empty())
+        o << "  <polyline clip-path=\"url(#plot-area)\" fill=\"none\" stroke=\"" << s.colour
+          << "\" stroke-width=\"1.5\" points=\"" << r << "\"/>\n";
+  }
+
+  // Legend under the axis label.
+  float lx = f.left;
+  const float ly = H - 24.0f;
+  for (const Series& s : spec.series) {
+    o << "  <line x1=\"" << num(lx) << "\" y1=\"" << num(ly - 4.0f) << "\" x2=\"" << num(lx + 24.0f) << "\" y2=\""
+      << num(ly - 4.0f) << "\" stroke=\"" << s.colour << "\" stroke-width=\"2\"/>\n"
+      << "  <text x=\"" << num(lx + 30.0f) << "\" y=\"" << num(ly) << "\">" << xml_escape(s.name) << "</text>\n";
+    lx += 60.0f + 7.0f * static_cast<float>(s.name.size());
+  }
+  o << "</svg>\n";
+  return o.str();
+}
+
+std::string summary_title(const DesignSummary& s, const std::string& construction) {
+  auto trim = [](std::string t) {
+    const size_t a = t.find_first_not_of(' ');
+    return a == std::string::npos ? std::string() : t.substr(a);
+  };
+  std::string t = s.response + ", " + std::to_string(s.poles) + " poles, Fo " + trim(fmt::F(s.f0, 9, 3)) +
+                  " MHz, BW " + trim(fmt::F(s.bw, 9, 3)) + " MHz, Zo " + trim(fmt::F(s.z0, 6, 2)) + " Ohms";
+  if (!construction.empty()) t += ", " + construction;
+  return t;
+}
+
+PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+  PlotSpec p;
+  p.title = "Frequency response: " + summary_title(report.summary, construction);
+  p.subtitle = "Zs = " + fmt::F(table.zs, 7, 3) + " Ohms, ZL = " + fmt::F(table.zl, 7, 3) + " Ohms";
+  p.x_label = "Frequency (MHz)";
+  p.markers = {{report.summary.flow, "Flow"}, {report.summary.fhigh, "Fhigh"}};
+  Series s21{table.format == 1 ? "S21 transmission (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
+  Series other{table.format == 1 ? "S11 return loss (dB)" : "Input VSWR", "#c0392b", table.format != 1, {}, {}};
+  for (const AnalysisRow& r : table.rows) {
+    s21.x.push_back(r.freq);
+    s21.y.push_back(r.s21db);
+    other.x.push_back(r.freq);
+    other.y.push_back(table.format == 1 ? r.s11db : r.vswr);
+  }
+  p.left_label = table.format == 1 ? "Magnitude (dB)" : "Loss (dB)";
+  if (table.format != 1) p.right_label = "VSWR";
+  p.series = {std::move(s21), std::move(other)};
+  return p;
+}
+
+}  // namespace quorvane::view

@@ -1,0 +1,58 @@
+// SVG plot of a response table against frequency.  Axis ticks follow
+// Heckbert's "nice numbers" (Graphics Gems, 1990): steps of 1, 2 or 5 times
+// a power of ten that cover the data range.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "view/storage_parser.hpp"
+
+namespace quorvane::view {
+
+struct AxisTicks {
+  float lo = 0.0f, hi = 0.0f, step = 0.0f;  // axis ends and tick spacing
+  std::vector<float> values;                // lo, lo+step, ..., hi
+  int decimals = 0;                         // digits after the point in the labels
+};
+
+// Ticks covering [lo, hi] with about `target` intervals (at most 4·target,
+// so the count is bounded on any input).  An empty or degenerate range is
+// widened to one unit around the value; non-finite bounds give 0 ... 1.
+AxisTicks nice_ticks(float lo, float hi, int target);
+
+// Text for a tick value with the axis' decimals ("-0" written as "0").
+std::string tick_label(float value, int decimals);
+
+// Escapes &, <, >, " and ' for XML text and attribute values.
+std::string xml_escape(const std::string& s);
+
+// One curve of the plot: points with a non-finite value break the line.
+struct Series {
+  std::string name;
+  std::string colour;
+  bool right_axis = false;
+  std::vector<float> x, y;
+};
+
+struct PlotSpec {
+  std::string title;
+  std::string subtitle;
+  std::string x_label;       // with unit
+  std::string left_label;    // with unit
+  std::string right_label;   // empty: no right axis
+  std::vector<Series> series;
+  std::vector<std::pair<float, std::string>> markers;  // vertical lines: x and label
+};
+
+std::string render_plot(const PlotSpec& spec);
+
+// The plot of one analysis table: transmission and return loss in dB for
+// print format 1; loss in dB and input VSWR (right axis) for format 2.
+// Flow and Fhigh of the summary are marked.
+PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
+
+// Title line from a report's summary, e.g. "Tchebyscheff, 4 poles, Fo 10000.000 MHz, ...".
+std::string summary_title(const DesignSummary& s, const std::string& construction);
+
+}  // namespace quorvane::view

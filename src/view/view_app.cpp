@@ -1,0 +1,116 @@
+#include "view/view_app.hpp"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "view/filter_layout.hpp"
+#include "view/layout_writers.hpp"
+#include "view/svg_plot.hpp"
+#include "view/touchstone.hpp"
+
+namespace quorvane::view {
+
+namespace {
+
+const char* kind_name(const Report& r) {
+  switch (r.kind) {
+    case ReportKind::Electrical: return "electrical synthesis";
+    case ReportKind::Dimensions: return "dimensional synthesis";
+    case ReportKind::Analysis: return "frequency analysis";
+  }
+  return "report";
+}
+
+bool write_file(const std::filesystem::path& p, const std::string& text, ViewResult& res, std::ostream& log) {
+  std::ofstream f(p, std::ios::binary);
+  f << text;
+  f.close();
+  if (!f) {
+    log << "quorvane-view: cannot write " << p.string() << '\n';
+    res.status = 1;
+    return false;
+  }
+  res.written.push_back(p);
+  log << "  wrote " << p.string() << '\n';
+  return true;
+}
+
+}  // namespace
+
+std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
+  if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
+  std::string found;
+  for (const Report& r : storage.reports) {
+    if (r.position >= analysis.position) break;
+    if (r.cycle != analysis.cycle || r.kind != ReportKind::Dimensions) continue;
+    const auto& d = std::get<DimensionTable>(r.table);
+    found = d.construction == Construction::Microstrip ? "Microstrip" : "Stripline";
+  }
+  return found;
+}
+
+ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
+                    std::ostream& log) {
+  ViewResult res;
+  std::ifstream in(storage_file, std::ios::binary);
+  if (!in) {
+    log << "quorvane-view: cannot open the storage file " << storage_file.string() << '\n';
+    res.status = 1;
+    return res;
+  }
+  const ParsedStorage storage = parse_storage(in);
+  if (!storage.errors.empty()) {
+    for (const std::string& e : storage.errors) log << "quorvane-view: " << storage_file.string() << ": " << e << '\n';
+    res.status = 1;
+    return res;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(out_folder, ec);
+  const std::string stem = storage_file.stem().string();
+  const std::string source_name = storage_file.filename().string();
+  bool trouble = false;
+
+  for (const SkippedRow& s : storage.skipped) {
+    log << "quorvane-view: line " << s.line << " (report " << s.report << ") skipped, " << skip_reason_text(s.reason)
+        << ": " << s.text << '\n';
+    trouble = true;
+  }
+  for (const Report& r : storage.reports) {
+    log << "report " << r.position << " (line " << r.first_line << ", design cycle " << r.cycle << "): "
+        << kind_name(r) << '\n';
+    if (!r.errors.empty()) {
+      for (const std::string& e : r.errors) log << "quorvane-view: report " << r.position << ": " << e << '\n';
+      log << "  damaged report: no file written for it\n";
+      trouble = true;
+      continue;
+    }
+    const std::string base = stem + "-" + std::to_string(r.position);
+    if (const auto* a = std::get_if<AnalysisTable>(&r.table)) {
+      const std::string construction = analysis_construction(storage, r);
+      write_file(out_folder / (base + "-response.svg"), render_plot(response_plot(r, *a, construction)), res, log);
+      if (a->format == 1) {
+        const TouchstoneFile ts = touchstone(r, *a, source_name);
+        write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
+        if (ts.rows_left_out > 0) {
+          log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";
+          trouble = true;
+        }
+      }
+    } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
+      try {
+        const FilterLayout lay = build_layout(*d, r.summary.poles);
+        for (const std::string& w : lay.warnings) log << "  warning: " << w << '\n';
+        const std::string title = "Layout: " + summary_title(r.summary, d->construction_name);
+        write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, title), res, log);
+        write_file(out_folder / (base + ".dxf"), layout_dxf(lay), res, log);
+      } catch (const std::invalid_argument& e) {
+        log << "quorvane-view: report " << r.position << ": " << e.what() << "; no layout written\n";
+        trouble = true;
+      }
+    }
+  }
+  if (res.status == 0 && trouble) res.status = 2;
+  return res;
+}
+
+}  // namespace quorvane::view

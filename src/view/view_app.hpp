@@ -1,0 +1,34 @@
+// quorvane-view: turns a storage file into pictures and fabrication data.
+//
+// For the storage file <stem>.<ext> and the report at position n in it:
+//   analysis table       -> <stem>-<n>-response.svg
+//   print format 1 table -> <stem>-<n>.s2p (Zs = ZL) or <stem>-<n>.s1p
+//   dimensional table    -> <stem>-<n>-layout.svg and <stem>-<n>.dxf
+// Electrical reports are read and counted but give no file.  A report that
+// cannot be used (damaged table, missing lines) gives no file; its errors
+// are written to the log, as is every skipped row.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "view/storage_parser.hpp"
+
+namespace quorvane::view {
+
+struct ViewResult {
+  int status = 0;  // 0 all used; 2 files written but something skipped or damaged; 1 nothing to read
+  std::vector<std::filesystem::path> written;
+};
+
+// The construction to name in an analysis title: "ideal lines in air" when
+// the report shows the ideal line, else the construction of the last
+// dimensional report of the same design cycle before it, else "".
+std::string analysis_construction(const ParsedStorage& storage, const Report& analysis);
+
+ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
+                    std::ostream& log);
+
+}  // namespace quorvane::view

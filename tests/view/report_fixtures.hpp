@@ -1,0 +1,37 @@
+// Storage-file fixtures for the viewer tests, written line by line in the
+// report layouts of the program with its own field writer (fmt::F/I/A/X), so
+// that the reader is checked against the writer's columns, not its own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "view/storage_parser.hpp"
+
+namespace quorvane::view::testing {
+
+using Lines = std::vector<std::string>;
+
+Lines report_header(const ReportStamp& stamp);
+
+Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const ElectricalTable& t);
+Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const DimensionTable& t);
+Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const AnalysisTable& t);
+
+// Only the table rows, for building damaged variants.
+std::string microstrip_row(const DimensionRow& r);
+std::string format1_row(const AnalysisRow& r);
+
+std::string join(const std::vector<Lines>& parts);
+
+// Sample data: the 4-pole, 10 GHz Chebyshev design and plausible dimensions
+// and responses for it.
+ReportStamp stamp_a();  // 3/6/2026 9:05:07
+ReportStamp stamp_b();  // 3/6/2026 9:12:30
+DesignSummary road_summary();
+ElectricalTable road_electrical();
+DimensionTable road_microstrip();
+DimensionTable road_stripline();
+AnalysisTable road_analysis(int format, float zs, float zl);
+
+}  // namespace quorvane::view::testing

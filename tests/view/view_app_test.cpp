@@ -1,0 +1,137 @@
+#include "view/view_app.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "view/report_fixtures.hpp"
+
+namespace quorvane::view {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace quorvane::view::testing;
+
+class ViewFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("quorvane-view-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path write(const std::string& name, const std::string& text) {
+    const fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary) << text;
+    return p;
+  }
+
+  std::vector<std::string> names(const ViewResult& r) const {
+    std::vector<std::string> n;
+    for (const auto& p : r.written) n.push_back(p.filename().string());
+    return n;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ViewFolder, NamesFilesAfterTheStorageFileAndReportPosition) {
+  const fs::path f = write("road.txt", join({electrical_report(stamp_a(), road_summary(), road_electrical()),
+                                             dimension_report(stamp_a(), road_summary(), road_microstrip()),
+                                             analysis_report(stamp_a(), road_summary(), road_analysis(1, 50, 50)),
+                                             dimension_report(stamp_a(), road_summary(), road_stripline()),
+                                             analysis_report(stamp_a(), road_summary(), road_analysis(2, 50, 50)),
+                                             analysis_report(stamp_b(), road_summary(), road_analysis(1, 50, 75))}));
+  std::ostringstream log;
+  const ViewResult r = run_view(f, dir_ / "out", log);
+  EXPECT_EQ(r.status, 0) << log.str();
+  const std::vector<std::string> want{"road-2-layout.svg", "road-2.dxf",         "road-3-response.svg",
+                                      "road-3.s2p",        "road-4-layout.svg", "road-4.dxf",
+                                      "road-5-response.svg", "road-6-response.svg", "road-6.s1p"};
+  EXPECT_EQ(names(r), want);
+  for (const auto& p : r.written) {
+    EXPECT_TRUE(fs::exists(p));
+    EXPECT_GT(fs::file_size(p), 100u) << p;
+  }
+  // The analysis after a stripline synthesis of the same cycle is titled so.
+  std::ifstream svg(dir_ / "out" / "road-5-response.svg");
+  const std::string doc((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
+  EXPECT_NE(doc.find("Stripline"), std::string::npos);
+}
+
+TEST_F(ViewFolder, ConstructionOfAnAnalysisComesFromItsOwnCycle) {
+  std::istringstream in(join({dimension_report(stamp_a(), road_summary(), road_microstrip()),
+                              analysis_report(stamp_a(), road_summary(), road_analysis(1, 50, 50)),
+                              analysis_report(stamp_b(), road_summary(), road_analysis(1, 50, 50))}));
+  const ParsedStorage p = parse_storage(in);
+  ASSERT_EQ(p.reports.size(), 3u);
+  EXPECT_EQ(analysis_construction(p, p.reports[1]), "Microstrip");
+  EXPECT_EQ(analysis_construction(p, p.reports[2]), "");  // a later cycle: not known
+}
+
+struct StatusCase {
+  const char* name;
+  std::string text;
+  int status;
+  size_t files;
+  const char* log_part;
+};
+
+std::vector<StatusCase> status_cases() {
+  AnalysisTable t = road_analysis(1, 50, 50);
+  Lines damaged = analysis_report(stamp_a(), road_summary(), t);
+  for (std::string& s : damaged)
+    if (s == format1_row(t.rows[3])) s.replace(47, 8, "********");  // the F8.3 reactance field
+  Lines cut = dimension_report(stamp_a(), road_summary(), road_microstrip());
+  cut.resize(23);
+  return {
+      {"electrical only", join({electrical_report(stamp_a(), road_summary(), road_electrical())}), 0, 0, "electrical"},
+      {"asterisk row", join({damaged}), 2, 2, "skipped"},
+      {"damaged dimension table", join({cut}), 2, 0, "not closed"},
+      {"no report", "hello\n", 1, 0, "no report found"},
+  };
+}
+
+class ViewStatus : public ViewFolder, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(ViewStatus, ExitStatusFilesAndMessage) {
+  const StatusCase& c = GetParam();
+  std::ostringstream log;
+  const ViewResult r = run_view(write("s.txt", c.text), dir_, log);
+  EXPECT_EQ(r.status, c.status) << log.str();
+  EXPECT_EQ(r.written.size(), c.files) << log.str();
+  EXPECT_NE(log.str().find(c.log_part), std::string::npos) << log.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ViewStatus, ::testing::ValuesIn(status_cases()), [](const auto& info) {
+  std::string n = info.param.name;
+  for (char& ch : n)
+    if (ch == ' ') ch = '_';
+  return n;
+});
+
+TEST_F(ViewFolder, MissingFileIsAnError) {
+  std::ostringstream log;
+  EXPECT_EQ(run_view(dir_ / "absent.txt", dir_, log).status, 1);
+  EXPECT_NE(log.str().find("cannot open"), std::string::npos);
+}
+
+TEST_F(ViewFolder, ExecutableWritesIntoTheOutputFolder) {
+  const fs::path f = write("demo.txt", join({dimension_report(stamp_a(), road_summary(), road_stripline())}));
+  const std::string cmd = std::string("'") + QUORVANE_VIEW_BINARY + "' '" + f.string() + "' -o '" +
+                          (dir_ / "o").string() + "' 2>/dev/null";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_TRUE(fs::exists(dir_ / "o" / "demo-1-layout.svg"));
+  EXPECT_TRUE(fs::exists(dir_ / "o" / "demo-1.dxf"));
+  const std::string usage = std::string("'") + QUORVANE_VIEW_BINARY + "' >/dev/null 2>&1";
+  EXPECT_NE(std::system(usage.c_str()), 0);  // no file given
+}
+
+}  // namespace
+}  // namespace quorvane::view

@@ -1,0 +1,371 @@
+// The drawings and data files read back: SVG as XML, DXF by its group codes,
+// Touchstone by its rows.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "dialogue/fortran_format.hpp"
+#include "view/filter_layout.hpp"
+#include "view/layout_writers.hpp"
+#include "view/report_fixtures.hpp"
+#include "view/svg_plot.hpp"
+#include "view/touchstone.hpp"
+
+namespace quorvane::view {
+namespace {
+
+using fmt::F;
+using namespace quorvane::view::testing;
+
+// ---- A minimal XML well-formedness check ------------------------------------
+// Elements nest and close in order, attributes are quoted and unique, and
+// text and attribute values use only the five predefined entities.
+
+bool valid_entities(const std::string& s) {
+  for (size_t i = s.find('&'); i != std::string::npos; i = s.find('&', i + 1)) {
+    const size_t semi = s.find(';', i);
+    if (semi == std::string::npos) return false;
+    const std::string e = s.substr(i, semi - i + 1);
+    if (e != "&amp;" && e != "&lt;" && e != "&gt;" && e != "&quot;" && e != "&apos;") return false;
+  }
+  return s.find('<') == std::string::npos;
+}
+
+std::string xml_problem(const std::string& doc) {
+  std::vector<std::string> open;
+  size_t i = 0;
+  if (doc.rfind("<?xml", 0) == 0) i = doc.find("?>") + 2;
+  bool root_seen = false;
+  while (i < doc.size()) {
+    const size_t lt = doc.find('<', i);
+    const std::string text = doc.substr(i, lt == std::string::npos ? std::string::npos : lt - i);
+    if (!valid_entities(text)) return "bad text: " + text;
+    if (open.empty() && text.find_first_not_of(" \n\r\t") != std::string::npos) return "text outside the root";
+    if (lt == std::string::npos) break;
+    const size_t gt = doc.find('>', lt);
+    if (gt == std::string::npos) return "unterminated tag";
+    std::string tag = doc.substr(lt + 1, gt - lt - 1);
+    if (!tag.empty() && tag[0] == '/') {
+      if (open.empty() || open.back() != tag.substr(1)) return "mismatched close " + tag;
+      open.pop_back();
+    } else {
+      const bool empty = !tag.empty() && tag.back() == '/';
+      if (empty) tag.pop_back();
+      std::istringstream in(tag);
+      std::string name;
+      in >> name;
+      if (name.empty()) return "tag without a name";
+      if (open.empty() && root_seen) return "second root element";
+      root_seen = true;
+      // Attributes: name="value" pairs.
+      std::string rest = tag.substr(name.size());
+      std::map<std::string, int> seen;
+      size_t p = 0;
+      while (true) {
+        p = rest.find_first_not_of(" \n\t", p);
+        if (p == std::string::npos) break;
+        const size_t eq = rest.find('=', p);
+        if (eq == std::string::npos || eq + 1 >= rest.size() || rest[eq + 1] != '"') return "unquoted attribute in " + name;
+        const std::string an = rest.substr(p, eq - p);
+        if (an.find(' ') != std::string::npos || ++seen[an] > 1) return "bad attribute name " + an;
+        const size_t close = rest.find('"', eq + 2);
+        if (close == std::string::npos) return "unterminated attribute";
+        if (!valid_entities(rest.substr(eq + 2, close - eq - 2))) return "bad attribute value";
+        p = close + 1;
+      }
+      if (!empty) open.push_back(name);
+    }
+    i = gt + 1;
+  }
+  if (!open.empty()) return "unclosed " + open.back();
+  if (!root_seen) return "no root element";
+  return "";
+}
+
+TEST(XmlCheck, RejectsWhatIsNotWellFormed) {
+  const std::pair<const char*, bool> cases[] = {
+      {"<svg a=\"1\"><g/></svg>", true},
+      {"<svg><g></svg>", false},
+      {"<svg a=1></svg>", false},
+      {"<svg a=\"1\" a=\"2\"></svg>", false},
+      {"<svg>R&D</svg>", false},
+      {"<svg>R&amp;D</svg>", true},
+      {"<svg></svg><svg></svg>", false},
+  };
+  for (const auto& [doc, ok] : cases) EXPECT_EQ(xml_problem(doc).empty(), ok) << doc;
+}
+
+// Checks with xmllint as well when the machine has it.
+void xmllint_if_present(const std::string& doc) {
+  if (std::system("command -v xmllint >/dev/null 2>&1") != 0) return;
+  const auto path = std::filesystem::temp_directory_path() / ("quorvane-view-xml-" + std::to_string(::getpid()) + ".svg");
+  std::ofstream(path) << doc;
+  const int rc = std::system(("xmllint --noout '" + path.string() + "' 2>/dev/null").c_str());
+  std::filesystem::remove(path);
+  EXPECT_EQ(rc, 0) << "xmllint rejects the document";
+}
+
+// ---- SVG documents -------------------------------------------------------
+
+struct SvgCase {
+  const char* name;
+  std::string doc;
+};
+
+std::vector<SvgCase> svg_cases() {
+  Report rep;
+  rep.position = 3;
+  rep.summary = road_summary();
+  rep.summary.response = "R&D <test>";  // text needing escapes
+  const AnalysisTable a1 = road_analysis(1, 50.0f, 50.0f);
+  const AnalysisTable a2 = road_analysis(2, 50.0f, 50.0f);
+  AnalysisTable gaps = a1;
+  gaps.rows[10].s21db = std::nanf("");
+  gaps.rows[11].s21db = std::numeric_limits<float>::infinity();
+  const DimensionTable ms = road_microstrip();
+  return {{"format 1 plot", render_plot(response_plot(rep, a1, "Microstrip"))},
+          {"format 2 plot", render_plot(response_plot(rep, a2, ""))},
+          {"plot with gaps", render_plot(response_plot(rep, gaps, "ideal lines in air"))},
+          {"layout", layout_svg(build_layout(ms, 4), ms, "Layout: R&D \"quoted\"")}};
+}
+
+class SvgDocument : public ::testing::TestWithParam<SvgCase> {};
+
+TEST_P(SvgDocument, IsWellFormedXml) {
+  const std::string& doc = GetParam().doc;
+  EXPECT_EQ(xml_problem(doc), "");
+  xmllint_if_present(doc);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, SvgDocument, ::testing::ValuesIn(svg_cases()), [](const auto& info) {
+  std::string n = info.param.name;
+  for (char& ch : n)
+    if (ch == ' ') ch = '_';
+  return n;
+});
+
+TEST(ResponsePlot, BreaksCurvesAtValuesThatAreNotNumbers) {
+  Report rep;
+  rep.summary = road_summary();
+  AnalysisTable t = road_analysis(1, 50.0f, 50.0f);
+  const auto count = [](const std::string& s) {
+    size_t n = 0;
+    for (size_t i = s.find("<polyline"); i != std::string::npos; i = s.find("<polyline", i + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(render_plot(response_plot(rep, t, ""))), 2u);
+  t.rows[20].s21db = std::nanf("");
+  EXPECT_EQ(count(render_plot(response_plot(rep, t, ""))), 3u);
+  const std::string doc = render_plot(response_plot(rep, t, "Stripline"));
+  EXPECT_NE(doc.find(">Flow<"), std::string::npos);
+  EXPECT_NE(doc.find(">Fhigh<"), std::string::npos);
+  EXPECT_NE(doc.find("Frequency (MHz)"), std::string::npos);
+  EXPECT_NE(doc.find("Stripline"), std::string::npos);
+}
+
+struct TickCase {
+  float lo, hi;
+  float want_lo, want_hi, want_step;
+  int decimals;
+};
+
+class NiceTicks : public ::testing::TestWithParam<TickCase> {};
+
+TEST_P(NiceTicks, CoverTheRangeInSteps125) {
+  const TickCase& c = GetParam();
+  const AxisTicks t = nice_ticks(c.lo, c.hi, 8);
+  EXPECT_FLOAT_EQ(t.lo, c.want_lo);
+  EXPECT_FLOAT_EQ(t.hi, c.want_hi);
+  EXPECT_FLOAT_EQ(t.step, c.want_step);
+  EXPECT_EQ(t.decimals, c.decimals);
+  ASSERT_GE(t.values.size(), 2u);
+  EXPECT_LE(t.values.size(), 33u);
+  if (std::isfinite(c.lo)) {
+    EXPECT_LE(t.lo, std::min(c.lo, c.hi));
+    EXPECT_GE(t.hi, std::max(c.lo, c.hi));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, NiceTicks,
+                         ::testing::Values(TickCase{9000.0f, 11000.0f, 9000.0f, 11000.0f, 200.0f, 0},
+                                           TickCase{-200.0f, 0.0f, -200.0f, 0.0f, 20.0f, 0},
+                                           TickCase{-0.43f, -0.01f, -0.45f, 0.0f, 0.05f, 2},
+                                           TickCase{1.0f, 99.99f, 0.0f, 100.0f, 10.0f, 0},
+                                           TickCase{5.0f, 5.0f, 4.0f, 6.0f, 0.2f, 1},  // degenerate range
+                                           TickCase{std::numeric_limits<float>::infinity(), 1.0f, 0.0f, 1.0f, 0.1f, 1}));
+
+TEST(NiceTicks, LabelsDropTheSignOfZero) {
+  EXPECT_EQ(tick_label(-0.0001f, 2), "0.00");
+  EXPECT_EQ(tick_label(-0.25f, 2), "-0.25");
+  EXPECT_EQ(tick_label(10000.0f, 0), "10000");
+}
+
+// ---- DXF read back -------------------------------------------------------
+
+struct DxfPolyline {
+  bool closed = false;
+  std::string layer;
+  std::vector<Point> vertices;
+};
+
+// Reads group-code/value pairs and collects the POLYLINE entities.
+std::vector<DxfPolyline> read_dxf(const std::string& text, std::string& problem) {
+  std::istringstream in(text);
+  std::vector<std::pair<int, std::string>> groups;
+  std::string code, value;
+  while (std::getline(in, code) && std::getline(in, value)) groups.emplace_back(std::stoi(code), value);
+  std::vector<DxfPolyline> out;
+  if (groups.empty() || groups.back() != std::make_pair(0, std::string("EOF"))) problem = "no EOF";
+  bool in_entities = false;
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const auto& [c, v] = groups[i];
+    if (c == 2 && v == "ENTITIES") in_entities = true;
+    if (c == 0 && v == "ENDSEC") in_entities = false;
+    if (!in_entities || c != 0 || v != "POLYLINE") continue;
+    DxfPolyline p;
+    size_t j = i + 1;
+    for (; j < groups.size() && groups[j].first != 0; ++j) {
+      if (groups[j].first == 70) p.closed = (std::stoi(groups[j].second) & 1) != 0;
+      if (groups[j].first == 8) p.layer = groups[j].second;
+    }
+    while (j < groups.size() && groups[j] == std::make_pair(0, std::string("VERTEX"))) {
+      Point pt;
+      for (++j; j < groups.size() && groups[j].first != 0; ++j) {
+        if (groups[j].first == 10) pt.x = std::stof(groups[j].second);
+        if (groups[j].first == 20) pt.y = std::stof(groups[j].second);
+      }
+      p.vertices.push_back(pt);
+    }
+    if (j >= groups.size() || groups[j] != std::make_pair(0, std::string("SEQEND"))) problem = "POLYLINE without SEQEND";
+    out.push_back(p);
+    i = j;
+  }
+  return out;
+}
+
+class DxfReadBack : public ::testing::TestWithParam<int> {};
+
+TEST_P(DxfReadBack, HoldsTheSamePolylines) {
+  const DimensionTable t = GetParam() == 0 ? road_microstrip() : road_stripline();
+  const FilterLayout lay = build_layout(t, 4);
+  std::string problem;
+  const auto polys = read_dxf(layout_dxf(lay), problem);
+  EXPECT_EQ(problem, "");
+  ASSERT_EQ(polys.size(), lay.strips.size());
+  for (size_t i = 0; i < polys.size(); ++i) {
+    EXPECT_TRUE(polys[i].closed);
+    EXPECT_EQ(polys[i].layer, "COPPER");
+    const auto& want = lay.strips[i].outline;
+    ASSERT_EQ(polys[i].vertices.size(), want.size()) << "strip " << i;
+    for (size_t k = 0; k < want.size(); ++k) {
+      EXPECT_NEAR(polys[i].vertices[k].x, want[k].x, 1e-5f);
+      EXPECT_NEAR(polys[i].vertices[k].y, -want[k].y, 1e-5f);  // y up in the DXF
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Constructions, DxfReadBack, ::testing::Values(0, 1));
+
+// ---- Touchstone ----------------------------------------------------------
+
+struct TouchstoneCase {
+  float zs, zl;
+  const char* extension;
+  size_t numbers_per_row;
+};
+
+// Equal to the printed digit: the two values print as the same number in
+// Fw.d ("-0.00" and "0.00" are the same number; a magnitude keeps no sign).
+::testing::AssertionResult same_printed(float a, float b, int w, int d) {
+  const std::string pa = F(a, w, d), pb = F(b, w, d);
+  if (std::stof(pa) == std::stof(pb)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "'" << pa << "' vs '" << pb << "'";
+}
+
+class TouchstoneRows : public ::testing::TestWithParam<TouchstoneCase> {};
+
+TEST_P(TouchstoneRows, ReproduceTheTableToThePrintedDigit) {
+  const TouchstoneCase& c = GetParam();
+  // Printed, read back, then written: the file sees what the table shows.
+  const AnalysisTable printed = road_analysis(1, c.zs, c.zl);
+  std::istringstream report_text(join({analysis_report(stamp_a(), road_summary(), printed)}));
+  const ParsedStorage parsed = parse_storage(report_text);
+  ASSERT_EQ(parsed.reports.size(), 1u);
+  const Report& rep = parsed.reports[0];
+  const AnalysisTable& t = std::get<AnalysisTable>(rep.table);
+  ASSERT_EQ(t.rows.size(), printed.rows.size());
+  const TouchstoneFile f = touchstone(rep, t, "road.txt");
+  EXPECT_EQ(f.extension, c.extension);
+  EXPECT_EQ(f.rows_written, static_cast<int>(t.rows.size()));
+  std::istringstream in(f.text);
+  std::string line;
+  std::vector<std::vector<float>> rows;
+  std::string option;
+  bool precision_noted = false;
+  while (std::getline(in, line)) {
+    if (line.rfind("!", 0) == 0) {
+      precision_noted = precision_noted || line.find("printed precision") != std::string::npos;
+      continue;
+    }
+    if (line.rfind("#", 0) == 0) {
+      EXPECT_TRUE(rows.empty()) << "option line after data";
+      option = line;
+      continue;
+    }
+    std::istringstream ls(line);
+    std::vector<float> v;
+    for (float x; ls >> x;) v.push_back(x);
+    rows.push_back(v);
+  }
+  EXPECT_TRUE(precision_noted);
+  EXPECT_EQ(option, "# MHz S MA R " + std::string(F(c.zs, 7, 3)).substr(F(c.zs, 7, 3).find_first_not_of(' ')));
+  ASSERT_EQ(rows.size(), t.rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const AnalysisRow& r = printed.rows[i];
+    const auto& v = rows[i];
+    ASSERT_EQ(v.size(), c.numbers_per_row);
+    EXPECT_EQ(F(v[0], 16, 2), F(r.freq, 16, 2));
+    EXPECT_TRUE(same_printed(20.0f * std::log10(v[1]), r.s11db, 7, 2)) << "row " << i;
+    EXPECT_EQ(F(v[2], 8, 2), F(r.phase11, 8, 2));
+    if (c.numbers_per_row == 9) {
+      EXPECT_TRUE(same_printed(20.0f * std::log10(v[3]), r.s21db, 9, 3)) << "row " << i;
+      EXPECT_EQ(F(v[4], 8, 2), F(r.phase21, 8, 2));
+      EXPECT_EQ(v[5], v[3]);  // S12 = S21
+      EXPECT_EQ(v[6], v[4]);
+      EXPECT_EQ(v[7], v[1]);  // S22 = S11
+      EXPECT_EQ(v[8], v[2]);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Terminations, TouchstoneRows,
+                         ::testing::Values(TouchstoneCase{50.0f, 50.0f, "s2p", 9}, TouchstoneCase{50.0f, 75.0f, "s1p", 3},
+                                           TouchstoneCase{75.0f, 75.0f, "s2p", 9}));
+
+TEST(Touchstone, LeavesOutRowsThatAreNotNumbersAndRefusesFormat2) {
+  Report rep;
+  rep.summary = road_summary();
+  AnalysisTable t = road_analysis(1, 50.0f, 50.0f);
+  t.rows[4].phase21 = std::nanf("");
+  const TouchstoneFile f = touchstone(rep, t, "road.txt");
+  EXPECT_EQ(f.rows_left_out, 1);
+  EXPECT_EQ(f.rows_written, static_cast<int>(t.rows.size()) - 1);
+  EXPECT_EQ(f.text.find("nan"), std::string::npos);
+  EXPECT_THROW(touchstone(rep, road_analysis(2, 50.0f, 50.0f), "road.txt"), std::invalid_argument);
+}
+
+TEST(Touchstone, MagnitudeFromDb) {
+  EXPECT_FLOAT_EQ(magnitude_from_db(0.0f), 1.0f);
+  EXPECT_FLOAT_EQ(magnitude_from_db(-20.0f), 0.1f);
+  EXPECT_NEAR(magnitude_from_db(-200.0f), 1e-10f, 1e-15f);
+  EXPECT_NEAR(magnitude_from_db(-6.0206f), 0.5f, 1e-5f);
+}
+
+}  // namespace
+}  // namespace quorvane::view
