@@ -38,7 +38,7 @@ std::vector<std::string> microstrip_table_head() {
                     X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches    Even    Odd");
 }
 
-std::string microstrip_row(int k, const MicrostripSection& sec) {
+std::string microstrip_row(int k, const MicrostripSectionSize& sec) {
   return section_columns(k, sec.w, sec.s, sec.flength) + X(3) + F(sec.effef, 6, 3) + F(sec.effof, 7, 3);
 }
 
@@ -78,7 +78,7 @@ MicrostripDimensions synthesise_microstrip(const DesignSpec& spec, const Qvnzo& 
     const float zoo = qvnzo.zooc[k];
     const MswsResult r = msws(er, fg, b, cover, thick, zoe, zoo);
     last_mszo1 = r.mszo1;
-    MicrostripSection sec;
+    MicrostripSectionSize sec;
     sec.w = r.w;
     sec.s = r.s;
     sec.iflag = r.iflag;
@@ -111,7 +111,7 @@ void run_microstrip_dimensions(DesignState& state, Report& report) {
       synthesise_microstrip(spec, state.qvnzo, state.construction.er, state.qvnms.b, state.qvnms.thick, z0_aim(state));
 
   for (int k = 1; k <= spec.isections + 1; ++k) {
-    const MicrostripSection& sec = d.sections[static_cast<std::size_t>(k - 1)];
+    const MicrostripSectionSize& sec = d.sections[static_cast<std::size_t>(k - 1)];
     state.qvnms.wc[k] = sec.w;
     state.qvnms.sc[k] = sec.s;
     state.flength[k] = sec.flength;

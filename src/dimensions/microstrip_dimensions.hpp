@@ -15,7 +15,7 @@ namespace quorvane {
 // Permeability of free space in nH per inch, for the transverse-electric limit in GHz.
 inline constexpr float uo = 31.92f;
 
-struct MicrostripSection {
+struct MicrostripSectionSize {
   float w = 0.0f;        // strip width, inch
   float s = 0.0f;        // gap, inch
   int iflag = 0;         // flag of the coupled synthesis (0 converged); not examined
@@ -28,7 +28,7 @@ struct MicrostripSection {
 };
 
 struct MicrostripDimensions {
-  std::vector<MicrostripSection> sections;  // sections 1 ... N+1 in order
+  std::vector<MicrostripSectionSize> sections;  // sections 1 ... N+1 in order
   float total = 0.0f;  // sum of the resonator lengths, inch
   float wofz0 = 0.0f;  // width of a single line of impedance z0, inch
   int isyne = 0;       // 1 when that width could not be found

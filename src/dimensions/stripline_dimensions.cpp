@@ -36,7 +36,7 @@ std::vector<std::string> stripline_table_head() {
                     X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches  pico-farads");
 }
 
-std::string stripline_row(int k, const StriplineSection& sec) {
+std::string stripline_row(int k, const StriplineSectionSize& sec) {
   if (!sec.realizable) {
     return X(8) + I(k, 2) + X(3) + "Not realizable in Stripline for its Zoe and Zoo" + I(k - 1, 3) + I(k, 3) +
            X(2) + F(sec.flength, 8, 4);
@@ -74,7 +74,7 @@ StriplineDimensions synthesise_stripline(const DesignSpec& spec, const Qvnzo& qv
 
   const float lambda_g = guide_wavelength(er, spec.f0);
   for (const CoupledStrip& strip : strips) {
-    StriplineSection sec;
+    StriplineSectionSize sec;
     sec.wb = strip.wb;
     sec.sb = strip.sb;
     sec.realizable = strip.realizable;
@@ -109,7 +109,7 @@ void run_stripline_dimensions(DesignState& state, Report& report) {
       synthesise_stripline(spec, state.qvnzo, c.er, state.qvnms.b, state.qvnms.thick, c.t, z0_aim(state));
 
   for (int k = 1; k <= spec.isections + 1; ++k) {
-    const StriplineSection& sec = d.sections[static_cast<std::size_t>(k - 1)];
+    const StriplineSectionSize& sec = d.sections[static_cast<std::size_t>(k - 1)];
     state.qvnms.wc[k] = sec.wb;
     state.qvnms.sc[k] = sec.sb;
     state.flength[k] = sec.flength;

@@ -12,7 +12,7 @@
 
 namespace quorvane {
 
-struct StriplineSection {
+struct StriplineSectionSize {
   float wb = 0.0f;         // strip width / B
   float sb = 0.0f;         // gap / B
   bool realizable = true;  // false: no positive width and gap for this Zoe, Zoo
@@ -24,7 +24,7 @@ struct StriplineSection {
 };
 
 struct StriplineDimensions {
-  std::vector<StriplineSection> sections;  // sections 1 ... N+1 in order
+  std::vector<StriplineSectionSize> sections;  // sections 1 ... N+1 in order
   float total = 0.0f;  // sum of the resonator lengths, inch
   float wofz0 = 0.0f;  // width of a single strip of the system impedance, inch
   float z0 = 0.0f;     // impedance of that width, ohm (within 0.1 % of the aim)

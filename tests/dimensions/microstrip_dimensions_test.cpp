@@ -123,7 +123,7 @@ TEST_F(MicrostripReport, PrintsAndKeepsTheDimensionsForTheAnalysis) {
   const std::vector<std::string> rows = testing::table_rows(out);
   ASSERT_EQ(rows.size(), 4u) << out;
   for (int k = 1; k <= 4; ++k) {
-    const MicrostripSection& sec = d.sections[static_cast<std::size_t>(k - 1)];
+    const MicrostripSectionSize& sec = d.sections[static_cast<std::size_t>(k - 1)];
     const std::string& row = rows[static_cast<std::size_t>(k - 1)];
     EXPECT_EQ(row.substr(13, 7), F(sec.w, 7, 4)) << row;
     EXPECT_EQ(row.substr(34, 8), F(sec.s, 8, 4)) << row;
