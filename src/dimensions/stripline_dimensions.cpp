@@ -17,7 +17,7 @@
 
 #include "dialogue/fortran_format.hpp"
 #include "dimensions/dimensional_report.hpp"
-#include "dimensions/stripline_lines.hpp"
+#include "lines/stripline.hpp"
 
 namespace quorvane {
 
@@ -64,32 +64,26 @@ StriplineDimensions synthesise_stripline(const DesignSpec& spec, const Qvnzo& qv
                                          float thick, float t, float z0_target) {
   StriplineDimensions d;
   const int n = spec.isections;
-  std::vector<float> zoe;
-  std::vector<float> zoo;
-  for (int k = 1; k <= n + 1; ++k) {
-    zoe.push_back(qvnzo.zoec[k]);
-    zoo.push_back(qvnzo.zooc[k]);
-  }
-  const std::vector<CoupledStrip> strips = coupled_strips(n, t, er, zoe, zoo);
+  const SlwsResult strips = slws(n, t, er, qvnzo.zoec, qvnzo.zooc);
 
   const float lambda_g = guide_wavelength(er, spec.f0);
-  for (const CoupledStrip& strip : strips) {
+  for (int k = 1; k <= n + 1; ++k) {
     StriplineSectionSize sec;
-    sec.wb = strip.wb;
-    sec.sb = strip.sb;
-    sec.realizable = strip.realizable;
+    sec.wb = strips.w[k];
+    sec.sb = strips.s[k];
+    sec.realizable = strips.realizable[k];
     sec.flength = 0.25f * lambda_g;
     d.total = d.total + sec.flength;
     if (sec.realizable) {
       sec.w = sec.wb * b;
       sec.s = sec.sb * b;
-      sec.z0cohn = single_strip_impedance(b, er, thick, sec.w);
+      sec.z0cohn = slzo(b, er, thick, sec.w);
       sec.capopen = open_end_capacitance(b, er, spec.f0, sec.w, sec.z0cohn);
     }
     d.sections.push_back(sec);
   }
 
-  const SingleStrip line = single_strip_width(b, er, thick, z0_target);
+  const SlwbResult line = slwb(b, er, thick, z0_target);
   d.wofz0 = line.w;
   d.z0 = line.zo;
   d.isyne = line.isyne;
@@ -121,8 +115,8 @@ void run_stripline_dimensions(DesignState& state, Report& report) {
   closing.line(total_length_line(d.total));
   if (d.isyne == 1) {
     report.console("");
-    report.console(X(6) + single_strip_unrealizable_line1());
-    report.console(X(6) + single_strip_unrealizable_line2());
+    report.console(X(6) + kSlwbUnrealizableWidth);
+    report.console(X(6) + kSlwbSynthesisTerminated);
   }
   spec.z0 = d.z0;
   closing.line("");

@@ -45,13 +45,17 @@ float hilberg_ratio(float dk, float dkp) {
 // ratio, a = K/K' wanted.  ak = tanh(pi w / 2b) is the complementary modulus.
 float slwb_zero_thickness(float b, float a) {
   float ak;
+  // exp(87) is near the top of the single-precision range.  For a narrow
+  // strip (a > 1) the fourth power of (E - 2)/(E + 2) already rounds to 1,
+  // and the width to 0, from a of about 7 on; the same cap there keeps the
+  // width 0 for a very high impedance instead of letting exp overflow and
+  // the width become a NaN.
   if (a <= 1.0f) {
-    // exp(87) is near the top of the single-precision range.
     const float e = std::exp(std::min(pi / a, 87.0f));
     const float q = (e - 2.0f) / (e + 2.0f);
     ak = q * q;
   } else {
-    const float e = std::exp(pi * a);
+    const float e = std::exp(std::min(pi * a, 87.0f));
     const float q = (e - 2.0f) / (e + 2.0f);
     const float q2 = q * q;
     ak = std::sqrt(1.0f - q2 * q2);
@@ -116,7 +120,7 @@ float slzo(float b, float er, float t, float w) {
 SlwbResult slwb(float b, float er, float t, float zo_wanted) {
   const float a = zo_wanted * std::sqrt(er) / (30.0f * pi);
   float w = (t == 0.0f) ? slwb_zero_thickness(b, a) : slwb_thick(b, t, a);
-  if (below_floor(w)) return {w, zo_wanted, 1, true};
+  if (below_floor(w)) return {w, zo_wanted, 1, false, 0};
 
   // Step-halving search: advance by winc while the impedance is on the same
   // side of the target, halve and step back once it has been passed.
@@ -125,20 +129,26 @@ SlwbResult slwb(float b, float er, float t, float zo_wanted) {
   float winc = 0.01f * w;
   float zo = slzo(b, er, t, w);
   if (zod > zo) winc = -winc;  // strip too wide
-  for (int step = 0; step < kSlwbMaxSteps; ++step) {
-    if (std::fabs(zod - zo) < tp) return {w, zo, 0, true};
+  long step = 0;
+  while (step < kSlwbMaxSteps) {
+    if (std::fabs(zod - zo) < tp) return {w, zo, 0, true, step};
     float test = zo - zod;
     if (winc < 0.0f) test = -test;
+    const float before = w;
     if (test >= 0.0f) {
       w = w + winc;
     } else {
       winc = winc / 2.0f;
       w = w - winc;
     }
+    ++step;
+    // A step that leaves the width where it was leaves everything as it
+    // was, and later steps are no larger: the search can go no further.
+    if (w == before) break;
     zo = slzo(b, er, t, w);
-    if (below_floor(w)) return {w, zo, 1, true};
+    if (below_floor(w)) return {w, zo, 1, false, step};
   }
-  return {w, zo, 0, std::fabs(zod - zo) < tp};
+  return {w, zo, 0, false, step};
 }
 
 SlwsSubstrate slws_substrate(float t, float er) {
@@ -202,16 +212,15 @@ CoupledStripSection slws_section(const SlwsSubstrate& sub, float zoe, float zoo)
   return sec;
 }
 
-SlwsResult slws(int n, float t, float er, const SectionTable& zoe, const SectionTable& zoo) {
+SlwsResult slws(int n, float t, float er, const SectionValues& zoe, const SectionValues& zoo) {
   const SlwsSubstrate sub = slws_substrate(t, er);
-  const int last = std::clamp(n, 0, 12) + 1;
+  const int last = std::clamp(n, 0, kMaxPoles) + 1;
   SlwsResult result;
   for (int k = 1; k <= last; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    const CoupledStripSection sec = slws_section(sub, zoe[i], zoo[i]);
-    result.w[i] = sec.w;
-    result.s[i] = sec.s;
-    result.realizable[i] = sec.realizable;
+    const CoupledStripSection sec = slws_section(sub, zoe[k], zoo[k]);
+    result.w[k] = sec.w;
+    result.s[k] = sec.s;
+    result.realizable[k] = sec.realizable;
   }
   return result;
 }

@@ -21,15 +21,9 @@
 //     C'f of a thick strip).
 #pragma once
 
-#include <array>
+#include "dialogue/section_table.hpp"
 
 namespace quorvane {
-
-// Per-section table of the coupled-line filter: sections are numbered from 1
-// and a design has at most 13 of them (12 poles + 1), so index 0 is unused and
-// indices 1..13 hold sections 1..13.
-using SectionTable = std::array<float, 14>;
-using SectionFlags = std::array<bool, 14>;
 
 // The texts the dialogue prints (after an empty line, each indented by 6
 // blanks) when slwb reports an unrealisable width (isyne = 1).
@@ -40,14 +34,19 @@ inline constexpr const char* kSlwbSynthesisTerminated =
 
 // Narrowest strip slwb accepts, in the length unit of its arguments.
 inline constexpr float kSlwbMinimumWidth = 0.00005f;
-// Safety cap on the step-halving search of slwb.  A converging search ends in
-// a few dozen steps; only a target the impedance curve cannot reach within
-// 0.1 % (or a non-finite input) runs into the cap.
-inline constexpr int kSlwbMaxSteps = 10000;
-// Safety cap on the gap refinement of slws.  For 0 <= t/b < 1 every
-// converging refinement ends before the gap passes 5 b, which from the
-// smallest positive starting gap (about 3.8e-8 b) takes under 1900 steps of
-// 1.01; the cap only stops loops that cannot end (a zero or non-finite gap).
+// Safety cap on the step-halving search of slwb.  The search ends by itself
+// once a step leaves the width unchanged: the step only shrinks from then on,
+// so nothing can change any more.  Every step before that moves the width by
+// at least 2/3 of a step size that is fixed until the first halving, and the
+// width stops moving once it exceeds 2^25 step sizes, so fewer than 2^26
+// steps pass before the search ends: the cap is never reached by a search
+// that can still converge.
+inline constexpr long kSlwbMaxSteps = 1L << 26;
+// Safety cap on the gap refinement of slws.  For 0 <= t/b < 1 the refinement
+// starts below 0.35 b from a gap of at least 3.8e-8 b (the smallest positive
+// zero-thickness inversion) and ends before the gap passes 5 b, which takes
+// under 1900 steps of 1.01; the cap only stops a refinement that cannot end
+// (a thickness of b or more, or a non-finite input).
 inline constexpr int kSlwsMaxGapSteps = 4000;
 
 // Characteristic impedance (ohm) of a single strip.  b, t, w in one common
@@ -62,13 +61,17 @@ struct SlwbResult {
               // width is already rejected (a width rejected during the search
               // returns its own impedance)
   int isyne;  // 0 width found, 1 the impedance needs a width below kSlwbMinimumWidth
-  bool converged;  // false only when the search stopped at kSlwbMaxSteps
+  bool converged;  // false when the search ended without reaching the 0.1 %
+                   // tolerance: a step no longer moved the width (or the cap)
+  long steps;      // search steps taken after the closed-form width
 };
 
 // Width of a single strip of impedance zo_wanted (ohm): closed-form inverse
 // (Cohn/Hilberg for t = 0, Wheeler for t != 0), then a step-halving search
 // against slzo until the impedance lies within 0.1 % of the target.
 // A width that is not a number counts as unrealisable, like one below the floor.
+// The dialogue prints kSlwbUnrealizableWidth and kSlwbSynthesisTerminated
+// when isyne is 1.
 SlwbResult slwb(float b, float er, float t, float zo_wanted);
 
 // Thickness-dependent constants of the coupled-strip synthesis.
@@ -98,15 +101,15 @@ struct CoupledStripSection {
 CoupledStripSection slws_section(const SlwsSubstrate& sub, float zoe, float zoo);
 
 struct SlwsResult {
-  SectionTable w{};         // width / b of sections 1..n+1
-  SectionTable s{};         // gap / b of sections 1..n+1
-  SectionFlags realizable{};  // per section, see CoupledStripSection
+  SectionValues w;                // width / b of sections 1..n+1
+  SectionValues s;                // gap / b of sections 1..n+1
+  SectionTable<bool> realizable;  // per section, see CoupledStripSection
 };
 
 // Width and gap (divided by b) of coupled sections 1..n+1 from their even-
-// and odd-mode impedances zoe, zoo (ohm, indexed like the result); t is the
-// strip thickness divided by b.  n is clamped to 0..12; entries of the result
-// beyond n+1 stay 0 and false.
-SlwsResult slws(int n, float t, float er, const SectionTable& zoe, const SectionTable& zoo);
+// and odd-mode impedances zoe, zoo (ohm, indexed by section like the result);
+// t is the strip thickness divided by b.  n is clamped to 0..12; entries of
+// the result beyond n+1 stay 0 and false.
+SlwsResult slws(int n, float t, float er, const SectionValues& zoe, const SectionValues& zoo);
 
 }  // namespace quorvane

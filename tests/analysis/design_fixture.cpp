@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "analysis/stripline_fixture.hpp"
 #include "lines/coupled_synthesis.hpp"
+#include "lines/stripline.hpp"
 #include "synthesis/electrical_synthesis.hpp"
 
 namespace quorvane::testing {
@@ -59,17 +59,11 @@ void build_microstrip(DesignState& state, float h, float er, float t) {
 }
 
 void build_stripline(DesignState& state, float b, float er, float t) {
-  const int m = state.spec.isections + 1;
-  float zoe[kMaxSections], zoo[kMaxSections], w[kMaxSections], s[kMaxSections];
-  for (int k = 1; k <= m; ++k) {
-    zoe[k - 1] = state.qvnzo.zoec[k];
-    zoo[k - 1] = state.qvnzo.zooc[k];
-  }
-  coupled_strip_fractions(t / b, er, zoe, zoo, m, w, s);
+  const SlwsResult r = slws(state.spec.isections, t / b, er, state.qvnzo.zoec, state.qvnzo.zooc);
   const float length = 0.25f * speed / (std::sqrt(er) * state.spec.f0);
-  for (int k = 1; k <= m; ++k) {
-    state.qvnms.wc[k] = w[k - 1];
-    state.qvnms.sc[k] = s[k - 1];
+  for (int k = 1; k <= state.spec.isections + 1; ++k) {
+    state.qvnms.wc[k] = r.w[k];
+    state.qvnms.sc[k] = r.s[k];
     state.flength[k] = length;
   }
   state.qvnms.b = b;

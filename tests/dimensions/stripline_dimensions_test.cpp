@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "dimensions/dimensions_fixture.hpp"
-#include "dimensions/stripline_lines.hpp"
+#include "lines/stripline.hpp"
 #include "support/case_name.hpp"
 
 namespace quorvane {
@@ -130,7 +130,7 @@ TEST_F(StriplineReport, TheSystemLineReplacesZoWithinATenthOfAPercent) {
   const std::string out = testing::printed_dimensions(state);
   EXPECT_NEAR(state.spec.z0, 50.0f, 0.05f);
   EXPECT_EQ(state.spec.z0_entered, 50.0f);
-  const SingleStrip line = single_strip_width(0.125f, 2.2f, 0.0f, 50.0f);
+  const SlwbResult line = slwb(0.125f, 2.2f, 0.0f, 50.0f);
   EXPECT_EQ(state.spec.z0, line.zo);
   EXPECT_EQ(testing::line_with(out, "For Zo ="), "      For Zo = " + F(line.zo, 6, 2) + " Ohms, Line Width =" +
                                                    F(line.w, 7, 4) + " inches in Er =  2.200.");
