@@ -199,7 +199,9 @@ CoupledStripSection slws_section(const SlwsSubstrate& sub, float zoe, float zoo)
   // The final even-mode fringing term scales with the 0.75 t fringing value.
   const float cfetb = even_fringe(s) * sub.cftb75 / sub.cf0;
   float w = 0.5f * (1.0f - t) * (0.5f * coek - cfetb - sub.cftb);
-  sec.realizable = refined && w > 0.0f && s > 0.0f && std::isfinite(w) && std::isfinite(s);
+  // A strip as thick as the spacing or thicker leaves no room between the
+  // ground planes, whatever numbers the equations give for it.
+  sec.realizable = refined && t < 1.0f && w > 0.0f && s > 0.0f && std::isfinite(w) && std::isfinite(s);
   if (w < sub.check) w = w / 1.2f + sub.d1;  // narrow strip, w/(b - t) < 0.35
 
   if (sec.realizable) {

@@ -42,11 +42,13 @@ inline constexpr float kSlwbMinimumWidth = 0.00005f;
 // steps pass before the search ends: the cap is never reached by a search
 // that can still converge.
 inline constexpr long kSlwbMaxSteps = 1L << 26;
-// Safety cap on the gap refinement of slws.  For 0 <= t/b < 1 the refinement
-// starts below 0.35 b from a gap of at least 3.8e-8 b (the smallest positive
-// zero-thickness inversion) and ends before the gap passes 5 b, which takes
-// under 1900 steps of 1.01; the cap only stops a refinement that cannot end
-// (a thickness of b or more, or a non-finite input).
+// Safety cap on the gap refinement of slws.  The refinement starts below
+// 0.35 b from a gap of at least 3.8e-8 b (the smallest positive zero-
+// thickness inversion); for strips up to about 0.96 b thick it ends before
+// the gap passes 5 b, which takes under 1900 steps of 1.01 (about 1300 at
+// most in practice).  The cap only stops a refinement that cannot end: a
+// thicker strip, whose fringing term (X+1)^(X+1) overflows single precision,
+// or a non-finite input.
 inline constexpr int kSlwsMaxGapSteps = 4000;
 
 // Characteristic impedance (ohm) of a single strip.  b, t, w in one common
@@ -91,8 +93,8 @@ struct CoupledStripSection {
   float w;           // strip width / b; NaN when not realisable
   float s;           // gap / b; NaN when not realisable
   bool realizable;   // false when the width (before the narrow-strip
-                     // correction) or the gap is not positive and finite, or
-                     // the gap refinement did not end
+                     // correction) or the gap is not positive and finite,
+                     // the gap refinement did not end, or t >= 1
   float delctb;      // wanted odd-minus-even fringing capacitance / permittivity
   float delc0;       // its zero-thickness equivalent, delctb / (1 + 4.5 t)
   float s0;          // gap / b of the zero-thickness inversion
