@@ -1,6 +1,6 @@
 // Whole sessions through menu 1, the construction entry and the dimensional
 // report to menu 2: the console transcript, the storage file at the second
-// storage occasion, and changing the construction from menu 2.
+// storage occasion, and changing the construction from menus 2 and 3.
 #include <gtest/gtest.h>
 
 #include "support/case_name.hpp"
@@ -153,6 +153,74 @@ TEST(ChangeConstruction, FromMenu2RecomputesFromTheSameElectricalDesign) {
   EXPECT_EQ(rows_of(reports[2]), first);
   EXPECT_NE(rows_of(reports[1]), first);
 }
+
+// Changing the construction from menu 2 or from menu 3 (after an analysis)
+// recomputes the dimensions from the electrical design as it stands: the
+// new report is the one a fresh session with that construction prints (the
+// clock is the same in both), and the electrical report is not repeated.
+// After a stripline synthesis the design's Zo is the impedance of the
+// stripline width found, and a microstrip synthesis then aims at it: its
+// table equals the fresh one, its Zo lines show that impedance.
+struct ChangeCase {
+  const char* what;
+  const char* first;   // construction answers of the first pass
+  const char* route;   // answers from menu 2 to the second construction entry
+  const char* second;  // construction answers of the second pass
+  bool same_report;    // the whole report equals the fresh one
+};
+
+// Stripline in B 0.05 inch of Er 10.2 with 0.0014-inch strips: the width
+// found for 50 ohm has an impedance that prints differently.
+constexpr const char* kStriplineThick = "2\n0.05\n10.2\n4\n";
+// From menu 2: an analysis of the built filter (a short sweep, default
+// terminations, copper, 5 micro-inch, the defaults file's loss tangent,
+// format 1, no storage), then menu 3 choice 2.
+constexpr const char* kAnalysisThenChange = "1\n9900\n10100\n100\n\n\n2\n4\n\n1\n2\n2\n";
+
+class ChangeConstructionRoute : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangeConstructionRoute, GivesTheReportOfAFreshSession) {
+  const ChangeCase& c = GetParam();
+  Session changed;
+  const SessionResult r =
+      changed.run(std::string(kRoadExample) + "\n\n" + c.first + "\n" + c.route + c.second + "\n4\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  Session fresh;
+  const SessionResult f = fresh.run(std::string(kRoadExample) + "\n\n" + c.second + "\n4\n");
+  ASSERT_EQ(f.status, 0) << f.err;
+
+  EXPECT_EQ(count(r.out, "SYNTHESIS of the Distributed Electrical Circuit"),
+            count(f.out, "SYNTHESIS of the Distributed Electrical Circuit"));
+  EXPECT_EQ(count(r.out, "Frequency Analysis of your Bandpass Filter completed."),
+            c.route == kAnalysisThenChange ? 1u : 0u);
+  const std::vector<std::string> reports = dimensional_reports(r.out);
+  const std::vector<std::string> want = dimensional_reports(f.out);
+  ASSERT_EQ(reports.size(), 2u);
+  ASSERT_EQ(want.size(), 1u);
+  EXPECT_NE(rows_of(reports[1]), rows_of(reports[0]));
+  ASSERT_EQ(rows_of(want[0]).size(), 5u) << want[0];
+  EXPECT_EQ(rows_of(reports[1]), rows_of(want[0]));
+  if (c.same_report) {
+    EXPECT_EQ(reports[1], want[0]);
+  } else {
+    // The Zo the stripline width gave, as its report printed it.
+    const std::size_t at = reports[0].find("For Zo = ");
+    ASSERT_NE(at, std::string::npos);
+    const std::string zo = reports[0].substr(at + 9, 6);
+    EXPECT_NE(zo, " 50.00");
+    EXPECT_NE(reports[1].find("Zo of System= " + zo + " Ohms"), std::string::npos) << reports[1];
+    EXPECT_NE(reports[1].find("For Zo = " + zo + " Ohms"), std::string::npos) << reports[1];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogue, ChangeConstructionRoute,
+    ::testing::Values(ChangeCase{"microstrip to stripline from menu 2", kMicrostrip, "2\n", kStripline, true},
+                      ChangeCase{"microstrip to stripline from menu 3", kMicrostrip, kAnalysisThenChange, kStripline,
+                                 true},
+                      ChangeCase{"stripline to microstrip from menu 3", kStriplineThick, kAnalysisThenChange,
+                                 kMicrostrip, false}),
+    CaseName());
 
 TEST(ChangeConstruction, EveryPassOffersTheDefaultsFileValues) {
   Session session;
