@@ -120,6 +120,12 @@ float slzo(float b, float er, float t, float w) {
 SlwbResult slwb(float b, float er, float t, float zo_wanted) {
   const float a = zo_wanted * std::sqrt(er) / (30.0f * pi);
   float w = (t == 0.0f) ? slwb_zero_thickness(b, a) : slwb_thick(b, t, a);
+  // Wheeler's inverse has no value once its first-guess width falls below a
+  // quarter of the thickness (a fractional power of a negative number) or
+  // exp(pi a) leaves single precision; such an impedance is as unrealisable
+  // as one below the floor, and its width is returned as 0, as the
+  // zero-thickness inverse gives for a very high impedance.
+  if (std::isnan(w)) return {0.0f, zo_wanted, 1, false, 0};
   if (below_floor(w)) return {w, zo_wanted, 1, false, 0};
 
   // Step-halving search: advance by winc while the impedance is on the same

@@ -58,7 +58,8 @@ inline constexpr int kSlwsMaxGapSteps = 4000;
 float slzo(float b, float er, float t, float w);
 
 struct SlwbResult {
-  float w;    // strip width, length unit of b (the rejected width when isyne = 1)
+  float w;    // strip width, length unit of b (the rejected width when isyne = 1;
+              // 0 when the closed form has no value for the impedance)
   float zo;   // impedance of w, ohm; the wanted impedance when the closed-form
               // width is already rejected (a width rejected during the search
               // returns its own impedance)
@@ -71,7 +72,6 @@ struct SlwbResult {
 // Width of a single strip of impedance zo_wanted (ohm): closed-form inverse
 // (Cohn/Hilberg for t = 0, Wheeler for t != 0), then a step-halving search
 // against slzo until the impedance lies within 0.1 % of the target.
-// A width that is not a number counts as unrealisable, like one below the floor.
 // The dialogue prints kSlwbUnrealizableWidth and kSlwbSynthesisTerminated
 // when isyne is 1.
 SlwbResult slwb(float b, float er, float t, float zo_wanted);

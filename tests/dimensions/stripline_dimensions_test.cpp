@@ -147,6 +147,38 @@ TEST_F(StriplineReport, EveryRunStartsFromTheEnteredImpedance) {
   EXPECT_NEAR(state.spec.z0, 75.0f, 0.075f);
 }
 
+// A system impedance no strip can have: the report tells it on the console
+// and goes on with the width returned, a number in every field (the limit
+// then belongs to the ground-plane spacing alone).
+struct SystemLineCase {
+  const char* what;
+  float thick;  // inch
+  float z0;     // ohm
+  const char* width;  // F7.4
+};
+
+class UnrealizableSystemLineWidth : public ::testing::TestWithParam<SystemLineCase> {};
+
+TEST_P(UnrealizableSystemLineWidth, PrintsANumber) {
+  const SystemLineCase& c = GetParam();
+  DesignState state = testing::designed_state(3, 10000.0f, 500.0f, 0.1f, c.z0);
+  testing::build_as(state, 2, 0.125f, 2.2f, c.thick);
+  const std::string out = testing::printed_dimensions(state);
+  EXPECT_EQ(out.find("NaN"), std::string::npos) << out;
+  EXPECT_NE(out.find("      The Impedance requires an unrealizable Strip Width.\n"), std::string::npos) << out;
+  EXPECT_NE(testing::line_with(out, "For Zo =").find("Line Width =" + std::string(c.width) + " inches"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(testing::line_with(out, "Maximum usable").find(F(stripline_mode_limit(2.2f, 0.0f, 0.125f), 7, 3)),
+            std::string::npos)
+      << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Stripline, UnrealizableSystemLineWidth,
+                         ::testing::Values(SystemLineCase{"flat", 0.0f, 3000.0f, " 0.0000"},
+                                           SystemLineCase{"thick", 0.0014f, 300.0f, " 0.0000"}),
+                         testing::CaseName());
+
 // A section for which the coupled-strip equations give no positive width
 // (Zoe 120, Zoo 50 in Er 10: negative before the narrow-strip correction)
 // is reported as not realizable, with its pair and its resonator length, and

@@ -176,9 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 // A target that needs a strip below the floor ends with the flag after at
-// most a few dozen steps; the returned impedance stays a number.  Very high
-// impedances are rejected by the closed form itself (for t = 0 the width is
-// then 0, also where exp(pi a) would overflow).
+// most a few dozen steps; the width and impedance returned stay numbers.
+// Very high impedances are rejected by the closed form itself: for t = 0 the
+// width is then 0, also where exp(pi a) would overflow; Wheeler's inverse
+// gives a negative width, and beyond that none, returned as 0.
 struct UnreachableCase {
   const char* what;
   float t, zo;
@@ -202,10 +203,8 @@ TEST_P(SlwbUnreachable, EndsQuicklyWithTheFlag) {
     EXPECT_LT(r.w, kSlwbMinimumWidth);
     EXPECT_EQ(r.zo, slzo(kB, kEr, c.t, r.w));  // the impedance of the rejected width
   }
-  if (c.t == 0.0f) {
-    EXPECT_TRUE(std::isfinite(r.w));
-    EXPECT_LT(r.w, kSlwbMinimumWidth);
-  }
+  EXPECT_TRUE(std::isfinite(r.w));
+  EXPECT_LT(r.w, kSlwbMinimumWidth);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -216,7 +215,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UnreachableCase{"flat 1e6 ohm", 0.0f, 1e6f, 0, true},
                       UnreachableCase{"thick, rejected during the search", 0.0014f, 215.0f, 40, false},
                       UnreachableCase{"thick, negative closed form", 0.0014f, 240.0f, 0, true},
-                      UnreachableCase{"thick 1000 ohm", 0.0014f, 1000.0f, 0, true}),
+                      UnreachableCase{"thick 300 ohm, no closed form", 0.0014f, 300.0f, 0, true},
+                      UnreachableCase{"thick 1000 ohm", 0.0014f, 1000.0f, 0, true},
+                      UnreachableCase{"thick 3000 ohm, exp would overflow", 0.0014f, 3000.0f, 0, true}),
     CaseName());
 
 // A target so low that the strip would have to be wider than single
