@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
 
@@ -13,6 +14,12 @@ constexpr float kMmPerInch = 25.4f;
 
 bool positive(float v) { return std::isfinite(v) && v > 0.0f; }
 
+std::string inches(float v) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.4f", static_cast<double>(v));
+  return buf;
+}
+
 // Top of the right half from the top of the left half, by the flush rule.
 float right_top(float left_top, float left_w, float right_w) {
   return left_w >= right_w ? left_top + (left_w - right_w) : left_top;
@@ -23,6 +30,35 @@ bool collinear(const Point& a, const Point& b, const Point& c) {
 }
 
 }  // namespace
+
+std::vector<float> reconciled_lengths(const DimensionTable& table, std::vector<std::string>& warnings) {
+  std::vector<float> len;
+  float printed_sum = 0.0f;
+  for (const DimensionRow& row : table.rows) {
+    len.push_back(row.length_in);
+    printed_sum += row.length_in;
+  }
+  if (len.empty() || !std::isfinite(table.total_in) || !(table.total_in > 0.0f)) return len;
+  // The report prints each length and the total of the unrounded lengths to
+  // 0.0001 inch.  The difference is spread evenly over the sections, each
+  // moved by less than half a unit of the printed digit, so that the lengths
+  // still read as printed and add up to the printed total.
+  constexpr float kHalfUnit = 0.0000499f;
+  const float share = (table.total_in - printed_sum) / static_cast<float>(len.size());
+  const float step = std::clamp(share, -kHalfUnit, kHalfUnit);
+  float sum = 0.0f;
+  for (float& l : len) {
+    l += step;
+    sum += l;
+  }
+  if (std::fabs(sum - table.total_in) > 0.00005f) {
+    warnings.push_back("the section lengths add up to " + inches(printed_sum) + " inches, the report's total is " +
+                       inches(table.total_in) + " inches: more apart than the printed digits allow");
+    // Keep the printed lengths when the two disagree beyond rounding.
+    for (size_t k = 0; k < len.size(); ++k) len[k] = table.rows[k].length_in;
+  }
+  return len;
+}
 
 float clearance(const Rect& a, const Rect& b) {
   const float dx = std::max(a.x0 - b.x1, b.x0 - a.x1);
@@ -66,6 +102,10 @@ FilterLayout build_layout(const DimensionTable& table, int poles) {
     throw std::invalid_argument("the table has " + std::to_string(table.rows.size()) + " section rows, the design " +
                                 std::to_string(m));
   for (const DimensionRow& row : table.rows) {
+    if (!row.realizable)
+      throw std::invalid_argument("section " + std::to_string(row.section) +
+                                  " is not realizable in stripline for its Zoe and Zoo: the table has no width "
+                                  "or gap for it");
     if (!positive(row.w_mm) || !positive(row.length_in) || !std::isfinite(row.s_mm) || row.s_mm < 0.0f)
       throw std::invalid_argument("section " + std::to_string(row.section) +
                                   " has a width, gap or length that cannot be drawn");
@@ -81,10 +121,11 @@ FilterLayout build_layout(const DimensionTable& table, int poles) {
   }
 
   // Section boundaries along x: X(1) = feed length, X(K+1) = X(K) + L(K).
+  const std::vector<float> lengths_in = reconciled_lengths(table, lay.warnings);
   std::vector<float> x(m + 2, 0.0f);
   x[1] = lay.feed_length_mm;
   for (size_t k = 1; k <= m; ++k) {
-    const float len = table.rows[k - 1].length_in * kMmPerInch;
+    const float len = lengths_in[k - 1] * kMmPerInch;
     x[k + 1] = x[k] + len;
     lay.coupled_length_mm += len;
   }

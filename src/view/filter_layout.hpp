@@ -61,10 +61,15 @@ struct FilterLayout {
 // Feed lines: the width of the Zo line of the report, and a quarter
 // wavelength on it (the report's "Quarter Wavelength") for their length.
 // Widths and gaps come from the table's millimetre columns, lengths from its
-// inch column times 25.4.  Throws std::invalid_argument when the table
+// inch column (reconciled with the total length) times 25.4.  Throws std::invalid_argument when the table
 // cannot be drawn (a width, gap or length that is not a positive number, or
 // not one row for each of the N+1 sections).
 FilterLayout build_layout(const DimensionTable& table, int poles);
+
+// The section lengths to draw, inches: the printed lengths, reconciled with
+// the printed total (see the definition).  When the two disagree by more
+// than the printed digits allow, the printed lengths, and a warning.
+std::vector<float> reconciled_lengths(const DimensionTable& table, std::vector<std::string>& warnings);
 
 // Distance between two rectangles: positive when apart, 0 when they touch,
 // and minus the smaller overlap depth when they overlap.

@@ -1,14 +1,22 @@
 #include "view/layout_writers.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
 #include "view/svg_plot.hpp"
 
 namespace quorvane::view {
 
 namespace {
+
+// Lettering 3.5 mm high on the sheet (the ISO 3098 series), about 0.6 of
+// that per character in a sans-serif face; a sheet at most half a metre wide.
+constexpr float kLetterHeightMm = 3.5f;
+constexpr float kCharWidth = 0.6f;
+constexpr float kSheetWidthMm = 500.0f;
 
 std::string mm(float v, int decimals) {
   char buf[48];
@@ -18,30 +26,72 @@ std::string mm(float v, int decimals) {
 
 }  // namespace
 
+float drawing_scale(const FilterLayout& lay) {
+  const float extent = std::max(lay.bounds.x1 - lay.bounds.x0, lay.bounds.y1 - lay.bounds.y0);
+  if (!(extent > 0.0f) || !std::isfinite(extent)) return 1.0f;
+  // The largest of 1, 2, 5 times a power of ten that keeps the drawing
+  // within half a metre; the bounded exponent keeps the search finite.
+  float best = 1e-6f;
+  for (int e = -6; e <= 6; ++e)
+    for (float m : {1.0f, 2.0f, 5.0f}) {
+      const float sc = m * std::pow(10.0f, static_cast<float>(e));
+      if (extent * sc <= kSheetWidthMm) best = sc;
+    }
+  return best;
+}
+
+std::string scale_text(float scale) {
+  char buf[48];
+  if (scale >= 1.0f)
+    std::snprintf(buf, sizeof buf, "%.0f:1", static_cast<double>(scale));
+  else
+    std::snprintf(buf, sizeof buf, "1:%.0f", static_cast<double>(1.0f / scale));
+  return buf;
+}
+
 std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, const std::string& title) {
-  const float length = lay.bounds.x1 - lay.bounds.x0;
-  const float height = lay.bounds.y1 - lay.bounds.y0;
-  const float font = std::max(length / 70.0f, 0.3f);   // mm
-  const float margin = 4.0f * font;
-  const size_t table_lines = lay.sections.size() + 4;
-  const float table_height = static_cast<float>(table_lines) * 1.5f * font;
+  const float scale = drawing_scale(lay);
+  const float font = kLetterHeightMm / scale;  // user units (mm of the filter)
+  const float pitch = 1.5f * font;              // line spacing
+  const float margin = 2.0f * font;
+  const float copper_w = lay.bounds.x1 - lay.bounds.x0;
+
+  // Text lines under the drawing: the dimension table and two notes.
+  std::vector<std::string> notes;
+  notes.push_back("Feed lines, Zo " + mm(table.zo_line, 2) + " Ohms: width " + mm(lay.feed_width_mm, 4) +
+                  " mm, length " + mm(lay.feed_length_mm, 4) + " mm (a quarter wavelength) at each end");
+  notes.push_back(std::string(table.construction == Construction::Microstrip ? "Substrate height H "
+                                                                               : "Ground-plane spacing B ") +
+                  mm(table.height_in * 25.4f, 4) + " mm, Er " + mm(table.er, 3) + ", strip thickness " +
+                  mm(table.thick_in * 25.4f, 4) + " mm");
+  for (const std::string& w : lay.warnings) notes.push_back("Note: " + w);
+  const std::string subtitle = "Scale " + scale_text(scale) +
+                               " when printed at 100 %; copper as built, dimensions in mm (1 user unit = 1 mm)";
+  size_t longest = std::max(title.size(), subtitle.size());
+  for (const std::string& n : notes) longest = std::max(longest, n.size());
+  const float text_w = kCharWidth * font * static_cast<float>(longest);
+
   const float x0 = lay.bounds.x0 - margin;
-  const float y0 = lay.bounds.y0 - 3.0f * margin;
-  const float w = length + 2.0f * margin;
-  const float h = height + 5.0f * margin + table_height;
+  const float w = std::max(copper_w, text_w) + 2.0f * margin;
+  const float head = 3.0f * pitch + font;           // title, subtitle, room for the section numbers
+  const float y0 = lay.bounds.y0 - head;
+  const float table_top = lay.bounds.y1 + 3.5f * pitch;
+  const size_t table_lines = lay.sections.size() + 1 + notes.size();
+  const float y_end = table_top + static_cast<float>(table_lines) * pitch + margin;
+  const float h = y_end - y0;
 
   std::ostringstream o;
   o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << mm(w, 3) << "mm\" height=\"" << mm(h, 3)
-    << "mm\" viewBox=\"" << mm(x0, 4) << ' ' << mm(y0, 4) << ' ' << mm(w, 4) << ' ' << mm(h, 4)
-    << "\" font-family=\"sans-serif\" font-size=\"" << mm(font, 4) << "\">\n"
+    << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << mm(w * scale, 2) << "mm\" height=\""
+    << mm(h * scale, 2) << "mm\" viewBox=\"" << mm(x0, 4) << ' ' << mm(y0, 4) << ' ' << mm(w, 4) << ' '
+    << mm(h, 4) << "\" font-family=\"sans-serif\" font-size=\"" << mm(font, 4) << "\">\n"
     << "  <title>" << xml_escape(title) << "</title>\n"
     << "  <rect x=\"" << mm(x0, 4) << "\" y=\"" << mm(y0, 4) << "\" width=\"" << mm(w, 4) << "\" height=\""
     << mm(h, 4) << "\" fill=\"white\"/>\n"
-    << "  <text x=\"" << mm(lay.bounds.x0, 4) << "\" y=\"" << mm(y0 + 1.5f * font, 4) << "\">"
+    << "  <text x=\"" << mm(lay.bounds.x0, 4) << "\" y=\"" << mm(y0 + pitch, 4) << "\" font-weight=\"bold\">"
     << xml_escape(title) << "</text>\n"
-    << "  <text x=\"" << mm(lay.bounds.x0, 4) << "\" y=\"" << mm(y0 + 3.0f * font, 4)
-    << "\">To scale, dimensions in mm (1 user unit = 1 mm)</text>\n";
+    << "  <text x=\"" << mm(lay.bounds.x0, 4) << "\" y=\"" << mm(y0 + 2.0f * pitch, 4) << "\">"
+    << xml_escape(subtitle) << "</text>\n";
 
   o << "  <g fill=\"#c87533\" stroke=\"none\">\n";
   for (const Strip& s : lay.strips) {
@@ -52,14 +102,15 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
   }
   o << "  </g>\n";
 
-  // Section numbers above each coupled pair, and the overall dimension line.
+  // Section numbers above each coupled pair (nothing is drawn above the
+  // upper strip of a pair), and the dimension line of the coupled length.
   for (const SectionMark& m : lay.sections)
-    o << "  <text x=\"" << mm((m.x0 + m.x1) / 2.0f, 4) << "\" y=\"" << mm(m.gap_y0 - m.w_mm - 0.5f * font, 4)
+    o << "  <text x=\"" << mm((m.x0 + m.x1) / 2.0f, 4) << "\" y=\"" << mm(m.gap_y0 - m.w_mm - 0.4f * font, 4)
       << "\" text-anchor=\"middle\" fill=\"#203060\">" << m.section << "</text>\n";
   if (!lay.sections.empty()) {
     const float xa = lay.sections.front().x0;
     const float xb = lay.sections.back().x1;
-    const float yd = lay.bounds.y1 + 1.5f * font;
+    const float yd = lay.bounds.y1 + pitch;
     o << "  <g stroke=\"#203060\" stroke-width=\"" << mm(font / 10.0f, 4) << "\">\n"
       << "    <line x1=\"" << mm(xa, 4) << "\" y1=\"" << mm(yd, 4) << "\" x2=\"" << mm(xb, 4) << "\" y2=\""
       << mm(yd, 4) << "\"/>\n"
@@ -68,31 +119,27 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
       << "    <line x1=\"" << mm(xb, 4) << "\" y1=\"" << mm(yd - font / 2.0f, 4) << "\" x2=\"" << mm(xb, 4)
       << "\" y2=\"" << mm(yd + font / 2.0f, 4) << "\"/>\n"
       << "  </g>\n"
-      << "  <text x=\"" << mm((xa + xb) / 2.0f, 4) << "\" y=\"" << mm(yd + 1.5f * font, 4)
-      << "\" text-anchor=\"middle\">Coupled length " << mm(lay.coupled_length_mm, 4) << " mm (report total "
-      << mm(table.total_in * 25.4f, 4) << " mm)</text>\n";
+      << "  <text x=\"" << mm((xa + xb) / 2.0f, 4) << "\" y=\"" << mm(yd + 1.2f * pitch, 4)
+      << "\" text-anchor=\"middle\">Coupled sections " << mm(lay.coupled_length_mm, 4) << " mm ("
+      << mm(table.total_in, 4) << " inches)</text>\n";
   }
 
-  // Dimension table.
-  float ty = lay.bounds.y1 + 5.0f * font;
+  // Dimension table: right-aligned columns.
+  float ty = table_top;
   const float tx = lay.bounds.x0;
-  auto line = [&](const std::string& t) {
-    o << "  <text x=\"" << mm(tx, 4) << "\" y=\"" << mm(ty, 4) << "\" xml:space=\"preserve\">" << xml_escape(t)
-      << "</text>\n";
-    ty += 1.5f * font;
+  const float columns[] = {6.0f, 14.0f, 22.0f, 30.0f};  // right edges, in letter heights
+  auto row = [&](const std::string (&cells)[4], bool bold) {
+    for (int c = 0; c < 4; ++c)
+      o << "  <text x=\"" << mm(tx + columns[c] * font, 4) << "\" y=\"" << mm(ty, 4) << "\" text-anchor=\"end\""
+        << (bold ? " font-weight=\"bold\"" : "") << ">" << xml_escape(cells[c]) << "</text>\n";
+    ty += pitch;
   };
-  line("Section K   Width W mm   Gap S mm   Length L mm");
-  for (const SectionMark& m : lay.sections) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%9d %12.4f %10.4f %13.4f", m.section, static_cast<double>(m.w_mm),
-                  static_cast<double>(m.s_mm), static_cast<double>(m.length_mm));
-    line(buf);
+  row({"Section K", "W (mm)", "S (mm)", "L (mm)"}, true);
+  for (const SectionMark& m : lay.sections) row({std::to_string(m.section), mm(m.w_mm, 4), mm(m.s_mm, 4), mm(m.length_mm, 4)}, false);
+  for (const std::string& n : notes) {
+    o << "  <text x=\"" << mm(tx, 4) << "\" y=\"" << mm(ty, 4) << "\">" << xml_escape(n) << "</text>\n";
+    ty += pitch;
   }
-  line("Feed lines (Zo " + mm(table.zo_line, 2) + " Ohms): width " + mm(lay.feed_width_mm, 4) + " mm, length " +
-       mm(lay.feed_length_mm, 4) + " mm (a quarter wavelength) at each end");
-  line(std::string(table.construction == Construction::Microstrip ? "Substrate H " : "Ground-plane spacing B ") +
-       mm(table.height_in * 25.4f, 4) + " mm, Er " + mm(table.er, 3) + ", strip thickness " +
-       mm(table.thick_in * 25.4f, 4) + " mm");
   o << "</svg>\n";
   return o.str();
 }

@@ -1,6 +1,7 @@
-// Drawings of the filter copper: a to-scale SVG (user units are millimetres,
-// so printed at 100 % it is the filter's own size) with the main dimensions
-// annotated, and an AutoCAD R12 ASCII DXF of closed polylines in millimetres
+// Drawings of the filter copper: a to-scale SVG (user units are millimetres
+// of the filter; the sheet is the drawing at a stated scale, so that a
+// filter of a few millimetres is drawn large enough to read) with the main
+// dimensions annotated, and an AutoCAD R12 ASCII DXF of closed polylines in millimetres
 // for layout and field-solver tools.
 #pragma once
 
@@ -11,6 +12,11 @@
 
 namespace quorvane::view {
 
+// Drawing scale of the SVG sheet: the largest of 1, 2 or 5 times a power of
+// ten at which the copper stays within half a metre (10 for a 20 mm filter).
+float drawing_scale(const FilterLayout& layout);
+
+// Sheet at the drawing scale, lettering 3.5 mm high on it.
 std::string layout_svg(const FilterLayout& layout, const DimensionTable& table, const std::string& title);
 
 // DXF: one closed POLYLINE per strip on layer COPPER, in the outline order,

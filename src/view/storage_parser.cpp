@@ -136,6 +136,13 @@ const Layout& stripline_row() {
                         real(8, 4), real(8, 4), real(8, 4), blanks(2), real(8, 4)};
   return l;
 }
+// A stripline section whose even- and odd-mode impedances give no positive
+// width: its pair and resonator length only.
+const Layout& stripline_unrealizable_row() {
+  static const Layout l{blanks(8), integer(2), blanks(3), text(kNotRealizableText), integer(3), integer(3),
+                        blanks(2), real(8, 4)};
+  return l;
+}
 const Layout& total_line() {
   static const Layout l{blanks(11), text("Total Length of your Bandpass Filter = "), real(8, 4), text(" inches.")};
   return l;
@@ -195,7 +202,25 @@ const Layout& load_impedance_line() {
   return l;
 }
 
+// ---- Storage line ------------------------------------------------------------
+
+// The electrical and dimensional reports end with "Output data", the
+// analysis report with "Output Data".
+const Layout& stored_line() {
+  static const Layout l{blanks(8), text("Output data stored in User filename: "), alpha(20)};
+  return l;
+}
+const Layout& stored_line_analysis() {
+  static const Layout l{blanks(8), text("Output Data stored in User filename: "), alpha(20)};
+  return l;
+}
+
 // ---- Walking a report ------------------------------------------------------
+
+std::string trim_right(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.pop_back();
+  return s;
+}
 
 bool is_blank(std::string_view s) {
   if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
@@ -246,16 +271,25 @@ class ReportReader {
   // Returns the index of the closing line, `end_` when there is none.
   template <typename Take>
   size_t read_rows(size_t rule, const Layout& row, const Layout& closing, Take take) {
+    return read_rows(rule, {&row}, closing, [&](const LineMatch& m, size_t) { return take(m); });
+  }
+
+  // The same for a table whose rows have one of several layouts; `take`
+  // is told which of `rows` the line has.
+  template <typename Take>
+  size_t read_rows(size_t rule, const std::vector<const Layout*>& rows, const Layout& closing, Take take) {
     size_t i = rule + 1;
     for (; i < end_; ++i) {
       if (match_line(lines_[i], closing)) return i;
       if (is_blank(lines_[i])) continue;
-      const auto m = match_line(lines_[i], row);
+      std::optional<LineMatch> m;
+      size_t which = 0;
+      for (; which < rows.size() && !m; ++which) m = match_line(lines_[i], *rows[which]);
       if (!m) {
         skip(i, SkipReason::Malformed);
       } else if (m->any_overflow) {
         skip(i, SkipReason::Overflow);
-      } else if (!take(*m)) {
+      } else if (!take(*m, which - 1)) {
         skip(i, SkipReason::Malformed);
       }
     }
@@ -371,22 +405,32 @@ void read_dimensions(ReportReader& rd, Report& rep) {
     return;
   }
   const size_t skipped_before = static_cast<size_t>(rep.skipped_rows);
-  const Layout& row_layout = microstrip ? microstrip_row() : stripline_row();
-  const size_t close = rd.read_rows(rule, row_layout, total_line(), [&](const LineMatch& m) {
+  std::vector<const Layout*> row_layouts{microstrip ? &microstrip_row() : &stripline_row()};
+  if (!microstrip) row_layouts.push_back(&stripline_unrealizable_row());
+  const size_t close = rd.read_rows(rule, row_layouts, total_line(), [&](const LineMatch& m, size_t which) {
     DimensionRow row;
     row.section = n(m, 0);
-    row.w_in = r(m, 1);
-    row.w_mm = r(m, 2);
-    row.k0 = n(m, 3);
-    row.k1 = n(m, 4);
-    row.s_in = r(m, 5);
-    row.s_mm = r(m, 6);
-    row.length_in = r(m, 7);
-    if (microstrip) {
-      row.eff_even = r(m, 8);
-      row.eff_odd = r(m, 9);
+    if (which == 1) {
+      const float nan = std::numeric_limits<float>::quiet_NaN();
+      row.realizable = false;
+      row.k0 = n(m, 1);
+      row.k1 = n(m, 2);
+      row.length_in = r(m, 3);
+      row.w_in = row.w_mm = row.s_in = row.s_mm = row.cap_open_pf = nan;
     } else {
-      row.cap_open_pf = r(m, 8);
+      row.w_in = r(m, 1);
+      row.w_mm = r(m, 2);
+      row.k0 = n(m, 3);
+      row.k1 = n(m, 4);
+      row.s_in = r(m, 5);
+      row.s_mm = r(m, 6);
+      row.length_in = r(m, 7);
+      if (microstrip) {
+        row.eff_even = r(m, 8);
+        row.eff_odd = r(m, 9);
+      } else {
+        row.cap_open_pf = r(m, 8);
+      }
     }
     const int expected_k = t.rows.empty() ? 1 : t.rows.back().section + 1;
     if (row.k0 != row.section - 1 || row.k1 != row.section || row.section < expected_k) return false;
@@ -431,7 +475,17 @@ void read_analysis(ReportReader& rd, Report& rep) {
   const size_t head1 = rd.find(format1_head(), rd.begin());
   const size_t head2 = rd.find(format2_head(), rd.begin());
   if (head1 == rd.end() && head2 == rd.end()) {
-    rd.error("no response table");
+    // A sweep the program refused prints its reason in place of the table.
+    const std::string lead = "      Analysis not run: ";
+    for (size_t i = rd.begin(); i < rd.end() && t.not_run.empty(); ++i)
+      if (rd.line(i).rfind(lead, 0) == 0) t.not_run = trim_right(rd.line(i).substr(6));
+    if (t.not_run.empty()) {
+      rd.error("no response table");
+    } else {
+      // Print format 2 repeats the title block before its table.
+      const size_t first = rd.find(analysis_title(), rd.begin());
+      t.format = rd.find(analysis_title(), first + 1) < rd.end() ? 2 : 1;
+    }
     rep.table = std::move(t);
     return;
   }
@@ -461,6 +515,15 @@ void read_analysis(ReportReader& rd, Report& rep) {
   }
   if (t.rows.empty() && close != rd.end()) rd.error("response table has no usable row");
   rep.table = std::move(t);
+}
+
+// The design values that stay fixed through a design cycle.  The system
+// impedance is not among them (a stripline synthesis replaces it by the
+// impedance of the width it finds), and the ripple is compared to the
+// three decimals that every report prints.
+bool same_design(const DesignSummary& a, const DesignSummary& b) {
+  return a.flow == b.flow && a.f0 == b.f0 && a.fhigh == b.fhigh && a.bw == b.bw && a.poles == b.poles &&
+         a.response == b.response && std::fabs(a.ripple - b.ripple) <= 0.0005f;
 }
 
 std::optional<ReportStamp> read_stamp(const std::string& line) {
@@ -523,10 +586,18 @@ ParsedStorage parse_storage(std::istream& in) {
       read_analysis(rd, rep);
     }
 
+    if (const size_t at = rd.find(rep.kind == ReportKind::Analysis ? stored_line_analysis() : stored_line(),
+                                  rd.begin());
+        at != rd.end())
+      rep.stored_in = match_line(lines[at], rep.kind == ReportKind::Analysis ? stored_line_analysis()
+                                                                              : stored_line())->values[0].alpha;
+
     // A design cycle starts with its electrical report and keeps one clock
-    // reading; either a new electrical report or a new reading starts the next.
+    // reading and one design; a new electrical report, a new reading or a
+    // report of another design starts the next.
     const bool new_cycle = out.reports.empty() || rep.kind == ReportKind::Electrical ||
-                           !(rep.stamp == out.reports.back().stamp);
+                           !(rep.stamp == out.reports.back().stamp) ||
+                           !same_design(rep.summary, out.reports.back().summary);
     rep.cycle = out.reports.empty() ? 1 : out.reports.back().cycle + (new_cycle ? 1 : 0);
     out.reports.push_back(std::move(rep));
   }

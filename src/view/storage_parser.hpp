@@ -52,8 +52,13 @@ enum class Construction { Microstrip, Stripline };
 // Dimensional synthesis: one row per coupled section, K = 1 ... N+1.  The
 // stripline report prints widths and gaps already multiplied by the
 // ground-plane spacing, so both constructions give inches and millimetres.
+// The text of a stripline row for a section that has no positive width
+// for its even- and odd-mode impedances.
+inline constexpr const char* kNotRealizableText = "Not realizable in Stripline for its Zoe and Zoo";
+
 struct DimensionRow {
   int section = 0;            // K
+  bool realizable = true;     // false: the row holds only K, the pair and the length (widths and gaps NaN)
   float w_in = 0.0f, w_mm = 0.0f;
   int k0 = 0, k1 = 0;         // the pair column (K-1, K)
   float s_in = 0.0f, s_mm = 0.0f;
@@ -97,6 +102,7 @@ struct AnalysisTable {
   float ideal_er = 0.0f, ideal_quarter_wave_in = 0.0f;
   std::vector<AnalysisRow> rows;
   float zs = 0.0f, zl = 0.0f;    // ohm
+  std::string not_run;           // the program refused the sweep: its "Analysis not run: ..." line, no table
 };
 
 enum class ReportKind { Electrical, Dimensions, Analysis };
@@ -104,11 +110,12 @@ enum class ReportKind { Electrical, Dimensions, Analysis };
 struct Report {
   int position = 0;     // 1-based order of the report in the file
   int first_line = 0;   // 1-based line number of its date line
-  int cycle = 0;        // 1-based design cycle (a new electrical report or clock reading starts one)
+  int cycle = 0;        // 1-based design cycle: a new electrical report, clock reading or design starts one
   ReportStamp stamp;
   ReportKind kind = ReportKind::Electrical;
   DesignSummary summary;
   std::variant<ElectricalTable, DimensionTable, AnalysisTable> table;
+  std::string stored_in;            // file name of the "Output data stored in User filename" line
   std::vector<std::string> errors;  // why the report cannot be used as a whole; empty when it can
   int skipped_rows = 0;             // rows of this report listed in ParsedStorage::skipped
 };

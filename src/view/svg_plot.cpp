@@ -54,7 +54,14 @@ void finite_range(const std::vector<float>& v, float& lo, float& hi) {
     }
 }
 
+constexpr size_t kDottedPoints = 25;
+
 }  // namespace
+
+float fitted_font(const std::string& text, float width, float size) {
+  const float needed = 0.6f * size * static_cast<float>(text.size());
+  return needed > width ? std::max(width / (0.6f * static_cast<float>(text.size())), 1.0f) : size;
+}
 
 AxisTicks nice_ticks(float lo, float hi, int target) {
   if (target < 1) target = 1;
@@ -114,6 +121,22 @@ std::string render_plot(const PlotSpec& spec) {
     if (s.right_axis) finite_range(s.y, rlo, rhi);
     else finite_range(s.y, llo, lhi);
   }
+  // One frequency alone: show it within the marked band (Flow ... Fhigh).
+  if (xlo == xhi)
+    for (const auto& m : spec.markers)
+      if (std::isfinite(m.first)) {
+        xlo = std::min(xlo, m.first);
+        xhi = std::max(xhi, m.first);
+      }
+  std::string left_label = spec.left_label, right_label = spec.right_label;
+  if (llo < spec.left_floor && lhi > spec.left_floor) {
+    llo = spec.left_floor;
+    left_label += ", clipped at " + tick_label(spec.left_floor, 0);
+  }
+  if (rhi > spec.right_ceiling && rlo < spec.right_ceiling) {
+    rhi = spec.right_ceiling;
+    right_label += ", clipped at " + tick_label(spec.right_ceiling, 0);
+  }
   const AxisTicks tx = nice_ticks(xlo, xhi, 8);
   const AxisTicks tl = nice_ticks(llo, lhi, 8);
   const AxisTicks tr = nice_ticks(rlo, rhi, 8);
@@ -123,10 +146,10 @@ std::string render_plot(const PlotSpec& spec) {
     << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(W) << "\" height=\"" << num(H)
     << "\" viewBox=\"0 0 " << num(W) << ' ' << num(H) << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
     << "  <rect x=\"0\" y=\"0\" width=\"" << num(W) << "\" height=\"" << num(H) << "\" fill=\"white\"/>\n"
-    << "  <text x=\"" << num(W / 2.0f) << "\" y=\"28\" text-anchor=\"middle\" font-size=\"16\">"
-    << xml_escape(spec.title) << "</text>\n"
-    << "  <text x=\"" << num(W / 2.0f) << "\" y=\"48\" text-anchor=\"middle\">" << xml_escape(spec.subtitle)
-    << "</text>\n"
+    << "  <text x=\"" << num(W / 2.0f) << "\" y=\"28\" text-anchor=\"middle\" font-size=\""
+    << num(fitted_font(spec.title, W - 20.0f, 16.0f)) << "\">" << xml_escape(spec.title) << "</text>\n"
+    << "  <text x=\"" << num(W / 2.0f) << "\" y=\"48\" text-anchor=\"middle\" font-size=\""
+    << num(fitted_font(spec.subtitle, W - 20.0f, 12.0f)) << "\">" << xml_escape(spec.subtitle) << "</text>\n"
     << "  <defs><clipPath id=\"plot-area\"><rect x=\"" << num(f.left) << "\" y=\"" << num(f.top) << "\" width=\""
     << num(f.width) << "\" height=\"" << num(f.height) << "\"/></clipPath></defs>\n";
 
@@ -158,10 +181,10 @@ std::string render_plot(const PlotSpec& spec) {
   o << "  <text x=\"" << num(f.left + f.width / 2.0f) << "\" y=\"" << num(f.top + f.height + 40.0f)
     << "\" text-anchor=\"middle\">" << xml_escape(spec.x_label) << "</text>\n";
   o << "  <text transform=\"translate(22," << num(f.top + f.height / 2.0f)
-    << ") rotate(-90)\" text-anchor=\"middle\">" << xml_escape(spec.left_label) << "</text>\n";
+    << ") rotate(-90)\" text-anchor=\"middle\">" << xml_escape(left_label) << "</text>\n";
   if (right)
     o << "  <text transform=\"translate(" << num(W - 18.0f) << ',' << num(f.top + f.height / 2.0f)
-      << ") rotate(90)\" text-anchor=\"middle\">" << xml_escape(spec.right_label) << "</text>\n";
+      << ") rotate(90)\" text-anchor=\"middle\">" << xml_escape(right_label) << "</text>\n";
 
   // Passband edge markers, where they fall on the axis.
   for (const auto& [mx, label] : spec.markers) {
@@ -169,7 +192,7 @@ std::string render_plot(const PlotSpec& spec) {
     const float px = place(mx, tx, f.left, f.width, false);
     o << "  <line x1=\"" << num(px) << "\" y1=\"" << num(f.top) << "\" x2=\"" << num(px) << "\" y2=\""
       << num(f.top + f.height) << "\" stroke=\"#408040\" stroke-dasharray=\"6,4\"/>\n"
-      << "  <text x=\"" << num(px + 3.0f) << "\" y=\"" << num(f.top + 14.0f) << "\" fill=\"#408040\">"
+      << "  <text x=\"" << num(px + 3.0f) << "\" y=\"" << num(f.top + f.height - 6.0f) << "\" fill=\"#408040\">"
       << xml_escape(label) << "</text>\n";
   }
 
@@ -191,6 +214,14 @@ std::string render_plot(const PlotSpec& spec) {
       if (!r.empty())
         o << "  <polyline clip-path=\"url(#plot-area)\" fill=\"none\" stroke=\"" << s.colour
           << "\" stroke-width=\"1.5\" points=\"" << r << "\"/>\n";
+    // A short table (a single frequency, a few re-run points) shows its
+    // points as dots: a line alone would not show one point at all.
+    if (count <= kDottedPoints)
+      for (size_t i = 0; i < count; ++i)
+        if (std::isfinite(s.x[i]) && std::isfinite(s.y[i]))
+          o << "  <circle clip-path=\"url(#plot-area)\" cx=\"" << num(place(s.x[i], tx, f.left, f.width, false))
+            << "\" cy=\"" << num(place(s.y[i], ty, f.top, f.height, true)) << "\" r=\"3\" fill=\"" << s.colour
+            << "\"/>\n";
   }
 
   // Legend under the axis label.
@@ -220,7 +251,12 @@ std::string summary_title(const DesignSummary& s, const std::string& constructio
 PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
   PlotSpec p;
   p.title = "Frequency response: " + summary_title(report.summary, construction);
-  p.subtitle = "Zs = " + fmt::F(table.zs, 7, 3) + " Ohms, ZL = " + fmt::F(table.zl, 7, 3) + " Ohms";
+  auto trim = [](const std::string& t) { return t.substr(std::min(t.find_first_not_of(' '), t.size())); };
+  p.subtitle = "Zs = " + trim(fmt::F(table.zs, 7, 3)) + " Ohms, ZL = " + trim(fmt::F(table.zl, 7, 3)) + " Ohms";
+  if (!table.ideal)
+    p.subtitle += "; SR " + trim(fmt::F(table.sr_uin, 9, 3)) + " u\", resistivity " +
+                  trim(fmt::F(table.res_uohm_cm, 5, 3)) + " u-Ohm-cm, loss tangent " +
+                  trim(fmt::F(table.loss_tangent, 7, 5));
   p.x_label = "Frequency (MHz)";
   p.markers = {{report.summary.flow, "Flow"}, {report.summary.fhigh, "Fhigh"}};
   Series s21{table.format == 1 ? "S21 transmission (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
@@ -233,6 +269,8 @@ PlotSpec response_plot(const Report& report, const AnalysisTable& table, const s
   }
   p.left_label = table.format == 1 ? "Magnitude (dB)" : "Loss (dB)";
   if (table.format != 1) p.right_label = "VSWR";
+  p.left_floor = -100.0f;
+  p.right_ceiling = 10.0f;
   p.series = {std::move(s21), std::move(other)};
   return p;
 }

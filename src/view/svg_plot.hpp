@@ -3,6 +3,7 @@
 // a power of ten that cover the data range.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -43,13 +44,22 @@ struct PlotSpec {
   std::string right_label;   // empty: no right axis
   std::vector<Series> series;
   std::vector<std::pair<float, std::string>> markers;  // vertical lines: x and label
+  // Axis limits beyond which the data are not shown (the curves are clipped
+  // there): a deep stopband would otherwise flatten the passband.
+  float left_floor = -std::numeric_limits<float>::infinity();
+  float right_ceiling = std::numeric_limits<float>::infinity();
 };
+
+// Font size, at most `size`, at which `text` fits in `width` pixels
+// (a sans-serif character is about 0.6 of the font size wide).
+float fitted_font(const std::string& text, float width, float size);
 
 std::string render_plot(const PlotSpec& spec);
 
 // The plot of one analysis table: transmission and return loss in dB for
 // print format 1; loss in dB and input VSWR (right axis) for format 2.
-// Flow and Fhigh of the summary are marked.
+// Flow and Fhigh of the summary are marked.  The dB axis reaches down to
+// -100 dB at most, the VSWR axis up to 10 at most.
 PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
 
 // Title line from a report's summary, e.g. "Tchebyscheff, 4 poles, Fo 10000.000 MHz, ...".

@@ -37,6 +37,16 @@ bool write_file(const std::filesystem::path& p, const std::string& text, ViewRes
 
 }  // namespace
 
+std::string detail(const ParsedStorage& storage, const Report& r) {
+  if (const auto* a = std::get_if<AnalysisTable>(&r.table)) {
+    const std::string c = analysis_construction(storage, r);
+    return ", print format " + std::to_string(a->format) + (c.empty() ? ", construction not stored" : ", " + c);
+  }
+  if (const auto* d = std::get_if<DimensionTable>(&r.table))
+    return d->construction == Construction::Microstrip ? ", Microstrip" : ", Stripline";
+  return "";
+}
+
 std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
   std::string found;
@@ -69,6 +79,8 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   const std::string stem = storage_file.stem().string();
   const std::string source_name = storage_file.filename().string();
   bool trouble = false;
+  int damaged = 0;
+  int undrawn = 0;  // dimensional tables read but not drawable
 
   for (const SkippedRow& s : storage.skipped) {
     log << "quorvane-view: line " << s.line << " (report " << s.report << ") skipped, " << skip_reason_text(s.reason)
@@ -77,15 +89,18 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   }
   for (const Report& r : storage.reports) {
     log << "report " << r.position << " (line " << r.first_line << ", design cycle " << r.cycle << "): "
-        << kind_name(r) << '\n';
+        << kind_name(r) << detail(storage, r) << '\n';
     if (!r.errors.empty()) {
       for (const std::string& e : r.errors) log << "quorvane-view: report " << r.position << ": " << e << '\n';
       log << "  damaged report: no file written for it\n";
       trouble = true;
+      ++damaged;
       continue;
     }
     const std::string base = stem + "-" + std::to_string(r.position);
-    if (const auto* a = std::get_if<AnalysisTable>(&r.table)) {
+    if (const auto* a = std::get_if<AnalysisTable>(&r.table); a && !a->not_run.empty()) {
+      log << "  no table, the program refused the sweep: " << a->not_run << '\n';
+    } else if (a) {
       const std::string construction = analysis_construction(storage, r);
       write_file(out_folder / (base + "-response.svg"), render_plot(response_plot(r, *a, construction)), res, log);
       if (a->format == 1) {
@@ -106,9 +121,20 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
       } catch (const std::invalid_argument& e) {
         log << "quorvane-view: report " << r.position << ": " << e.what() << "; no layout written\n";
         trouble = true;
+        ++undrawn;
       }
     }
   }
+  const int cycles = storage.reports.back().cycle;
+  log << source_name << ": " << storage.reports.size() << (storage.reports.size() == 1 ? " report" : " reports")
+      << " in " << cycles << (cycles == 1 ? " design cycle" : " design cycles") << ", " << res.written.size()
+      << (res.written.size() == 1 ? " file" : " files") << " written";
+  if (!storage.skipped.empty())
+    log << ", " << storage.skipped.size() << (storage.skipped.size() == 1 ? " table row" : " table rows")
+        << " skipped";
+  if (damaged > 0) log << ", " << damaged << (damaged == 1 ? " damaged report" : " damaged reports");
+  if (undrawn > 0) log << ", " << undrawn << (undrawn == 1 ? " table not drawn" : " tables not drawn");
+  log << '\n';
   if (res.status == 0 && trouble) res.status = 2;
   return res;
 }

@@ -28,6 +28,10 @@ struct ViewResult {
 // dimensional report of the same design cycle before it, else "".
 std::string analysis_construction(const ParsedStorage& storage, const Report& analysis);
 
+// What the log adds to a report's kind: the construction, and for an
+// analysis its print format.
+std::string detail(const ParsedStorage& storage, const Report& report);
+
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                     std::ostream& log);
 

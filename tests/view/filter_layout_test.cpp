@@ -94,10 +94,8 @@ TEST_P(LayoutGeometry, SectionLengthsAddUpToTheReportedTotal) {
   float sum = 0.0f;
   for (const SectionMark& m : lay.sections) sum += m.length_mm;
   EXPECT_FLOAT_EQ(sum, lay.coupled_length_mm);
-  // The report adds the unrounded lengths and prints four decimals: each
-  // printed length and the total are off by at most half a unit.
-  const float tolerance = 0.00005f * static_cast<float>(t.rows.size() + 1) + 1e-5f;
-  EXPECT_NEAR(lay.coupled_length_mm / 25.4f, t.total_in, tolerance);
+  // To the printed digit, although the report adds the unrounded lengths.
+  EXPECT_EQ(F(lay.coupled_length_mm / 25.4f, 8, 4), F(t.total_in, 8, 4));
   // Sections follow each other without gap or overlap.
   for (size_t k = 1; k < lay.sections.size(); ++k) EXPECT_EQ(lay.sections[k].x0, lay.sections[k - 1].x1);
 }
@@ -148,6 +146,51 @@ INSTANTIATE_TEST_SUITE_P(Tables, LayoutGeometry, ::testing::ValuesIn(layout_case
     if (ch == ' ') ch = '_';
   return n;
 });
+
+struct TotalCase {
+  const char* name;
+  std::vector<float> lengths;  // printed, inches
+  float total;                 // printed, inches
+  bool warned;
+};
+
+class ReconciledLengths : public ::testing::TestWithParam<TotalCase> {};
+
+// The lengths drawn still print as the table's, and add up to its total
+// whenever rounding explains the difference; otherwise they stay as
+// printed and the difference is reported.
+TEST_P(ReconciledLengths, AddUpToThePrintedTotal) {
+  const TotalCase& c = GetParam();
+  DimensionTable t = table_of(std::vector<float>(c.lengths.size(), 0.05f), std::vector<float>(c.lengths.size(), 0.01f),
+                              c.lengths, 0.05f);
+  t.total_in = c.total;
+  std::vector<std::string> warnings;
+  const std::vector<float> drawn = reconciled_lengths(t, warnings);
+  ASSERT_EQ(drawn.size(), c.lengths.size());
+  EXPECT_EQ(!warnings.empty(), c.warned);
+  float sum = 0.0f;
+  for (size_t k = 0; k < drawn.size(); ++k) {
+    EXPECT_EQ(F(drawn[k], 8, 4), F(c.lengths[k], 8, 4)) << "section " << k + 1;
+    sum += drawn[k];
+  }
+  if (!c.warned) {
+    EXPECT_EQ(F(sum, 8, 4), F(c.total, 8, 4));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, ReconciledLengths,
+    ::testing::Values(TotalCase{"exact", {0.1131f, 0.1124f, 0.1124f, 0.1124f, 0.1131f}, 0.5634f, false},
+                      TotalCase{"stripline one up", {0.1989f, 0.1989f, 0.1989f, 0.1989f, 0.1989f}, 0.9946f, false},
+                      TotalCase{"three down", {0.3333f, 0.3333f, 0.3333f}, 0.9998f, false},
+                      TotalCase{"most rounding allows", {0.2f, 0.2f, 0.2f, 0.2f}, 0.8002f, false},
+                      TotalCase{"a total that does not match", {0.2f, 0.2f, 0.2f}, 0.7f, true}),
+    [](const auto& info) {
+      std::string n = info.param.name;
+      for (char& ch : n)
+        if (ch == ' ') ch = '_';
+      return n;
+    });
 
 struct ClearanceCase {
   Rect a, b;

@@ -34,11 +34,12 @@ Lines summary4(const DesignSummary& s, int ripple_w, int ripple_d) {
           X(16) + "BW   = " + F(s.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(s.z0, 6, 2) + " Ohms"};
 }
 
-const std::string kStored = X(8) + "Output data stored in User filename: " + A("road.txt", 20);
+std::string stored_line(const std::string& name) { return X(8) + "Output data stored in User filename: " + A(name, 20); }
 
 }  // namespace
 
-Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const ElectricalTable& t) {
+Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const ElectricalTable& t,
+                        const std::string& stored_in) {
   Lines l = report_header(stamp);
   append(l, {X(12) + "SYNTHESIS of the Distributed Electrical Circuit" + " for your Parallel",
              X(12) + "Coupled Line Bandpass Filter results in the following Prototype",
@@ -56,7 +57,7 @@ Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const 
   l.push_back(X(6) + fmt::hyphens(69));
   l.push_back(X(6) + "End Section`s External Q: Qe(1) =" + F(t.qe_in, 6, 2) + " and Qe(" + I(s.poles + 1, 2) +
               ") =" + F(t.qe_out, 6, 2) + ".");
-  l.push_back(kStored);
+  l.push_back(stored_line(stored_in));
   return l;
 }
 
@@ -65,7 +66,8 @@ std::string microstrip_row(const DimensionRow& r) {
          F(r.s_in, 8, 4) + F(r.s_mm, 8, 4) + F(r.length_in, 8, 4) + X(3) + F(r.eff_even, 6, 3) + F(r.eff_odd, 7, 3);
 }
 
-Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const DimensionTable& t) {
+Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const DimensionTable& t,
+                       const std::string& stored_in) {
   const bool ms = t.construction == Construction::Microstrip;
   Lines l = report_header(stamp);
   append(l, {X(12) + "SYNTHESIS of Physical Dimensions for your Parallel Coupled",
@@ -87,6 +89,9 @@ Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const D
   for (const DimensionRow& r : t.rows) {
     if (ms) {
       l.push_back(microstrip_row(r));
+    } else if (!r.realizable) {
+      l.push_back(X(8) + I(r.section, 2) + X(3) + kNotRealizableText + I(r.k0, 3) + I(r.k1, 3) + X(2) +
+                  F(r.length_in, 8, 4));
     } else {
       l.push_back(X(8) + I(r.section, 2) + X(3) + F(r.w_in, 7, 4) + X(1) + F(r.w_mm, 7, 4) + I(r.k0, 3) +
                   I(r.k1, 3) + F(r.s_in, 8, 4) + F(r.s_mm, 8, 4) + F(r.length_in, 8, 4) + X(2) +
@@ -108,7 +113,7 @@ Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const D
     l.push_back(X(6) + "launch of higher-order modes.");
   }
   l.push_back(X(6) + fmt::hyphens(72));
-  l.push_back(kStored);
+  l.push_back(stored_line(stored_in));
   return l;
 }
 
@@ -117,7 +122,8 @@ std::string format1_row(const AnalysisRow& r) {
          F(r.zin_im, 8, 3) + F(r.s21db, 9, 3) + F(r.phase21, 8, 2);
 }
 
-Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const AnalysisTable& t) {
+Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const AnalysisTable& t,
+                      const std::string& stored_in) {
   const Lines title{X(13) + "Frequency Analysis of your Parallel Coupled Line Bandpass Filter",
                     X(13) + "results in the following response profile:", ""};
   Lines l = report_header(stamp);
@@ -133,6 +139,10 @@ Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const An
     l.push_back(X(16) + "Er   = " + F(t.ideal_er, 9, 3) + "         Quarterwave = " + F(t.ideal_quarter_wave_in, 6, 4) +
                 " Inches");
   if (t.format == 2) append(l, title);
+  if (!t.not_run.empty()) {
+    l.push_back(X(6) + t.not_run);
+    return l;
+  }
   if (t.format == 1) {
     append(l, {"", X(7) + "Frequency     Input Port: S11     Input Impedance   Thru Loss: S21",
                X(7) + "   MHz      VSWR   RL,dB   Phase   Real    Imag      dB     Phase", X(7) + fmt::hyphens(66)});
@@ -147,9 +157,24 @@ Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const An
   }
   l.push_back(X(6) + "Source Impedance: Zs = " + F(t.zs, 7, 3) + " Ohms.");
   l.push_back(X(6) + "Load   Impedance: ZL = " + F(t.zl, 7, 3) + " Ohms.");
-  l.push_back(X(8) + "Output Data stored in User filename: " + A("road.txt", 20));
+  // The program stores the rule before its storage notice.
   l.push_back(X(6) + fmt::hyphens(72));
+  l.push_back(X(8) + "Output Data stored in User filename: " + A(stored_in, 20));
   return l;
+}
+
+std::string rewrite(const ParsedStorage& storage) {
+  std::vector<Lines> parts;
+  for (const Report& r : storage.reports) {
+    if (const auto* e = std::get_if<ElectricalTable>(&r.table)) {
+      parts.push_back(electrical_report(r.stamp, r.summary, *e, r.stored_in));
+    } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
+      parts.push_back(dimension_report(r.stamp, r.summary, *d, r.stored_in));
+    } else {
+      parts.push_back(analysis_report(r.stamp, r.summary, std::get<AnalysisTable>(r.table), r.stored_in));
+    }
+  }
+  return join(parts);
 }
 
 std::string join(const std::vector<Lines>& parts) {

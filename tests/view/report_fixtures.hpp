@@ -14,9 +14,18 @@ using Lines = std::vector<std::string>;
 
 Lines report_header(const ReportStamp& stamp);
 
-Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const ElectricalTable& t);
-Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const DimensionTable& t);
-Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const AnalysisTable& t);
+// Whole reports as the program stores them, ending with the storage line
+// that names `stored_in`.
+Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const ElectricalTable& t,
+                        const std::string& stored_in = "road.txt");
+Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const DimensionTable& t,
+                       const std::string& stored_in = "road.txt");
+Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const AnalysisTable& t,
+                      const std::string& stored_in = "road.txt");
+
+// The text a parsed storage file was read from, written again report by
+// report from what was read.
+std::string rewrite(const ParsedStorage& storage);
 
 // Only the table rows, for building damaged variants.
 std::string microstrip_row(const DimensionRow& r);
