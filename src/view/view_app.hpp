@@ -4,9 +4,11 @@
 //   analysis table       -> <stem>-<n>-response.svg
 //   print format 1 table -> <stem>-<n>.s2p (Zs = ZL) or <stem>-<n>.s1p
 //   dimensional table    -> <stem>-<n>-layout.svg and <stem>-<n>.dxf
-// Electrical reports are read and counted but give no file.  A report that
-// cannot be used (damaged table, missing lines) gives no file; its errors
-// are written to the log, as is every skipped row.
+// Electrical reports are read and counted but give no file, and so is an
+// analysis whose sweep the program refused (its reason is logged).  A
+// report that cannot be used (damaged table, missing lines) gives no file,
+// nor does a dimensional table that cannot be drawn; the reason goes to the
+// log, as does every skipped row, and a closing line counts what was done.
 #pragma once
 
 #include <filesystem>
