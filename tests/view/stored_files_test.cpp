@@ -231,6 +231,41 @@ TEST_P(StoredFile, ViewerUsesEveryReport) {
   fs::remove_all(dir);
 }
 
+// Any one line of the file removed, or cut in half: whatever is still read
+// is consistent (a usable per-section table has all its rows, a usable
+// response table at least one), nothing throws but a refused layout, and
+// no more is found than the whole file holds.
+TEST_P(StoredFile, StaysConsistentWithAnyLineRemovedOrCut) {
+  const std::vector<std::string> lines = quorvane::testing::lines_of(golden(GetParam()));
+  const size_t whole = parse_text(golden(GetParam())).reports.size();
+  for (size_t i = 0; i < lines.size(); ++i)
+    for (const bool cut : {false, true}) {
+      std::string text;
+      for (size_t j = 0; j < lines.size(); ++j) {
+        if (j != i) text += lines[j] + "\n";
+        if (j == i && cut) text += lines[j].substr(0, lines[j].size() / 2) + "\n";
+      }
+      const ParsedStorage p = parse_text(text);
+      ASSERT_LE(p.reports.size(), whole) << "line " << i + 1;
+      for (const Report& r : p.reports) {
+        if (!r.errors.empty()) continue;
+        if (const auto* e = std::get_if<ElectricalTable>(&r.table)) {
+          EXPECT_EQ(static_cast<int>(e->rows.size()), r.summary.poles + 1) << "line " << i + 1;
+        } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
+          ASSERT_EQ(static_cast<int>(d->rows.size()), r.summary.poles + 1) << "line " << i + 1;
+          try {
+            const FilterLayout lay = build_layout(*d, r.summary.poles);
+            EXPECT_FALSE(layout_svg(lay, *d, "Layout").empty());
+          } catch (const std::invalid_argument&) {
+          }
+        } else if (const auto* a = std::get_if<AnalysisTable>(&r.table); a->not_run.empty()) {
+          EXPECT_FALSE(a->rows.empty()) << "line " << i + 1;
+          EXPECT_FALSE(render_plot(response_plot(r, *a, "")).empty());
+        }
+      }
+    }
+}
+
 // The README shows docs/: the demonstration design's storage file and what
 // the viewer makes of it.  Regenerate with
 //   build/quorvane-view docs/demo.txt -o docs
