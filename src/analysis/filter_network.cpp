@@ -1,8 +1,53 @@
 #include "analysis/filter_network.hpp"
 
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <initializer_list>
+
 #include "analysis/stripline_section.hpp"
 
 namespace quorvane {
+
+namespace {
+
+// Equal bit for bit: equal inputs give equal results, so a matrix computed
+// for one section stands for the other.
+bool same_bits(std::initializer_list<float> a, std::initializer_list<float> b) {
+  auto j = b.begin();
+  for (const float x : a) {
+    if (std::bit_cast<std::uint32_t>(x) != std::bit_cast<std::uint32_t>(*j++)) return false;
+  }
+  return true;
+}
+
+bool same_inputs(const MicrostripSection& x, const MicrostripSection& y) {
+  return same_bits({x.er, x.length, x.h, x.h2, x.t, x.w, x.s, x.freqoe, x.freqoo},
+                   {y.er, y.length, y.h, y.h2, y.t, y.w, y.s, y.freqoe, y.freqoo});
+}
+
+template <class Section>
+bool same_inputs(const Section& x, const Section& y) {
+  return same_bits({x.length, x.b, x.t, x.w, x.s, x.zoe, x.zoo}, {y.length, y.b, y.t, y.w, y.s, y.zoe, y.zoo});
+}
+
+// For each section the index of the first one with the same inputs.
+template <class Section>
+std::vector<std::size_t> first_of_kind(const std::vector<Section>& sections) {
+  std::vector<std::size_t> first(sections.size());
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    first[i] = i;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (same_inputs(sections[i], sections[j])) {
+        first[i] = j;
+        break;
+      }
+    }
+  }
+  return first;
+}
+
+}  // namespace
 
 FilterNetwork::FilterNetwork(int msorsl, int isections, const SectionValues& flength, float er,
                              const DesignState& state)
@@ -21,15 +66,25 @@ FilterNetwork::FilterNetwork(int msorsl, int isections, const SectionValues& fle
                                             state.qvnzo.zoec[i], state.qvnzo.zooc[i]});
     }
   }
+  first_ = msorsl == 1 ? first_of_kind(microstrip_) : first_of_kind(stripline_);
 }
 
 ChainMatrix FilterNetwork::at(float freq_mhz) const {
   ChainMatrix rsc = ChainMatrix::identity();
   if (msorsl_ == 1) {
-    for (const MicrostripSection& section : microstrip_) qvnams(section, freq_mhz, loss_, rsc);
+    std::array<ChainMatrix, kMaxSections> matrix;
+    for (std::size_t i = 0; i < microstrip_.size(); ++i) {
+      if (first_[i] == i) matrix[i] = coupled_section_matrix(qvnams_modes(microstrip_[i], freq_mhz, loss_));
+      rsc = matrix[first_[i]] * rsc;
+    }
   } else {
-    for (const StriplineSection& x : stripline_) {
-      qvnasl(freq_mhz, er_, x.length, x.b, x.t, x.w, x.s, x.zoe, x.zoo, loss_, rsc);
+    std::array<StriplineElements, kMaxSections> elements;
+    for (std::size_t i = 0; i < stripline_.size(); ++i) {
+      if (first_[i] == i) {
+        const StriplineSection& x = stripline_[i];
+        elements[i] = qvnasl_elements(freq_mhz, er_, x.length, x.b, x.t, x.w, x.s, x.zoe, x.zoo, loss_);
+      }
+      apply(elements[first_[i]], rsc);
     }
   }
   return rsc;

@@ -3,7 +3,10 @@
 // starting from the identity.  Everything about a section that does not
 // depend on frequency (mode widths, static dielectric constants and
 // impedances, the conductor-loss derivatives) is computed once, when the
-// network is built, so that a sweep repeats only the dispersive part.
+// network is built, so that a sweep repeats only the dispersive part; and a
+// section whose inputs equal those of an earlier one, bit for bit (the
+// designs are symmetric, so about half of them), reuses that section's
+// matrices at each frequency instead of computing them again.
 #pragma once
 
 #include <vector>
@@ -37,6 +40,8 @@ class FilterNetwork {
   LossParameters loss_;
   std::vector<MicrostripSection> microstrip_;
   std::vector<StriplineSection> stripline_;
+  // For each section, the index of the first section with the same inputs.
+  std::vector<std::size_t> first_;
 };
 
 }  // namespace quorvane

@@ -17,8 +17,8 @@ constexpr float nepers = 0.115127794f;
 
 }  // namespace
 
-void qvnasl(float freq_mhz, float er, float length, float b, float t, float /*w*/, float s,
-            float zoe, float zoo, const LossParameters& loss, ChainMatrix& rsc) {
+StriplineElements qvnasl_elements(float freq_mhz, float er, float length, float b, float t, float /*w*/, float s,
+                                  float zoe, float zoo, const LossParameters& loss) {
   const ModeAttenuation att = sl1los(b, er, freq_mhz, loss, s, t, zoe, zoo);
 
   const float wl = speed / (freq_mhz * std::sqrt(er));  // wavelength in the dielectric, inch
@@ -27,12 +27,12 @@ void qvnasl(float freq_mhz, float er, float length, float b, float t, float /*w*
   const float sin_theta = std::sin(theta);
 
   // Series open-circuited stub of the odd mode: Zoo coth(gamma_o l).
+  StriplineElements e;
   const float alpha_o = att.ato * nepers * length;
   const Complex csinhoo(std::sinh(alpha_o) * cos_theta, std::cosh(alpha_o) * sin_theta);
   const Complex ccoshoo(std::cosh(alpha_o) * cos_theta, std::sinh(alpha_o) * sin_theta);
-  ChainMatrix abcdtc = ChainMatrix::identity();
-  abcdtc.b = zoo * ccoshoo / csinhoo;
-  rsc = abcdtc * rsc;
+  e.stub = ChainMatrix::identity();
+  e.stub.b = zoo * ccoshoo / csinhoo;
 
   // Line of (Zoe - Zoo)/2 with the mean attenuation of both modes.
   const float temploss = (att.ate + att.ato) * (length * 0.5f);
@@ -40,15 +40,23 @@ void qvnasl(float freq_mhz, float er, float length, float b, float t, float /*w*
   const float alpha = temploss * nepers;
   const float sinh_alpha = std::sinh(alpha);
   const float cosh_alpha = std::cosh(alpha);
-  ChainMatrix abcdc;
-  abcdc.a = Complex(cosh_alpha * cos_theta, sinh_alpha * sin_theta);
-  abcdc.d = abcdc.a;
-  abcdc.b = Complex(tempz0 * sinh_alpha * cos_theta, tempz0 * cosh_alpha * sin_theta);
+  e.line.a = Complex(cosh_alpha * cos_theta, sinh_alpha * sin_theta);
+  e.line.d = e.line.a;
+  e.line.b = Complex(tempz0 * sinh_alpha * cos_theta, tempz0 * cosh_alpha * sin_theta);
   const float temp1 = (1.0f / tempz0) * (1.0f / tempz0);
-  abcdc.c = abcdc.b * temp1;
-  rsc = abcdc * rsc;
+  e.line.c = e.line.b * temp1;
+  return e;
+}
 
-  rsc = abcdtc * rsc;
+void apply(const StriplineElements& e, ChainMatrix& rsc) {
+  rsc = e.stub * rsc;
+  rsc = e.line * rsc;
+  rsc = e.stub * rsc;
+}
+
+void qvnasl(float freq_mhz, float er, float length, float b, float t, float w, float s, float zoe,
+            float zoo, const LossParameters& loss, ChainMatrix& rsc) {
+  apply(qvnasl_elements(freq_mhz, er, length, b, t, w, s, zoe, zoo, loss), rsc);
 }
 
 }  // namespace quorvane

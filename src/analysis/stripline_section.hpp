@@ -16,17 +16,29 @@
 
 namespace quorvane {
 
-// Multiplies the matrix of one coupled stripline section into the running
-// chain matrix from the left: rsc <- S L S rsc, S the series open stub of the
-// odd-mode impedance, L the line of impedance (zoe - zoo)/2.
+// The two elements of a coupled stripline section at one frequency: the
+// series open-circuited stub of the odd-mode impedance, Zoo coth(gamma_o l),
+// and the line of impedance (zoe - zoo)/2.  Both modes share the electrical
+// length (homogeneous dielectric); the stubs carry the odd-mode attenuation,
+// the line the mean of both modes.
 //   freq_mhz: analysis frequency, MHz; er: relative dielectric constant;
 //   length: section length, inch; b, t, s: ground-plane spacing, strip
 //   thickness and gap, inch (b = 0 with all losses 0 for an ideal section);
 //   w: strip width, inch (does not enter the stripline model);
 //   zoe, zoo: even/odd-mode impedance, ohm; loss: resistivity, roughness and
 //   loss tangent passed to sl1los.
-// Both modes share the electrical length (homogeneous dielectric); the stubs
-// carry the odd-mode attenuation, the line the mean of both modes.
+struct StriplineElements {
+  ChainMatrix stub;  // S
+  ChainMatrix line;  // L
+};
+StriplineElements qvnasl_elements(float freq_mhz, float er, float length, float b, float t, float w, float s,
+                                  float zoe, float zoo, const LossParameters& loss);
+
+// rsc <- S (L (S rsc)): each element multiplied into the chain from the left.
+void apply(const StriplineElements& elements, ChainMatrix& rsc);
+
+// The section at freq_mhz multiplied into the running chain matrix from the
+// left, rsc <- S L S rsc; the arguments are those of qvnasl_elements.
 void qvnasl(float freq_mhz, float er, float length, float b, float t, float w, float s, float zoe,
             float zoo, const LossParameters& loss, ChainMatrix& rsc);
 

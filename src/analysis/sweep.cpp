@@ -1,7 +1,7 @@
 #include "analysis/sweep.hpp"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "analysis/filter_network.hpp"
 #include "analysis/sparam.hpp"
@@ -10,6 +10,7 @@
 namespace quorvane {
 
 using fmt::F;
+using fmt::I;
 using fmt::X;
 
 namespace {
@@ -26,10 +27,17 @@ float spacing_above(float x) { return std::nextafter(x, INFINITY) - x; }
 // refused too.)
 float largest_below(float fstop) { return std::nextafter(fstop, -INFINITY); }
 
-std::string shortest(float v, int digits) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
-  return buf;
+// A value of an explanatory line: its Fw.d field without the leading blanks.
+std::string value_text(float v, int d) {
+  const std::string field = F(v, 24, d);
+  return field.substr(field.find_first_not_of(' '));
+}
+
+// The decimal exponent of a positive value, floor(log10 v), held to a range
+// that keeps the fields of the explanatory lines short.
+int decimal_exponent(float v) {
+  if (!(v > 0.0f) || !std::isfinite(v)) return 0;
+  return static_cast<int>(std::fmin(std::fmax(std::floor(std::log10(v)), -12.0f), 12.0f));
 }
 
 }  // namespace
@@ -79,19 +87,26 @@ std::string refusal_line(SweepRefusal refusal, const Qvnfreq& range) {
   switch (refusal) {
     case SweepRefusal::kNone: return {};
     case SweepRefusal::kStartNotPositive:
-      return lead + "the Start Frequency is " + shortest(range.fstart, 7) +
+      return lead + "the Start Frequency is " + value_text(range.fstart, 3) +
              " MHz; enter a Start Frequency above 0 MHz.";
     case SweepRefusal::kStepNotPositive:
-      return lead + "the Step Frequency is " + shortest(range.fstep, 7) +
+      return lead + "the Step Frequency is " + value_text(range.fstep, 3) +
              " MHz; enter a Step Frequency above 0 MHz.";
     case SweepRefusal::kStepTooSmall: {
-      // A whole spacing of floats near the stop, rounded up to 3 digits.
-      const float enough = spacing_above(largest_below(range.fstop)) * 1.01f;
-      return lead + "a Step of " + shortest(range.fstep, 7) + " MHz cannot advance the frequency near " +
-             shortest(range.fstop, 7) + " MHz; enter a Step of at least " + shortest(enough, 3) + " MHz.";
+      // The step with four significant digits, and the spacing of floats
+      // near the stop rounded up to one significant digit: a step that large
+      // moves every sum.
+      const int step_digits = std::max(3, 3 - decimal_exponent(range.fstep));
+      const float spacing = spacing_above(largest_below(range.fstop));
+      const int k = decimal_exponent(spacing);
+      const float unit = std::pow(10.0f, static_cast<float>(k));
+      const float enough = std::ceil(spacing / unit) * unit;
+      return lead + "a Step of " + value_text(range.fstep, step_digits) + " MHz cannot advance the frequency near " +
+             value_text(range.fstop, 3) + " MHz; enter a Step of at least " + value_text(enough, std::max(1, -decimal_exponent(enough))) +
+             " MHz.";
     }
     case SweepRefusal::kTooManyRows:
-      return lead + "this range needs more than " + std::to_string(kMaxSweepRows) +
+      return lead + "this range needs more than " + I(kMaxSweepRows, 6) +
              " frequencies; enter a larger Step or a narrower range.";
   }
   return {};

@@ -70,6 +70,28 @@ INSTANTIATE_TEST_SUITE_P(
                   SweepRefusal::kTooManyRows, 0},
         RangeCase{"a million rows", 1000.0f, 2000.0f, 0.001f, SweepRefusal::kTooManyRows, 0}));
 
+// The step a refusal recommends moves the frequency everywhere in the range:
+// entered instead, it is no longer refused as too small.
+TEST(Sweep, RecommendedStepIsEnough) {
+  const Qvnfreq ranges[] = {{10000.0f, 10001.0f, 0.0004f},    {8191.99f, 8192.01f, 0.000488f},
+                            {1000.0f, 10000.0f, 0.0004f},     {1.0f, 1.5f, 1e-8f},
+                            {0.001f, 0.002f, 1e-12f},         {100000.0f, 100001.0f, 0.001f},
+                            {3.0e6f, 3.1e6f, 0.1f},           {8388608.0f, 9.0e6f, 0.4f}};
+  for (const Qvnfreq& r : ranges) {
+    ASSERT_EQ(check_sweep(r).refusal, SweepRefusal::kStepTooSmall) << r.fstart;
+    const std::string line = refusal_line(SweepRefusal::kStepTooSmall, r);
+    const std::string lead = "enter a Step of at least ";
+    const auto at = line.find(lead);
+    ASSERT_NE(at, std::string::npos) << line;
+    const float step = std::stof(line.substr(at + lead.size()));
+    EXPECT_GT(step, r.fstep) << line;
+    EXPECT_NE(check_sweep(Qvnfreq{r.fstart, r.fstop, step}).refusal, SweepRefusal::kStepTooSmall) << line;
+    // At most a few times the smallest step that moves the sums.
+    EXPECT_LT(step, 4.0f * (std::nextafter(r.fstop, 0.0f) - std::nextafter(std::nextafter(r.fstop, 0.0f), 0.0f)) + 1e-30f)
+        << line;
+  }
+}
+
 // The k-th frequency is the running single-precision sum, not fstart + (k-1)
 // fstep: 0.1 is not exact in binary, and from 1000 the sum of 0.1 steps
 // falls a little below 1001 at the nominal last row, so one more row follows.
