@@ -122,5 +122,20 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"A.txt", {0, 1}}, {"B.txt", {3}}}, {}}),
     CaseName());
 
+// The console input ending at the name prompt of the analysis ends the
+// program at once with one error line, as at every prompt; no analysis is
+// printed and the file opened earlier keeps what it received.
+TEST(ThirdStorageOccasion, InputEndingAtTheNamePrompt) {
+  Session ended;
+  const SessionResult e = ended.run(kRoad + "1\nA.txt\n" + "3\n" + kRoad + kNo + kIdeal + "1\n");
+  EXPECT_EQ(e.status, 1);
+  EXPECT_EQ(occurrences(e.err, "\n"), 1) << e.err;
+  EXPECT_NE(e.err.find("FILENAME"), std::string::npos) << e.err;
+  EXPECT_TRUE(analysis_reports(e.out).empty());
+  const std::vector<ConsoleReport> reports = console_reports(e.out);
+  ASSERT_EQ(reports.size(), 2u);  // the two electrical reports
+  EXPECT_EQ(ended.file("A.txt"), reports[0].text);
+}
+
 }  // namespace
 }  // namespace quorvane::testing
