@@ -6,18 +6,23 @@ namespace quorvane {
 
 namespace {
 
-// The prompt text without its leading and trailing blanks, for error reports.
+// The prompt as error reports name it: its last line (a menu and its prompt
+// are one output) without leading and trailing blanks, so that the report
+// stays one line.
 std::string_view trimmed(std::string_view s) {
+  const auto line_end = s.rfind('\n');
+  if (line_end != std::string_view::npos) s.remove_prefix(line_end + 1);
   const auto first = s.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
   const auto last = s.find_last_not_of(' ');
   return s.substr(first, last - first + 1);
 }
 
-// The answer as the error report quotes it: printable characters only.
-std::string quoted(std::string_view field) {
+}  // namespace
+
+std::string printable(std::string_view text) {
   std::string q;
-  for (unsigned char c : field) {
+  for (unsigned char c : text) {
     if (c >= 0x20 && c < 0x7f) {
       q += static_cast<char>(c);
     } else {
@@ -29,8 +34,6 @@ std::string quoted(std::string_view field) {
   }
   return q;
 }
-
-}  // namespace
 
 bool read_bounded_line(std::istream& in, std::string& line, std::size_t keep) {
   line.clear();
@@ -74,7 +77,7 @@ float Console::signed_value(std::string_view prompt) {
   const NumberRead r = read_number(line);
   if (!r.ok) {
     throw DialogueStop("Quorvane: cannot read \"" +
-                       quoted(std::string_view(line).substr(0, kNumberFieldWidth)) +
+                       printable(std::string_view(line).substr(0, kNumberFieldWidth)) +
                        "\" as a number (" + r.why + "); a number such as 12, -0.5 or 1.5E3 was expected at \"" +
                        std::string(trimmed(prompt)) + "\".");
   }

@@ -17,6 +17,10 @@ class DialogueStop : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The text as an error report quotes it: printable ASCII kept, every other
+// byte written as \xHH, so that a report stays one clean line.
+std::string printable(std::string_view text);
+
 // Reads one line of at most `keep` characters from `in` into `line`; the rest
 // of a longer line is read and dropped, and a carriage return before the line
 // end is removed.  False at the end of the input (a last line without its

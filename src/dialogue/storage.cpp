@@ -36,7 +36,8 @@ void StorageFile::open(const std::string& name) {
     error = errno;
   }
   if (!file_.is_open()) {
-    throw DialogueStop("Quorvane: cannot open the storage file \"" + trimmed + "\": " + reason(error) + ".");
+    throw DialogueStop("Quorvane: cannot open the storage file \"" + printable(trimmed) + "\": " + reason(error) +
+                       ".");
   }
   open_name_ = trimmed;
 }
@@ -48,7 +49,8 @@ void StorageFile::write_line(std::string_view line) {
   file_.flush();
   if (!file_) {
     const int error = errno;
-    throw DialogueStop("Quorvane: cannot write to the storage file \"" + open_name_ + "\": " + reason(error) + ".");
+    throw DialogueStop("Quorvane: cannot write to the storage file \"" + printable(open_name_) + "\": " +
+                       reason(error) + ".");
   }
 }
 

@@ -1,13 +1,15 @@
 // The invariants every session keeps, whatever its input: it ends in order
-// with status 0, or with status 1 and exactly one error line; and every
-// storage file holds report lines of the console, in the console's order.
-// Shared by the ordinary tests and the fuzz targets; no test framework here.
+// with status 0, or with status 1 and exactly one error line of the
+// program's own; and every storage file holds whole report lines of the
+// console, in the console's order.  Shared by the ordinary tests and the fuzz
+// targets; no test framework here.
 #pragma once
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::testing {
@@ -20,15 +22,47 @@ inline std::vector<std::string> split_lines(const std::string& text) {
   return lines;
 }
 
+// A stored line appears on the console either as a line of its own or at the
+// end of a prompt's line: a prompt keeps the cursor, the answer is not echoed,
+// so the next output runs on after it.  Every prompt ends in "= " or ": ".
+inline bool console_shows(const std::string& console_line, const std::string& stored) {
+  if (console_line == stored) return true;
+  if (!console_line.ends_with(stored)) return false;
+  const std::string_view head = std::string_view(console_line).substr(0, console_line.size() - stored.size());
+  return head.ends_with("= ") || head.ends_with(": ");
+}
+
+// Empty when the storage file text `stored` is made of whole lines that the
+// console showed in this order; otherwise what is wrong with it.
+inline std::string broken_storage(const std::string& name, const std::string& stored,
+                                  const std::vector<std::string>& console) {
+  if (!stored.empty() && stored.back() != '\n') {
+    return "storage file " + name + " ends inside a line";
+  }
+  std::size_t at = 0;
+  for (const std::string& line : split_lines(stored)) {
+    while (at < console.size() && !console_shows(console[at], line)) ++at;
+    if (at == console.size()) {
+      return "storage file " + name + " holds a line not on the console in order: \"" + line + "\"";
+    }
+    ++at;
+  }
+  return {};
+}
+
 // Empty when the session kept its invariants; otherwise what it broke.
+// `folder` is the session's folder: every regular file in it but the defaults
+// file is a storage file.
 inline std::string broken_invariant(int status, const std::string& out, const std::string& err,
                                     const std::filesystem::path& folder) {
   if (status != 0 && status != 1) return "status " + std::to_string(status);
-  const std::vector<std::string> err_lines = split_lines(err);
   if (status == 0 && !err.empty()) return "status 0 with an error line: " + err;
-  if (status == 1 && err_lines.size() != 1) return "status 1 needs exactly one error line, got: " + err;
-  // The console's lines, with each prompt's text (written without a line end)
-  // running into whatever follows it, so compare by the line's ending.
+  if (status == 1) {
+    if (split_lines(err).size() != 1 || !err.ends_with('\n')) {
+      return "status 1 needs exactly one error line, got: " + err;
+    }
+    if (!err.starts_with("Quorvane: ")) return "the error line is not the program's: " + err;
+  }
   const std::vector<std::string> console = split_lines(out);
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
@@ -36,17 +70,48 @@ inline std::string broken_invariant(int status, const std::string& out, const st
     std::ifstream file(entry.path(), std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
-    std::size_t at = 0;
-    for (const std::string& stored : split_lines(text.str())) {
-      while (at < console.size() && !console[at].ends_with(stored)) ++at;
-      if (at == console.size()) {
-        return "storage file " + entry.path().filename().string() + " holds a line not on the console in order: \"" +
-               stored + "\"";
-      }
-      ++at;
-    }
+    const std::string broken = broken_storage(entry.path().filename().string(), text.str(), console);
+    if (!broken.empty()) return broken;
   }
   return {};
+}
+
+// One input of the whole-session fuzz target, also run as an ordinary test:
+// a defaults file and a console script separated by the first byte 0x1E;
+// without that byte, the whole input is the script and the shipped defaults
+// file is used.
+struct SessionInput {
+  bool own_defaults = false;
+  std::string defaults;
+  std::string script;
+};
+
+// Storage file names come from the script.  So that no input reaches outside
+// the session's folder, a line starting with '/' has it made '_' and every
+// ".." becomes "._"; names in subfolders stay possible (and fail to open).
+inline std::string kept_in_folder(std::string script) {
+  for (std::size_t at = script.find(".."); at != std::string::npos; at = script.find("..", at)) script[at + 1] = '_';
+  std::size_t at = 0;
+  while (at < script.size()) {
+    if (script[at] == '/') script[at] = '_';
+    const std::size_t end = script.find('\n', at);
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return script;
+}
+
+inline SessionInput session_input(const std::string& input) {
+  SessionInput s;
+  const std::size_t cut = input.find('\x1e');
+  if (cut == std::string::npos) {
+    s.script = kept_in_folder(input);
+  } else {
+    s.own_defaults = true;
+    s.defaults = input.substr(0, cut);
+    s.script = kept_in_folder(input.substr(cut + 1));
+  }
+  return s;
 }
 
 }  // namespace quorvane::testing
