@@ -22,14 +22,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "support/case_name.hpp"
 #include "support/invariants.hpp"
 #include "support/session.hpp"
 
@@ -61,7 +59,6 @@ struct KillCase {
   bool at_prompt;      // kill while the program waits for the next answer
 };
 
-void PrintTo(const KillCase& c, std::ostream* os) { *os << c.what; }
 
 struct Traced {
   bool ptrace_refused = false;
@@ -162,10 +159,7 @@ Traced run_and_kill(const std::filesystem::path& folder, const std::filesystem::
   return t;
 }
 
-class KilledSession : public ::testing::TestWithParam<KillCase> {};
-
-TEST_P(KilledSession, StorageFileHoldsExactlyTheLinesWrittenBeforeTheKill) {
-  const KillCase& c = GetParam();
+void killed_after_k_lines(const KillCase& c) {
   Session reference;
   const SessionResult whole = reference.run(kScript);
   ASSERT_EQ(whole.status, 0) << whole.err;
@@ -190,15 +184,19 @@ TEST_P(KilledSession, StorageFileHoldsExactlyTheLinesWrittenBeforeTheKill) {
   EXPECT_EQ(broken_storage("K.txt", stored, split_lines(shown)), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Dialogue, KilledSession,
-    ::testing::Values(KillCase{"the first line", 1, kScript, false},
-                      KillCase{"inside the electrical table", 20, kScript, false},
-                      KillCase{"the electrical report, at menu 1", 29, kElectrical, true},
-                      KillCase{"inside the dimensional table", 48, kScript, false},
-                      KillCase{"inside the analysis table", -6, kScript, false},
-                      KillCase{"the whole session, at menu 3", 0, kElectrical + kRest, true}),
-    CaseName());
+TEST(KilledSession, StorageFileHoldsExactlyTheLinesWrittenBeforeTheKill) {
+  const std::vector<KillCase> cases{
+      KillCase{"the first line", 1, kScript, false},
+      KillCase{"inside the electrical table", 20, kScript, false},
+      KillCase{"the electrical report, at menu 1", 29, kElectrical, true},
+      KillCase{"inside the dimensional table", 48, kScript, false},
+      KillCase{"inside the analysis table", -6, kScript, false},
+      KillCase{"the whole session, at menu 3", 0, kElectrical + kRest, true}};
+  for (const KillCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    killed_after_k_lines(c);
+  }
+}
 
 }  // namespace
 }  // namespace quorvane::testing

@@ -8,11 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "support/case_name.hpp"
 #include "support/invariants.hpp"
 #include "support/session.hpp"
 
@@ -46,7 +44,6 @@ struct Extreme {
   std::vector<std::string> shows;  // texts the console must show
 };
 
-void PrintTo(const Extreme& c, std::ostream* os) { *os << c.what; }
 
 // Storage yes at every occasion into X.txt (asked once); menu 1 to the ideal
 // analysis, menu 3 to the microstrip construction, menu 2 to its analysis,
@@ -62,10 +59,7 @@ std::string whole_session(const Extreme& c) {
          "4\n";
 }
 
-class ExtremeDesign : public ::testing::TestWithParam<Extreme> {};
-
-TEST_P(ExtremeDesign, FinishesEveryPhase) {
-  const Extreme& c = GetParam();
+void finishes_every_phase(const Extreme& c) {
   Session session;
   const auto start = std::chrono::steady_clock::now();
   const SessionResult r = session.run(whole_session(c));
@@ -97,50 +91,53 @@ const std::string kRoadSweep = "9500\n10500\n250\n";
 const std::string kShippedMicrostrip = "\n\n\n";  // H 0.025, Er 9.8, zero thickness
 const std::string kShippedStripline = "\n\n\n";   // B 0.125, Er 2.2, zero thickness
 
-INSTANTIATE_TEST_SUITE_P(
-    Dialogue, ExtremeDesign,
-    ::testing::Values(
-        // 0.25 * 11802.158 / 0.001 inches does not fit F6.4 or F8.4; 0.0009 MHz prints as 0.00.
-        Extreme{"f0 of 0.001 MHz", design("0.001", "0.0005", "0.1", 4, "50", ""), kShippedMicrostrip,
-                kShippedStripline, "0.0009\n0.0011\n0.0001\n", "", {"Fo   =     0.001 MHz",
-                "Quarterwave = ****** Inches", "Quarter Wavelength =******** inches.",
-                "            0.00 "}},
-        // 1e6 needs 11 columns of F9.3.
-        Extreme{"f0 of 1e6 MHz", design("1E6", "1E5", "0.1", 4, "50", ""), kShippedMicrostrip, kShippedStripline,
-                "9E5\n1.1E6\n1E5\n", "", {"Fo   = ********* MHz", "      1000000.00 "}},
-        Extreme{"a bandwidth above twice f0", design("1000", "2500", "0.1", 4, "50", ""), kShippedMicrostrip,
-                kShippedStripline, "500\n1500\n250\n", "", {"Flow =  -250.000 MHz", "Fhigh=  2250.000 MHz"}},
-        Extreme{"12 poles with a 3.5 dB ripple", design("10000", "500", "3.5", 12, "50", ""), kShippedMicrostrip,
-                kShippedStripline, kRoadSweep, "", {"# of Poles  = 12", "Ripple (Am) = 3.500 dB",
-                "Ripple (Am) = 3.50000 dB", "        13   ", "12 13"}},
-        // Zo / ZI = 50000 makes the end inverters' radicand negative: NaN.
-        Extreme{"image impedances of 0.001 ohm", design("10000", "500", "0.1", 4, "50", "0.001"), kShippedMicrostrip,
-                kShippedStripline, kRoadSweep, "", {"    0  1       NaN    NaN     0.00        NaN        NaN"}},
-        // Even- and odd-mode impedances near 1e6 ohm overflow their fields;
-        // no strip realises them, and the analysis of such a filter is NaN.
-        Extreme{"image impedances of 1e6 ohm", design("10000", "500", "0.1", 4, "50", "1E6"), kShippedMicrostrip,
-                kShippedStripline, kRoadSweep, "", {"***********************",
-                "Not realizable in Stripline for its Zoe and Zoo", "     NaN    NaN"}},
-        Extreme{"H and B of 1e-6 inch", kRoadDesign, "1E-6\n\n\n", "1E-6\n\n\n", kRoadSweep, "",
-                {"H    =     0.000 inches", "B    =     0.000 inches"}},
-        Extreme{"H and B of 1000 inch", kRoadDesign, "1000\n\n\n", "1000\n\n\n", kRoadSweep, "",
-                {"H    =  1000.000 inches", "B    =  1000.000 inches"}},
-        Extreme{"Er of 1", kRoadDesign, "\n1\n\n", "\n1\n\n", kRoadSweep, "",
-                {"Er   =     1.000         Construction= Microstrip",
-                 "Er   =     1.000         Construction= Stripline"}},
-        Extreme{"Er of 1000", kRoadDesign, "\n1000\n\n", "\n1000\n\n", kRoadSweep, "",
-                {"Er   =  1000.000         Construction= Microstrip",
-                 "Er   =  1000.000         Construction= Stripline"}},
-        // 10.00000 needs 8 columns of F7.5.
-        Extreme{"a loss tangent of 10", kRoadDesign, kShippedMicrostrip, kShippedStripline, kRoadSweep, "10",
-                {"Loss Tangent = *******"}},
-        Extreme{"a typed thickness just below H and B", kRoadDesign, "\n\n6\n0.02499\n", "\n\n6\n0.12499\n",
-                kRoadSweep, "", {"H    =     0.025 inches  Strip Thick = 0.0250 inches",
-                "B    =     0.125 inches  Strip Thick = 0.1250 inches"}},
-        Extreme{"everything extreme at once", design("1E6", "3E6", "3.5", 12, "1E6", "1E6"),
-                "1E-6\n1000\n6\n0.00000099\n", "1000\n1\n5\n", "1E5\n1.1E6\n5E5\n", "10",
-                {"Loss Tangent = *******"}}),
-    CaseName());
+TEST(ExtremeDesign, FinishesEveryPhase) {
+  const std::vector<Extreme> cases{
+      // 0.25 * 11802.158 / 0.001 inches does not fit F6.4 or F8.4; 0.0009 MHz prints as 0.00.
+      Extreme{"f0 of 0.001 MHz", design("0.001", "0.0005", "0.1", 4, "50", ""), kShippedMicrostrip,
+              kShippedStripline, "0.0009\n0.0011\n0.0001\n", "", {"Fo   =     0.001 MHz",
+              "Quarterwave = ****** Inches", "Quarter Wavelength =******** inches.",
+              "            0.00 "}},
+      // 1e6 needs 11 columns of F9.3.
+      Extreme{"f0 of 1e6 MHz", design("1E6", "1E5", "0.1", 4, "50", ""), kShippedMicrostrip, kShippedStripline,
+              "9E5\n1.1E6\n1E5\n", "", {"Fo   = ********* MHz", "      1000000.00 "}},
+      Extreme{"a bandwidth above twice f0", design("1000", "2500", "0.1", 4, "50", ""), kShippedMicrostrip,
+              kShippedStripline, "500\n1500\n250\n", "", {"Flow =  -250.000 MHz", "Fhigh=  2250.000 MHz"}},
+      Extreme{"12 poles with a 3.5 dB ripple", design("10000", "500", "3.5", 12, "50", ""), kShippedMicrostrip,
+              kShippedStripline, kRoadSweep, "", {"# of Poles  = 12", "Ripple (Am) = 3.500 dB",
+              "Ripple (Am) = 3.50000 dB", "        13   ", "12 13"}},
+      // Zo / ZI = 50000 makes the end inverters' radicand negative: NaN.
+      Extreme{"image impedances of 0.001 ohm", design("10000", "500", "0.1", 4, "50", "0.001"), kShippedMicrostrip,
+              kShippedStripline, kRoadSweep, "", {"    0  1       NaN    NaN     0.00        NaN        NaN"}},
+      // Even- and odd-mode impedances near 1e6 ohm overflow their fields;
+      // no strip realises them, and the analysis of such a filter is NaN.
+      Extreme{"image impedances of 1e6 ohm", design("10000", "500", "0.1", 4, "50", "1E6"), kShippedMicrostrip,
+              kShippedStripline, kRoadSweep, "", {"***********************",
+              "Not realizable in Stripline for its Zoe and Zoo", "     NaN    NaN"}},
+      Extreme{"H and B of 1e-6 inch", kRoadDesign, "1E-6\n\n\n", "1E-6\n\n\n", kRoadSweep, "",
+              {"H    =     0.000 inches", "B    =     0.000 inches"}},
+      Extreme{"H and B of 1000 inch", kRoadDesign, "1000\n\n\n", "1000\n\n\n", kRoadSweep, "",
+              {"H    =  1000.000 inches", "B    =  1000.000 inches"}},
+      Extreme{"Er of 1", kRoadDesign, "\n1\n\n", "\n1\n\n", kRoadSweep, "",
+              {"Er   =     1.000         Construction= Microstrip",
+               "Er   =     1.000         Construction= Stripline"}},
+      Extreme{"Er of 1000", kRoadDesign, "\n1000\n\n", "\n1000\n\n", kRoadSweep, "",
+              {"Er   =  1000.000         Construction= Microstrip",
+               "Er   =  1000.000         Construction= Stripline"}},
+      // 10.00000 needs 8 columns of F7.5.
+      Extreme{"a loss tangent of 10", kRoadDesign, kShippedMicrostrip, kShippedStripline, kRoadSweep, "10",
+              {"Loss Tangent = *******"}},
+      Extreme{"a typed thickness just below H and B", kRoadDesign, "\n\n6\n0.02499\n", "\n\n6\n0.12499\n",
+              kRoadSweep, "", {"H    =     0.025 inches  Strip Thick = 0.0250 inches",
+              "B    =     0.125 inches  Strip Thick = 0.1250 inches"}},
+      Extreme{"everything extreme at once", design("1E6", "3E6", "3.5", 12, "1E6", "1E6"),
+              "1E-6\n1000\n6\n0.00000099\n", "1000\n1\n5\n", "1E5\n1.1E6\n5E5\n", "10",
+              {"Loss Tangent = *******"}}};
+  for (const Extreme& c : cases) {
+    SCOPED_TRACE(c.what);
+    finishes_every_phase(c);
+  }
+}
 
 // A stripline strip as thick as B or thicker is refused at the construction
 // entry, whichever way the thickness and B were given, and the thickness
@@ -154,12 +151,7 @@ struct TooThick {
   const char* summary;       // the height line of the dimensional report
 };
 
-void PrintTo(const TooThick& c, std::ostream* os) { *os << c.what; }
-
-class StriplineStripAtOrAboveB : public ::testing::TestWithParam<TooThick> {};
-
-TEST_P(StriplineStripAtOrAboveB, IsRefusedAndNeverComputedWith) {
-  const TooThick& c = GetParam();
+void is_refused_and_never_computed_with(const TooThick& c) {
   Session session(c.defaults);
   // Storage of the electrical report only; construction from menu 1; the
   // analysis from menu 2, then once more a construction from menu 3.
@@ -176,24 +168,27 @@ TEST_P(StriplineStripAtOrAboveB, IsRefusedAndNeverComputedWith) {
   EXPECT_EQ(count(session.file("T.txt"), "does not fit"), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Construction, StriplineStripAtOrAboveB,
-    ::testing::Values(
-        TooThick{"choice 2 equal to B", shipped_defaults(), "2\n0.0002\n\n2\n1\n", 1,
-                 "B    =     0.000 inches  Strip Thick = 0.0000 inches"},
-        TooThick{"choice 3 above B", shipped_defaults(), "2\n0.0006\n\n3\n2\n", 1,
-                 "B    =     0.001 inches  Strip Thick = 0.0002 inches"},
-        TooThick{"choice 4 above B, then typed", shipped_defaults(), "2\n0.001\n\n4\n6\n0.0009\n", 1,
-                 "B    =     0.001 inches  Strip Thick = 0.0009 inches"},
-        TooThick{"choice 5 equal to B, then the empty default", shipped_defaults(), "2\n0.0028\n\n5\n\n", 1,
-                 "B    =     0.003 inches  Strip Thick = 0.0000 inches"},
-        TooThick{"B from the defaults file, choices 2 to 5 in turn", defaults_with(13, "0.0001"),
-                 "2\n\n\n2\n3\n4\n5\n1\n", 4, "B    =     0.000 inches  Strip Thick = 0.0000 inches"},
-        TooThick{"a typed thickness at or above B is B/100, not refused", defaults_with(13, "0.2"),
-                 "2\n\n\n6\n0.3\n", 0, "B    =     0.200 inches  Strip Thick = 0.0020 inches"},
-        TooThick{"a microstrip foil above H is not refused", shipped_defaults(), "1\n0.0002\n\n5\n", 0,
-                 "H    =     0.000 inches  Strip Thick = 0.0028 inches"}),
-    CaseName());
+TEST(StriplineStripAtOrAboveB, IsRefusedAndNeverComputedWith) {
+  const std::vector<TooThick> cases{
+      TooThick{"choice 2 equal to B", shipped_defaults(), "2\n0.0002\n\n2\n1\n", 1,
+               "B    =     0.000 inches  Strip Thick = 0.0000 inches"},
+      TooThick{"choice 3 above B", shipped_defaults(), "2\n0.0006\n\n3\n2\n", 1,
+               "B    =     0.001 inches  Strip Thick = 0.0002 inches"},
+      TooThick{"choice 4 above B, then typed", shipped_defaults(), "2\n0.001\n\n4\n6\n0.0009\n", 1,
+               "B    =     0.001 inches  Strip Thick = 0.0009 inches"},
+      TooThick{"choice 5 equal to B, then the empty default", shipped_defaults(), "2\n0.0028\n\n5\n\n", 1,
+               "B    =     0.003 inches  Strip Thick = 0.0000 inches"},
+      TooThick{"B from the defaults file, choices 2 to 5 in turn", defaults_with(13, "0.0001"),
+               "2\n\n\n2\n3\n4\n5\n1\n", 4, "B    =     0.000 inches  Strip Thick = 0.0000 inches"},
+      TooThick{"a typed thickness at or above B is B/100, not refused", defaults_with(13, "0.2"),
+               "2\n\n\n6\n0.3\n", 0, "B    =     0.200 inches  Strip Thick = 0.0020 inches"},
+      TooThick{"a microstrip foil above H is not refused", shipped_defaults(), "1\n0.0002\n\n5\n", 0,
+               "H    =     0.000 inches  Strip Thick = 0.0028 inches"}};
+  for (const TooThick& c : cases) {
+    SCOPED_TRACE(c.what);
+    is_refused_and_never_computed_with(c);
+  }
+}
 
 // The session that ends at the question asked again after a refusal keeps
 // in its file every report line printed before.

@@ -12,11 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "support/case_name.hpp"
 #include "support/invariants.hpp"
 #include "support/session.hpp"
 
@@ -56,12 +54,7 @@ struct Hostile {
   const char* shows = "";  // a text the console must show
 };
 
-void PrintTo(const Hostile& c, std::ostream* os) { *os << c.what; }
-
-class HostileScript : public ::testing::TestWithParam<Hostile> {};
-
-TEST_P(HostileScript, KeepsTheSessionInvariants) {
-  const Hostile& c = GetParam();
+void keeps_the_session_invariants(const Hostile& c) {
   Session session;
   const auto start = std::chrono::steady_clock::now();
   const SessionResult r = session.run(c.script);
@@ -71,93 +64,102 @@ TEST_P(HostileScript, KeepsTheSessionInvariants) {
   EXPECT_NE(r.out.find(c.shows), std::string::npos) << c.shows;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, HostileScript,
-    ::testing::Values(
-        Hostile{"CR LF line ends", "10000\r\n500\r\n1\r\n0.1\r\n1\r\n4\r\n50\r\n\r\n\r\n\r\n1\r\nA.txt\r\n4\r\n", 0,
-                "Qe(1) = 22.17"},
-        Hostile{"no final newline", kRoad + "\n4", 0, "Qe(1) = 22.17"},
-        Hostile{"a line of 10,000 characters: only 13 count",
-                std::string(10000, '7') + "\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = ********* MHz"},
-        Hostile{"10,000 blanks then a number", std::string(10000, ' ') + "\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0,
-                "Fo   = 10000.000 MHz"},
-        Hostile{"NUL bytes", std::string("100\0" "00\n", 7) + kRoad, 1},
-        Hostile{"embedded tabs", "1\t0000\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = 10000.000 MHz"},
-        Hostile{"minus zero takes the default", "-0\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = 10000.000 MHz"},
-        Hostile{"plus point five", "10000\n500\n1\n+.5\n1\n4\n50\n\n\n\n\n4\n", 0, "Ripple (Am) = 0.5000 dB"},
-        Hostile{"a lone point", ".\n", 1},
-        Hostile{"an exponent without mantissa", "E5\n", 1},
-        Hostile{"an exponent without digits", "1E\n", 1},
-        Hostile{"two decimal points", "1.2.3\n", 1},
-        Hostile{"overflow", "1E39\n", 1},
-        Hostile{"underflow reads zero: the default", "1E-60\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0,
-                "Fo   = 10000.000 MHz"},
-        Hostile{"13 significant characters", "1000000000000\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0},
-        Hostile{"bandwidth above twice f0", "1000\n2500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Flow =  -250.000 MHz"},
-        Hostile{"skirt needing hundreds of poles", "10000\n500\n1\n0.01\n2\n10260\n300\n1\n4\n50\n\n\n\n\n4\n", 0,
-                "ERROR: Number of Poles in Filter cannot exceed N = 12."}),
-    CaseName());
+TEST(HostileScript, NumbersKeepTheSessionInvariants) {
+  const std::vector<Hostile> cases{
+      Hostile{"CR LF line ends", "10000\r\n500\r\n1\r\n0.1\r\n1\r\n4\r\n50\r\n\r\n\r\n\r\n1\r\nA.txt\r\n4\r\n", 0,
+              "Qe(1) = 22.17"},
+      Hostile{"no final newline", kRoad + "\n4", 0, "Qe(1) = 22.17"},
+      Hostile{"a line of 10,000 characters: only 13 count",
+              std::string(10000, '7') + "\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = ********* MHz"},
+      Hostile{"10,000 blanks then a number", std::string(10000, ' ') + "\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0,
+              "Fo   = 10000.000 MHz"},
+      Hostile{"NUL bytes", std::string("100\0" "00\n", 7) + kRoad, 1},
+      Hostile{"embedded tabs", "1\t0000\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = 10000.000 MHz"},
+      Hostile{"minus zero takes the default", "-0\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = 10000.000 MHz"},
+      Hostile{"plus point five", "10000\n500\n1\n+.5\n1\n4\n50\n\n\n\n\n4\n", 0, "Ripple (Am) = 0.5000 dB"},
+      Hostile{"a lone point", ".\n", 1},
+      Hostile{"an exponent without mantissa", "E5\n", 1},
+      Hostile{"an exponent without digits", "1E\n", 1},
+      Hostile{"two decimal points", "1.2.3\n", 1},
+      Hostile{"overflow", "1E39\n", 1},
+      Hostile{"underflow reads zero: the default", "1E-60\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0,
+              "Fo   = 10000.000 MHz"},
+      Hostile{"13 significant characters", "1000000000000\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0},
+      Hostile{"bandwidth above twice f0", "1000\n2500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Flow =  -250.000 MHz"},
+      Hostile{"skirt needing hundreds of poles", "10000\n500\n1\n0.01\n2\n10260\n300\n1\n4\n50\n\n\n\n\n4\n", 0,
+              "ERROR: Number of Poles in Filter cannot exceed N = 12."}};
+  for (const Hostile& c : cases) {
+    SCOPED_TRACE(c.what);
+    keeps_the_session_invariants(c);
+  }
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Phases, HostileScript,
-    ::testing::Values(
-        Hostile{"every phase and occasion into one file", kEveryPhase, 0, "does not fit in B ="},
-        Hostile{"every phase with CR LF line ends",
-                [] {
-                  std::string s;
-                  for (char ch : kEveryPhase) s += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-                  return s;
-                }(),
-                0, "Construction= Stripline"},
-        Hostile{"menu 1: 1.4 is the analysis, menu 3: 2.5 a new cycle", kRoad + "\n" + "1.4\n" + kSweep + "\n\n" +
-                "2.5\n" + kRoad + "\n" + "-2\n" + kMicrostrip + "\n" + "7\n", 0, "Quarterwave ="},
-        Hostile{"menu 2: the empty answer analyses, menu 3: the empty answer exits",
-                kRoad + "\n" + "\n" + kStripline + "\n" + "\n" + kSweep + kLosses + "\n\n" + "\n", 0,
-                "Frequency Analysis of your Bandpass Filter completed."},
-        Hostile{"menu 2: a new cycle", kRoad + "\n" + "\n" + kMicrostrip + "\n" + "3\n" + kRoad + "\n" + "4\n", 0},
-        Hostile{"menu 3: the construction again, then menu 2 exits",
-                kRoad + "\n" + "1\n" + kSweep + "\n\n" + "2\n" + kStripline + "\n" + "99\n", 0,
-                "Construction= Stripline"},
-        Hostile{"every value of dimensions and analysis negative",
-                kRoad + "\n" + "-2\n" + "-2\n-0.1\n-4\n-6\n-0.001\n\n" + "-1\n" +
-                    "-9000\n-11000\n-500\n-40\n-60\n-1\n-1\n-0.001\n-2\n\n" + "4\n",
-                0,
-                "B    =     0.100 inches  Strip Thick = 0.0010 inches"},
-        Hostile{"every answer of dimensions and analysis at 9.9E37", kRoad + "\n" + "2\n" +
-                "9.9E37\n9.9E37\n9.9E37\n9.9E37\n\n" + "1\n" + "9.9E37\n9.9E37\n9.9E37\n9.9E37\n9.9E37\n" +
-                "9.9E37\n9.9E37\n9.9E37\n9.9E37\n\n" + "4\n", 0, "Construction= Microstrip"},
-        Hostile{"a start above the stop: one row", kRoad + "\n" + "1\n" + "11000\n9000\n500\n\n\n\n\n" + "4\n", 0,
-                "        11000.00 "},
-        Hostile{"a step too small to advance the frequency", kRoad + "\n" + "1\n" + "10000\n10001\n0.0004\n\n\n\n\n" +
-                "1\n" + kSweep + "\n\n" + "4\n", 0, "Analysis not run: a Step of 0.0004"},
-        Hostile{"thickness choice 7 is zero thickness", kRoad + "\n" + "\n" + "2\n\n\n7\n\n" + "4\n", 0,
-                "Strip Thick = 0.0000 inches"}),
-    CaseName());
+TEST(HostileScript, PhasesKeepTheSessionInvariants) {
+  const std::vector<Hostile> cases{
+      Hostile{"every phase and occasion into one file", kEveryPhase, 0, "does not fit in B ="},
+      Hostile{"every phase with CR LF line ends",
+              [] {
+                std::string s;
+                for (char ch : kEveryPhase) s += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+                return s;
+              }(),
+              0, "Construction= Stripline"},
+      Hostile{"menu 1: 1.4 is the analysis, menu 3: 2.5 a new cycle", kRoad + "\n" + "1.4\n" + kSweep + "\n\n" +
+              "2.5\n" + kRoad + "\n" + "-2\n" + kMicrostrip + "\n" + "7\n", 0, "Quarterwave ="},
+      Hostile{"menu 2: the empty answer analyses, menu 3: the empty answer exits",
+              kRoad + "\n" + "\n" + kStripline + "\n" + "\n" + kSweep + kLosses + "\n\n" + "\n", 0,
+              "Frequency Analysis of your Bandpass Filter completed."},
+      Hostile{"menu 2: a new cycle", kRoad + "\n" + "\n" + kMicrostrip + "\n" + "3\n" + kRoad + "\n" + "4\n", 0},
+      Hostile{"menu 3: the construction again, then menu 2 exits",
+              kRoad + "\n" + "1\n" + kSweep + "\n\n" + "2\n" + kStripline + "\n" + "99\n", 0,
+              "Construction= Stripline"},
+      Hostile{"every value of dimensions and analysis negative",
+              kRoad + "\n" + "-2\n" + "-2\n-0.1\n-4\n-6\n-0.001\n\n" + "-1\n" +
+                  "-9000\n-11000\n-500\n-40\n-60\n-1\n-1\n-0.001\n-2\n\n" + "4\n",
+              0,
+              "B    =     0.100 inches  Strip Thick = 0.0010 inches"},
+      Hostile{"every answer of dimensions and analysis at 9.9E37", kRoad + "\n" + "2\n" +
+              "9.9E37\n9.9E37\n9.9E37\n9.9E37\n\n" + "1\n" + "9.9E37\n9.9E37\n9.9E37\n9.9E37\n9.9E37\n" +
+              "9.9E37\n9.9E37\n9.9E37\n9.9E37\n\n" + "4\n", 0, "Construction= Microstrip"},
+      Hostile{"a start above the stop: one row", kRoad + "\n" + "1\n" + "11000\n9000\n500\n\n\n\n\n" + "4\n", 0,
+              "        11000.00 "},
+      Hostile{"a step too small to advance the frequency", kRoad + "\n" + "1\n" + "10000\n10001\n0.0004\n\n\n\n\n" +
+              "1\n" + kSweep + "\n\n" + "4\n", 0, "Analysis not run: a Step of 0.0004"},
+      Hostile{"thickness choice 7 is zero thickness", kRoad + "\n" + "\n" + "2\n\n\n7\n\n" + "4\n", 0,
+              "Strip Thick = 0.0000 inches"}};
+  for (const Hostile& c : cases) {
+    SCOPED_TRACE(c.what);
+    keeps_the_session_invariants(c);
+  }
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Storage, HostileScript,
-    ::testing::Values(
-        Hostile{"no at the first, a name at the second, kept at the third",
-                kRoad + "\n" + "\n" + kMicrostrip + "1\nB.txt\n" + "1\n" + kSweep + kLosses + "\n1\n" + "4\n", 0},
-        Hostile{"a reserved name at the third occasion, asked again at a re-run",
-                kRoad + "\n" + "1\n" + kSweep + "\n1\nQuorvane.EXE\n" + "1\n" + kSweep + "\n1\nQuorvane.DEF\n" +
-                "1\n" + kSweep + "\n1\nquorvane.def\n" + "4\n", 0},
-        Hostile{"another name in a new cycle starts a second file",
-                kRoad + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoad + "1\nB.txt\n" + "4\n", 0},
-        Hostile{"a name of 10,000 characters is cut to 20", kRoad + "1\n" + std::string(10000, 'N') + "\n4\n", 0,
-                "Output data stored in User filename: NNNNNNNNNNNNNNNNNNNN"},
-        Hostile{"the empty name takes the defaults file's", kRoad + "1\n\n" + "\n" + kStripline + "1\n" + "4\n", 0,
-                "Output data stored in User filename: QuorvaneOUT.txt"},
-        Hostile{"a name in a missing folder at the first occasion", kRoad + "1\nno such/A.txt\n", 1},
-        Hostile{"a name in a missing folder at the second occasion",
-                kRoad + "\n" + "\n" + kMicrostrip + "1\nno such/B.txt\n", 1},
-        Hostile{"a name in a missing folder at the third occasion", kRoad + "\n" + "1\n" + kSweep + "\n1\nno such/C\n",
-                1},
-        Hostile{"a folder's name", kRoad + "1\n.\n", 1},
-        Hostile{"a NUL in the name", kRoad + "1\n" + std::string("N\0x", 3) + "\n", 1},
-        Hostile{"a file stored, then a name that cannot be opened in the next cycle",
-                kRoad + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoad + "1\nno such/A.txt\n", 1}),
-    CaseName());
+TEST(HostileScript, StorageNamesKeepTheSessionInvariants) {
+  const std::vector<Hostile> cases{
+      Hostile{"no at the first, a name at the second, kept at the third",
+              kRoad + "\n" + "\n" + kMicrostrip + "1\nB.txt\n" + "1\n" + kSweep + kLosses + "\n1\n" + "4\n", 0},
+      Hostile{"a reserved name at the third occasion, asked again at a re-run",
+              kRoad + "\n" + "1\n" + kSweep + "\n1\nQuorvane.EXE\n" + "1\n" + kSweep + "\n1\nQuorvane.DEF\n" +
+              "1\n" + kSweep + "\n1\nquorvane.def\n" + "4\n", 0},
+      Hostile{"another name in a new cycle starts a second file",
+              kRoad + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoad + "1\nB.txt\n" + "4\n", 0},
+      Hostile{"a name of 10,000 characters is cut to 20", kRoad + "1\n" + std::string(10000, 'N') + "\n4\n", 0,
+              "Output data stored in User filename: NNNNNNNNNNNNNNNNNNNN"},
+      Hostile{"the empty name takes the defaults file's", kRoad + "1\n\n" + "\n" + kStripline + "1\n" + "4\n", 0,
+              "Output data stored in User filename: QuorvaneOUT.txt"},
+      Hostile{"a name in a missing folder at the first occasion", kRoad + "1\nno such/A.txt\n", 1},
+      Hostile{"a name in a missing folder at the second occasion",
+              kRoad + "\n" + "\n" + kMicrostrip + "1\nno such/B.txt\n", 1},
+      Hostile{"a name in a missing folder at the third occasion", kRoad + "\n" + "1\n" + kSweep + "\n1\nno such/C\n",
+              1},
+      Hostile{"a folder's name", kRoad + "1\n.\n", 1},
+      Hostile{"a NUL in the name", kRoad + "1\n" + std::string("N\0x", 3) + "\n", 1},
+      Hostile{"a file stored, then a name that cannot be opened in the next cycle",
+              kRoad + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoad + "1\nno such/A.txt\n", 1}};
+  for (const Hostile& c : cases) {
+    SCOPED_TRACE(c.what);
+    keeps_the_session_invariants(c);
+  }
+}
 
 // The session's file after a failed opening is still what the console showed.
 TEST(HostileStorage, AFailedOpeningKeepsTheEarlierFile) {
@@ -238,12 +240,7 @@ struct HostileDefaults {
   const char* shows = "";
 };
 
-void PrintTo(const HostileDefaults& c, std::ostream* os) { *os << c.what; }
-
-class HostileDefaultsFile : public ::testing::TestWithParam<HostileDefaults> {};
-
-TEST_P(HostileDefaultsFile, EndsInOrder) {
-  const HostileDefaults& c = GetParam();
+void ends_in_order(const HostileDefaults& c) {
   Session session(c.defaults);
   const SessionResult r = session.run(c.script);
   EXPECT_EQ(r.status, c.status) << r.err;
@@ -272,35 +269,38 @@ std::string first_lines(const std::string& s, int n) {
 const std::string kDefaultRanges = kRoad + "1\nD.txt\n" + "1\n" + "\n\n\n\n\n" + "\n1\n" + "2\n" + kStripline + "1\n" +
                                    "1\n" + "\n\n\n\n\n" + kLosses + "\n1\n" + "4\n";
 
-INSTANTIATE_TEST_SUITE_P(
-    Dialogue, HostileDefaultsFile,
-    ::testing::Values(
-        HostileDefaults{"empty", "", 0, kRoad + "\n4\n", "Entry missing for variable: 1st line."},
-        HostileDefaults{"18 lines", first_lines(shipped_defaults(), 18), 0, kRoad + "\n4\n",
-                        "Entry missing for variable: Output Data Filename"},
-        HostileDefaults{"19 lines without a final newline", without_final_newline(shipped_defaults()), 0},
-        HostileDefaults{"CR LF line ends", crlf(shipped_defaults()), 0},
-        HostileDefaults{"binary garbage", std::string("\0\xff\x1e\n\n\x80", 6), 0},
-        HostileDefaults{"a start frequency of 0", defaults_with(16, "0"), 0, kDefaultRanges,
-                        "Analysis not run: the Start Frequency is 0"},
-        HostileDefaults{"a negative start frequency", defaults_with(16, "-5"), 0, kDefaultRanges,
-                        "Analysis not run: the Start Frequency is -5"},
-        HostileDefaults{"a step of 0", defaults_with(18, "0"), 0, kDefaultRanges,
-                        "Analysis not run: the Step Frequency is 0"},
-        HostileDefaults{"a step too small at the stop", defaults_with(18, "0.0004"), 0, kDefaultRanges,
-                        "cannot advance the frequency near 11000"},
-        HostileDefaults{"a start above the stop", defaults_with(16, "20000"), 0, kDefaultRanges,
-                        "        10980.00 "},
-        HostileDefaults{"a B thinner than every foil", defaults_with(13, "0.0001"), 0,
-                        kRoad + "\n" + "\n" + "2\n\n\n2\n3\n4\n5\n6\n0.5\n" + "\n" + "1\n" + kSweep + kLosses + "\n\n" +
-                            "4\n",
-                        "B    =     0.000 inches  Strip Thick = 0.0000 inches"},
-        HostileDefaults{"a loss tangent of 10", defaults_with(15, "10"), 0, kDefaultRanges, "Loss Tangent = *******"},
-        HostileDefaults{"a negative loss tangent", defaults_with(15, "-0.001"), 0, kRoad,
-                        "Fix entry for variable TLOS."},
-        HostileDefaults{"a blank file name", defaults_with(19, "   "), 0, kRoad,
-                        "Fix entry for variable Output Data Filename"}),
-    CaseName());
+TEST(HostileDefaultsFile, EndsInOrder) {
+  const std::vector<HostileDefaults> cases{
+      HostileDefaults{"empty", "", 0, kRoad + "\n4\n", "Entry missing for variable: 1st line."},
+      HostileDefaults{"18 lines", first_lines(shipped_defaults(), 18), 0, kRoad + "\n4\n",
+                      "Entry missing for variable: Output Data Filename"},
+      HostileDefaults{"19 lines without a final newline", without_final_newline(shipped_defaults()), 0},
+      HostileDefaults{"CR LF line ends", crlf(shipped_defaults()), 0},
+      HostileDefaults{"binary garbage", std::string("\0\xff\x1e\n\n\x80", 6), 0},
+      HostileDefaults{"a start frequency of 0", defaults_with(16, "0"), 0, kDefaultRanges,
+                      "Analysis not run: the Start Frequency is 0"},
+      HostileDefaults{"a negative start frequency", defaults_with(16, "-5"), 0, kDefaultRanges,
+                      "Analysis not run: the Start Frequency is -5"},
+      HostileDefaults{"a step of 0", defaults_with(18, "0"), 0, kDefaultRanges,
+                      "Analysis not run: the Step Frequency is 0"},
+      HostileDefaults{"a step too small at the stop", defaults_with(18, "0.0004"), 0, kDefaultRanges,
+                      "cannot advance the frequency near 11000"},
+      HostileDefaults{"a start above the stop", defaults_with(16, "20000"), 0, kDefaultRanges,
+                      "        10980.00 "},
+      HostileDefaults{"a B thinner than every foil", defaults_with(13, "0.0001"), 0,
+                      kRoad + "\n" + "\n" + "2\n\n\n2\n3\n4\n5\n6\n0.5\n" + "\n" + "1\n" + kSweep + kLosses + "\n\n" +
+                          "4\n",
+                      "B    =     0.000 inches  Strip Thick = 0.0000 inches"},
+      HostileDefaults{"a loss tangent of 10", defaults_with(15, "10"), 0, kDefaultRanges, "Loss Tangent = *******"},
+      HostileDefaults{"a negative loss tangent", defaults_with(15, "-0.001"), 0, kRoad,
+                      "Fix entry for variable TLOS."},
+      HostileDefaults{"a blank file name", defaults_with(19, "   "), 0, kRoad,
+                      "Fix entry for variable Output Data Filename"}};
+  for (const HostileDefaults& c : cases) {
+    SCOPED_TRACE(c.what);
+    ends_in_order(c);
+  }
+}
 
 TEST(HostileDefaultsFile, CrLfAndMissingNewlineReadLikeTheShippedFile) {
   for (const std::string& text : {crlf(shipped_defaults()), without_final_newline(shipped_defaults())}) {
