@@ -28,7 +28,7 @@ DesignState twelve_pole(int msorsl) {
   if (msorsl == 1) testing::build_microstrip(state);
   if (msorsl == 2) testing::build_stripline(state);
   if (msorsl == 0) {
-    for (int k = 1; k <= kMaxSections; ++k) state.flength[k] = 0.25f * 11802.158f / state.spec.f0;
+    for (int k = 1; k <= kMaxSections; ++k) state.flength[k] = 0.25f * 11802.158f / state.filter.f0;
     state.construction.er = 1.0f;
   } else {
     testing::set_copper_losses(state, 0.0009f);
@@ -51,7 +51,7 @@ void sweep(benchmark::State& bench, int msorsl, int ivswr) {
   for (auto _ : bench) {
     state = prepared;
     Report report(console, storage, state.control);
-    qvna(state.construction.msorsl, state.spec.isections, state.flength, state.construction.er, state, report);
+    qvna(state.construction.msorsl, state.filter.isections, state.flength, state.construction.er, state, report);
   }
   bench.SetItemsProcessed(bench.iterations() * 10001);
 }

@@ -21,7 +21,7 @@ float value_or(float entry, float fallback) { return entry > 0.0f ? entry : fall
 // Ideal mode: every section a free-space quarter wave at the centre frequency,
 // in air, without losses.
 float prepare_ideal(DesignState& state) {
-  const float qwave = 0.25f * speed / state.spec.f0;
+  const float qwave = 0.25f * speed / state.filter.f0;
   for (int k = 1; k <= kMaxSections; ++k) state.flength[k] = qwave;
   state.construction.er = 1.0f;
   return qwave;
@@ -90,7 +90,7 @@ AnalysisEntry enter_analysis(Console& console, DesignState& state) {
   const bool ideal = state.construction.msorsl == 0;
   if (ideal) entry.qwave = prepare_ideal(state);
   ask_range(console, state.defaults, state.qvnfreq);
-  ask_terminations(console, state.spec.z0, state.qvnzo);
+  ask_terminations(console, state.filter.z0, state.qvnzo);
   state.aloss1 = Aloss1{};
   if (!ideal) ask_losses(console, state.defaults, entry, state.aloss1);
   state.control.ivswr = ask_format(console);
@@ -103,12 +103,12 @@ std::vector<std::string> analysis_title_block() {
 }
 
 std::vector<std::string> analysis_summary(const DesignState& state, const AnalysisEntry& entry) {
-  const DesignSpec& spec = state.spec;
+  const FilterRequirements& filter = state.filter;
   std::vector<std::string> lines = {
-      X(16) + "Flow = " + F(spec.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(spec.torb, 12),
-      X(16) + "Fo   = " + F(spec.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(spec.isections, 2),
-      X(16) + "Fhigh= " + F(spec.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(spec.ripple, 7, 5) + " dB",
-      X(16) + "BW   = " + F(spec.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(spec.z0, 6, 2) + " Ohms",
+      X(16) + "Flow = " + F(filter.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(filter.torb, 12),
+      X(16) + "Fo   = " + F(filter.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(filter.isections, 2),
+      X(16) + "Fhigh= " + F(filter.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(filter.ripple, 7, 5) + " dB",
+      X(16) + "BW   = " + F(filter.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(filter.z0, 6, 2) + " Ohms",
       X(16) + "SR   = " + F(entry.sr1, 9, 3) + " u\"" + X(6) + "Resistivity = " + F(entry.res1, 5, 3) +
           " u-Ohm-cm",
       X(17) + X(23) + "Loss Tangent = " + F(state.aloss1.tlos, 7, 5)};
@@ -129,7 +129,7 @@ void run_analysis(Console& console, StorageFile& storage, Report& report, Design
   report.both_grouped(opening);
   if (state.control.ivswr == 2) report.both_grouped(analysis_title_block());
 
-  qvna(state.construction.msorsl, state.spec.isections, state.flength, state.construction.er, state, report);
+  qvna(state.construction.msorsl, state.filter.isections, state.flength, state.construction.er, state, report);
 }
 
 }  // namespace quorvane

@@ -64,8 +64,8 @@ struct ClockReading {
   int second = 0;
 };
 
-// The electrical specification entered at the start of a design cycle.
-struct DesignSpec {
+// The electrical requirements entered at the start of a design cycle.
+struct FilterRequirements {
   float f0 = 0.0f;      // centre frequency, MHz
   float bw = 0.0f;      // passband bandwidth, MHz
   float omega = 0.0f;   // fractional bandwidth bw/f0
@@ -98,7 +98,7 @@ struct DesignState {
   Defaults defaults;
   ClockReading clock;
   int iopen12 = 0;  // 1 when a storage file was opened at the first or second question of this cycle
-  DesignSpec spec;
+  FilterRequirements filter;
   Construction construction;
   Qvnzo qvnzo;
   Qvnms qvnms;

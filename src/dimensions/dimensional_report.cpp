@@ -12,20 +12,20 @@ using fmt::I;
 using fmt::X;
 
 float z0_aim(const DesignState& state) {
-  return state.construction.msorsl == 2 ? state.spec.z0_entered : state.spec.z0;
+  return state.construction.msorsl == 2 ? state.filter.z0_entered : state.filter.z0;
 }
 
 std::vector<std::string> dimensions_summary(const DesignState& state) {
-  const DesignSpec& spec = state.spec;
+  const FilterRequirements& filter = state.filter;
   const Construction& c = state.construction;
   return {
       X(12) + "SYNTHESIS of Physical Dimensions for your Parallel Coupled",
       X(12) + "Line Bandpass Filter results in the following design data:",
       "",
-      X(16) + "Flow = " + F(spec.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(spec.torb, 12),
-      X(16) + "Fo   = " + F(spec.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(spec.isections, 2),
-      X(16) + "Fhigh= " + F(spec.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(spec.ripple, 5, 3) + " dB",
-      X(16) + "BW   = " + F(spec.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(z0_aim(state), 6, 2) + " Ohms",
+      X(16) + "Flow = " + F(filter.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(filter.torb, 12),
+      X(16) + "Fo   = " + F(filter.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(filter.isections, 2),
+      X(16) + "Fhigh= " + F(filter.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(filter.ripple, 5, 3) + " dB",
+      X(16) + "BW   = " + F(filter.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(z0_aim(state), 6, 2) + " Ohms",
       X(16) + "Er   = " + F(c.er, 9, 3) + X(9) + "Construction= " + A(c.slorms, 10),
       X(16) + A(c.var1, 7) + F(state.qvnms.b, 9, 3) + " inches" + X(2) + "Strip Thick = " +
           F(state.qvnms.thick, 6, 4) + " inches",

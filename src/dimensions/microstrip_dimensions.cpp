@@ -63,17 +63,17 @@ float te_mode_limit(float z0, float er, float effdc, float b) {
   return tec > kLimitCap ? kLimitCap : tec;
 }
 
-MicrostripDimensions synthesise_microstrip(const DesignSpec& spec, const Qvnzo& qvnzo, float er, float b,
+MicrostripDimensions synthesise_microstrip(const FilterRequirements& filter, const Qvnzo& qvnzo, float er, float b,
                                            float thick, float z0) {
   MicrostripDimensions d;
-  const float f0 = spec.f0;
+  const float f0 = filter.f0;
   const float fg = f0 * 0.001f;
   const float cover = 100.0f * b;
   // The single-strip result the last model evaluation left; the width
   // synthesis below replaces it unless it gives up before evaluating.
   Mszo1 last_mszo1;
 
-  for (int k = 1; k <= spec.isections + 1; ++k) {
+  for (int k = 1; k <= filter.isections + 1; ++k) {
     const float zoe = qvnzo.zoec[k];
     const float zoo = qvnzo.zooc[k];
     const MswsResult r = msws(er, fg, b, cover, thick, zoe, zoo);
@@ -105,12 +105,12 @@ MicrostripDimensions synthesise_microstrip(const DesignSpec& spec, const Qvnzo& 
 }
 
 void run_microstrip_dimensions(DesignState& state, Report& report) {
-  const DesignSpec& spec = state.spec;
+  const FilterRequirements& filter = state.filter;
   report.both(microstrip_table_head());
   const MicrostripDimensions d =
-      synthesise_microstrip(spec, state.qvnzo, state.construction.er, state.qvnms.b, state.qvnms.thick, z0_aim(state));
+      synthesise_microstrip(filter, state.qvnzo, state.construction.er, state.qvnms.b, state.qvnms.thick, z0_aim(state));
 
-  for (int k = 1; k <= spec.isections + 1; ++k) {
+  for (int k = 1; k <= filter.isections + 1; ++k) {
     const MicrostripSectionSize& sec = d.sections[static_cast<std::size_t>(k - 1)];
     state.qvnms.wc[k] = sec.w;
     state.qvnms.sc[k] = sec.s;
@@ -130,7 +130,7 @@ void run_microstrip_dimensions(DesignState& state, Report& report) {
   closing.line("");
   closing.line(X(6) + "For Zo = " + F(z0_aim(state), 6, 2) + " Ohms, Line Width =" + F(d.wofz0, 7, 4) +
                " inches in EReff(Fo) =" + F(d.eff, 7, 3) + ".");
-  closing.line(quarter_wave_line(spec.f0, d.qwave));
+  closing.line(quarter_wave_line(filter.f0, d.qwave));
   closing.line(X(6) + "Maximum usable operating frequency before possible launch of");
   closing.line(X(6) + "higher-order modes: Surface Wave Mode = " + F(d.tmc, 7, 3) + " GHz.");
   closing.line(X(6) + "                 Lowest-order TE-mode = " + F(d.tec, 7, 3) + " GHz.");

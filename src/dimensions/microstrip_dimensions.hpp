@@ -58,7 +58,7 @@ float te_mode_limit(float z0, float er, float effdc, float b);
 // The whole synthesis from the even- and odd-mode impedances of `qvnzo`,
 // aiming the single line at z0 (ohm).  b (substrate height) and thick
 // (strip thickness) in inch.
-MicrostripDimensions synthesise_microstrip(const DesignSpec& spec, const Qvnzo& qvnzo, float er, float b,
+MicrostripDimensions synthesise_microstrip(const FilterRequirements& filter, const Qvnzo& qvnzo, float er, float b,
                                            float thick, float z0);
 
 // Computes the dimensions, keeps widths, gaps, lengths and reference

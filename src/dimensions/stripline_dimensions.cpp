@@ -60,13 +60,13 @@ float stripline_mode_limit(float er, float wofz0, float b) {
   return fmax > kLimitCap ? kLimitCap : fmax;
 }
 
-StriplineDimensions synthesise_stripline(const DesignSpec& spec, const Qvnzo& qvnzo, float er, float b,
+StriplineDimensions synthesise_stripline(const FilterRequirements& filter, const Qvnzo& qvnzo, float er, float b,
                                          float thick, float t, float z0_target) {
   StriplineDimensions d;
-  const int n = spec.isections;
+  const int n = filter.isections;
   const SlwsResult strips = slws(n, t, er, qvnzo.zoec, qvnzo.zooc);
 
-  const float lambda_g = guide_wavelength(er, spec.f0);
+  const float lambda_g = guide_wavelength(er, filter.f0);
   for (int k = 1; k <= n + 1; ++k) {
     StriplineSectionSize sec;
     sec.wb = strips.w[k];
@@ -78,7 +78,7 @@ StriplineDimensions synthesise_stripline(const DesignSpec& spec, const Qvnzo& qv
       sec.w = sec.wb * b;
       sec.s = sec.sb * b;
       sec.z0cohn = slzo(b, er, thick, sec.w);
-      sec.capopen = open_end_capacitance(b, er, spec.f0, sec.w, sec.z0cohn);
+      sec.capopen = open_end_capacitance(b, er, filter.f0, sec.w, sec.z0cohn);
     }
     d.sections.push_back(sec);
   }
@@ -87,22 +87,22 @@ StriplineDimensions synthesise_stripline(const DesignSpec& spec, const Qvnzo& qv
   d.wofz0 = line.w;
   d.z0 = line.zo;
   d.isyne = line.isyne;
-  d.qwave = 0.25f * speed / (std::sqrt(er) * spec.f0);
+  d.qwave = 0.25f * speed / (std::sqrt(er) * filter.f0);
   d.fmax = stripline_mode_limit(er, d.wofz0, b);
   return d;
 }
 
 void run_stripline_dimensions(DesignState& state, Report& report) {
-  DesignSpec& spec = state.spec;
+  FilterRequirements& filter = state.filter;
   const Construction& c = state.construction;
   report.both(stripline_table_head());
   // Every run aims at the entered impedance, so that repeating the synthesis
   // gives the same report; the impedance found then serves the rest of the
   // design cycle.
   const StriplineDimensions d =
-      synthesise_stripline(spec, state.qvnzo, c.er, state.qvnms.b, state.qvnms.thick, c.t, z0_aim(state));
+      synthesise_stripline(filter, state.qvnzo, c.er, state.qvnms.b, state.qvnms.thick, c.t, z0_aim(state));
 
-  for (int k = 1; k <= spec.isections + 1; ++k) {
+  for (int k = 1; k <= filter.isections + 1; ++k) {
     const StriplineSectionSize& sec = d.sections[static_cast<std::size_t>(k - 1)];
     state.qvnms.wc[k] = sec.wb;
     state.qvnms.sc[k] = sec.sb;
@@ -118,11 +118,11 @@ void run_stripline_dimensions(DesignState& state, Report& report) {
     report.console(X(6) + kSlwbUnrealizableWidth);
     report.console(X(6) + kSlwbSynthesisTerminated);
   }
-  spec.z0 = d.z0;
+  filter.z0 = d.z0;
   closing.line("");
-  closing.line(X(6) + "For Zo = " + F(spec.z0, 6, 2) + " Ohms, Line Width =" + F(d.wofz0, 7, 4) + " inches in Er =" +
+  closing.line(X(6) + "For Zo = " + F(filter.z0, 6, 2) + " Ohms, Line Width =" + F(d.wofz0, 7, 4) + " inches in Er =" +
                F(c.er, 7, 3) + ".");
-  closing.line(quarter_wave_line(spec.f0, d.qwave));
+  closing.line(quarter_wave_line(filter.f0, d.qwave));
   closing.line(X(6) + "Maximum usable operating frequency = " + F(d.fmax, 7, 3) + " GHz before possible");
   closing.line(X(6) + "launch of higher-order modes.");
   closing.line(X(6) + fmt::hyphens(72));

@@ -47,11 +47,11 @@ float stripline_mode_limit(float er, float wofz0, float b);
 // The whole synthesis from the even- and odd-mode impedances of `qvnzo`.
 // er, b (ground-plane spacing, inch), thick (inch) and t = thick / b; the
 // single line aims at `z0_target` (ohm).
-StriplineDimensions synthesise_stripline(const DesignSpec& spec, const Qvnzo& qvnzo, float er, float b,
+StriplineDimensions synthesise_stripline(const FilterRequirements& filter, const Qvnzo& qvnzo, float er, float b,
                                          float thick, float t, float z0_target);
 
 // Computes the dimensions from the entered system impedance, keeps widths and
-// gaps (relative to B) and lengths in `state`, replaces `state.spec.z0` by
+// gaps (relative to B) and lengths in `state`, replaces `state.filter.z0` by
 // the impedance of the width found and prints the table and closing lines.
 void run_stripline_dimensions(DesignState& state, Report& report);
 

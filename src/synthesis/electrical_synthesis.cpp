@@ -40,21 +40,21 @@ float arcosh(float x) { return std::log(x + std::sqrt(x * x - 1.0f)); }
 
 }  // namespace
 
-ElectricalDesign synthesise_electrical(const DesignSpec& spec) {
+ElectricalDesign synthesise_electrical(const FilterRequirements& filter) {
   ElectricalDesign d;
-  const int n = spec.isections;
-  const SectionValues& zi = spec.zi;
+  const int n = filter.isections;
+  const SectionValues& zi = filter.zi;
 
-  d.bw3db = spec.bw;
-  if (spec.itorb != 2) {
-    const float eripple = std::sqrt(std::pow(10.0f, spec.ripple / 10.0f) - 1.0f);
-    d.bw3db = spec.bw * std::cosh((1.0f / static_cast<float>(n)) * arcosh(1.0f / eripple));
+  d.bw3db = filter.bw;
+  if (filter.itorb != 2) {
+    const float eripple = std::sqrt(std::pow(10.0f, filter.ripple / 10.0f) - 1.0f);
+    d.bw3db = filter.bw * std::cosh((1.0f / static_cast<float>(n)) * arcosh(1.0f / eripple));
   }
 
-  d.g = pev(n, spec.ripple, spec.itorb);
+  d.g = pev(n, filter.ripple, filter.itorb);
   const SectionValues& g = d.g;
-  const float a = spec.z0 / zi[1];
-  const float omega = spec.bw / spec.f0;
+  const float a = filter.z0 / zi[1];
+  const float omega = filter.bw / filter.f0;
 
   // Keeps section `ks` and its report row.
   auto record = [&d, &zi](int ks, ModeImpedances m, int i, float element, float jzi, float factor) {
@@ -101,22 +101,22 @@ ElectricalDesign synthesise_electrical(const DesignSpec& spec) {
 }
 
 void run_electrical_synthesis(DesignState& state, Report& report) {
-  const DesignSpec& spec = state.spec;
-  const ElectricalDesign d = synthesise_electrical(spec);
+  const FilterRequirements& filter = state.filter;
+  const ElectricalDesign d = synthesise_electrical(filter);
   state.qvnzo.zoec = d.zoec;
   state.qvnzo.zooc = d.zooc;
-  const int n = spec.isections;
+  const int n = filter.isections;
 
   report.both(report_header(state.clock));
   report.both(X(12) + "SYNTHESIS of the Distributed Electrical Circuit" + " for your Parallel");
   report.both(X(12) + "Coupled Line Bandpass Filter results in the following Prototype");
   report.both(X(12) + "Lowpass Element Values and Even-Mode & Odd-Mode Impedances:");
   report.both("");
-  report.both(X(16) + "Flow = " + F(spec.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(spec.torb, 12));
-  report.both(X(16) + "Fo   = " + F(spec.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(n, 2));
-  report.both(X(16) + "Fhigh= " + F(spec.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(spec.ripple, 6, 4) +
+  report.both(X(16) + "Flow = " + F(filter.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(filter.torb, 12));
+  report.both(X(16) + "Fo   = " + F(filter.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(n, 2));
+  report.both(X(16) + "Fhigh= " + F(filter.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(filter.ripple, 6, 4) +
               " dB");
-  report.both(X(16) + "BW   = " + F(spec.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(spec.z0, 6, 2) + " Ohms");
+  report.both(X(16) + "BW   = " + F(filter.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(filter.z0, 6, 2) + " Ohms");
   report.both(X(16) + "BW3dB= " + F(d.bw3db, 9, 3) + " MHz");
   report.both("");
   report.both(X(7) + "   Prototype  Coupled  Even & Odd Mode  Image   Normalized  Coupling");
@@ -128,7 +128,7 @@ void run_electrical_synthesis(DesignState& state, Report& report) {
                 F(r.zoe, 7, 3) + F(r.zoo, 7, 3) + F(r.zi, 9, 2) + F(r.jzi, 11, 5) + F(r.couplec, 11, 5));
   }
   report.both(X(6) + I(n + 1, 2) + X(2) + F(d.g[n + 1], 8, 5) + "    Source and Load Impedance = " +
-              F(spec.z0, 6, 2) + " Ohms");
+              F(filter.z0, 6, 2) + " Ohms");
   report.both(X(6) + fmt::hyphens(69));
   report.both(X(6) + "End Section`s External Q: Qe(1) =" + F(d.qe0, 6, 2) + " and Qe(" + I(n + 1, 2) +
               ") =" + F(d.qen, 6, 2) + ".");

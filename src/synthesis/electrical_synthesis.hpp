@@ -32,7 +32,7 @@ struct ElectricalDesign {
   float qen = 0.0f;    // external Q of the output end section
 };
 
-ElectricalDesign synthesise_electrical(const DesignSpec& spec);
+ElectricalDesign synthesise_electrical(const FilterRequirements& filter);
 
 // Computes the design, leaves its impedances in `state.qvnzo` and prints the
 // report (to the storage file too when the phase stores).

@@ -109,33 +109,33 @@ std::string xml_escape(const std::string& s) {
   return out;
 }
 
-std::string render_plot(const PlotSpec& spec) {
+std::string render_plot(const PlotSpec& plot) {
   const float W = 900.0f, H = 560.0f;
-  const bool right = !spec.right_label.empty();
+  const bool right = !plot.right_label.empty();
   const Frame f{80.0f, 70.0f, W - 80.0f - (right ? 80.0f : 40.0f), H - 70.0f - 110.0f};
 
   float xlo = std::numeric_limits<float>::infinity(), xhi = -xlo;
   float llo = xlo, lhi = -xlo, rlo = xlo, rhi = -xlo;
-  for (const Series& s : spec.series) {
+  for (const Series& s : plot.series) {
     finite_range(s.x, xlo, xhi);
     if (s.right_axis) finite_range(s.y, rlo, rhi);
     else finite_range(s.y, llo, lhi);
   }
   // One frequency alone: show it within the marked band (Flow ... Fhigh).
   if (xlo == xhi)
-    for (const auto& m : spec.markers)
+    for (const auto& m : plot.markers)
       if (std::isfinite(m.first)) {
         xlo = std::min(xlo, m.first);
         xhi = std::max(xhi, m.first);
       }
-  std::string left_label = spec.left_label, right_label = spec.right_label;
-  if (llo < spec.left_floor && lhi > spec.left_floor) {
-    llo = spec.left_floor;
-    left_label += ", clipped at " + tick_label(spec.left_floor, 0);
+  std::string left_label = plot.left_label, right_label = plot.right_label;
+  if (llo < plot.left_floor && lhi > plot.left_floor) {
+    llo = plot.left_floor;
+    left_label += ", clipped at " + tick_label(plot.left_floor, 0);
   }
-  if (rhi > spec.right_ceiling && rlo < spec.right_ceiling) {
-    rhi = spec.right_ceiling;
-    right_label += ", clipped at " + tick_label(spec.right_ceiling, 0);
+  if (rhi > plot.right_ceiling && rlo < plot.right_ceiling) {
+    rhi = plot.right_ceiling;
+    right_label += ", clipped at " + tick_label(plot.right_ceiling, 0);
   }
   const AxisTicks tx = nice_ticks(xlo, xhi, 8);
   const AxisTicks tl = nice_ticks(llo, lhi, 8);
@@ -147,9 +147,9 @@ std::string render_plot(const PlotSpec& spec) {
     << "\" viewBox=\"0 0 " << num(W) << ' ' << num(H) << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
     << "  <rect x=\"0\" y=\"0\" width=\"" << num(W) << "\" height=\"" << num(H) << "\" fill=\"white\"/>\n"
     << "  <text x=\"" << num(W / 2.0f) << "\" y=\"28\" text-anchor=\"middle\" font-size=\""
-    << num(fitted_font(spec.title, W - 20.0f, 16.0f)) << "\">" << xml_escape(spec.title) << "</text>\n"
+    << num(fitted_font(plot.title, W - 20.0f, 16.0f)) << "\">" << xml_escape(plot.title) << "</text>\n"
     << "  <text x=\"" << num(W / 2.0f) << "\" y=\"48\" text-anchor=\"middle\" font-size=\""
-    << num(fitted_font(spec.subtitle, W - 20.0f, 12.0f)) << "\">" << xml_escape(spec.subtitle) << "</text>\n"
+    << num(fitted_font(plot.subtitle, W - 20.0f, 12.0f)) << "\">" << xml_escape(plot.subtitle) << "</text>\n"
     << "  <defs><clipPath id=\"plot-area\"><rect x=\"" << num(f.left) << "\" y=\"" << num(f.top) << "\" width=\""
     << num(f.width) << "\" height=\"" << num(f.height) << "\"/></clipPath></defs>\n";
 
@@ -179,7 +179,7 @@ std::string render_plot(const PlotSpec& spec) {
       o << "  <text x=\"" << num(f.left + f.width + 6.0f) << "\" y=\""
         << num(place(v, tr, f.top, f.height, true) + 4.0f) << "\">" << tick_label(v, tr.decimals) << "</text>\n";
   o << "  <text x=\"" << num(f.left + f.width / 2.0f) << "\" y=\"" << num(f.top + f.height + 40.0f)
-    << "\" text-anchor=\"middle\">" << xml_escape(spec.x_label) << "</text>\n";
+    << "\" text-anchor=\"middle\">" << xml_escape(plot.x_label) << "</text>\n";
   o << "  <text transform=\"translate(22," << num(f.top + f.height / 2.0f)
     << ") rotate(-90)\" text-anchor=\"middle\">" << xml_escape(left_label) << "</text>\n";
   if (right)
@@ -187,7 +187,7 @@ std::string render_plot(const PlotSpec& spec) {
       << ") rotate(90)\" text-anchor=\"middle\">" << xml_escape(right_label) << "</text>\n";
 
   // Passband edge markers, where they fall on the axis.
-  for (const auto& [mx, label] : spec.markers) {
+  for (const auto& [mx, label] : plot.markers) {
     if (!std::isfinite(mx) || mx < tx.lo || mx > tx.hi) continue;
     const float px = place(mx, tx, f.left, f.width, false);
     o << "  <line x1=\"" << num(px) << "\" y1=\"" << num(f.top) << "\" x2=\"" << num(px) << "\" y2=\""
@@ -197,7 +197,7 @@ std::string render_plot(const PlotSpec& spec) {
   }
 
   // Curves: each run of finite points is one polyline.
-  for (const Series& s : spec.series) {
+  for (const Series& s : plot.series) {
     const AxisTicks& ty = s.right_axis ? tr : tl;
     std::vector<std::string> runs(1);
     const size_t count = std::min(s.x.size(), s.y.size());
@@ -227,7 +227,7 @@ std::string render_plot(const PlotSpec& spec) {
   // Legend under the axis label.
   float lx = f.left;
   const float ly = H - 24.0f;
-  for (const Series& s : spec.series) {
+  for (const Series& s : plot.series) {
     o << "  <line x1=\"" << num(lx) << "\" y1=\"" << num(ly - 4.0f) << "\" x2=\"" << num(lx + 24.0f) << "\" y2=\""
       << num(ly - 4.0f) << "\" stroke=\"" << s.colour << "\" stroke-width=\"2\"/>\n"
       << "  <text x=\"" << num(lx + 30.0f) << "\" y=\"" << num(ly) << "\">" << xml_escape(s.name) << "</text>\n";

@@ -54,7 +54,7 @@ struct PlotSpec {
 // (a sans-serif character is about 0.6 of the font size wide).
 float fitted_font(const std::string& text, float width, float size);
 
-std::string render_plot(const PlotSpec& spec);
+std::string render_plot(const PlotSpec& plot);
 
 // The plot of one analysis table: transmission and return loss in dB for
 // print format 1; loss in dB and input VSWR (right axis) for format 2.

@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Analysis, TerminationsDefaultToTheSystemImpedanceOfTheDesign) {
   DesignState state = with_defaults(electrical_design());
-  state.spec.z0 = 48.7f;  // as a stripline synthesis leaves it
+  state.filter.z0 = 48.7f;  // as a stripline synthesis leaves it
   std::istringstream in("\n\n\n\n\n\n");
   std::ostringstream out;
   Console console(in, out);

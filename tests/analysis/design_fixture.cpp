@@ -14,20 +14,20 @@ constexpr float speed = 11802.158f;  // inch MHz
 
 DesignState electrical_design(float f0, float bw, int n) {
   DesignState state;
-  DesignSpec& spec = state.spec;
-  spec.f0 = f0;
-  spec.bw = bw;
-  spec.omega = bw / f0;
-  spec.flow = f0 - 0.5f * bw;
-  spec.fhigh = f0 + 0.5f * bw;
-  spec.itorb = 1;
-  spec.torb = "Tchebyscheff        ";
-  spec.ripple = 0.1f;
-  spec.isections = n;
-  spec.z0 = 50.0f;
-  spec.z0_entered = 50.0f;
-  for (int k = 1; k <= kMaxSections; ++k) spec.zi[k] = 50.0f;
-  const ElectricalDesign d = synthesise_electrical(spec);
+  FilterRequirements& filter = state.filter;
+  filter.f0 = f0;
+  filter.bw = bw;
+  filter.omega = bw / f0;
+  filter.flow = f0 - 0.5f * bw;
+  filter.fhigh = f0 + 0.5f * bw;
+  filter.itorb = 1;
+  filter.torb = "Tchebyscheff        ";
+  filter.ripple = 0.1f;
+  filter.isections = n;
+  filter.z0 = 50.0f;
+  filter.z0_entered = 50.0f;
+  for (int k = 1; k <= kMaxSections; ++k) filter.zi[k] = 50.0f;
+  const ElectricalDesign d = synthesise_electrical(filter);
   state.qvnzo.zoec = d.zoec;
   state.qvnzo.zooc = d.zooc;
   state.qvnzo.zs = 50.0f;
@@ -37,8 +37,8 @@ DesignState electrical_design(float f0, float bw, int n) {
 }
 
 void build_microstrip(DesignState& state, float h, float er, float t) {
-  const float f0 = state.spec.f0;
-  for (int k = 1; k <= state.spec.isections + 1; ++k) {
+  const float f0 = state.filter.f0;
+  for (int k = 1; k <= state.filter.isections + 1; ++k) {
     const float zoe = state.qvnzo.zoec[k];
     const float zoo = state.qvnzo.zooc[k];
     const MswsResult r = msws(er, f0 * 0.001f, h, 100.0f * h, t, zoe, zoo);
@@ -59,9 +59,9 @@ void build_microstrip(DesignState& state, float h, float er, float t) {
 }
 
 void build_stripline(DesignState& state, float b, float er, float t) {
-  const SlwsResult r = slws(state.spec.isections, t / b, er, state.qvnzo.zoec, state.qvnzo.zooc);
-  const float length = 0.25f * speed / (std::sqrt(er) * state.spec.f0);
-  for (int k = 1; k <= state.spec.isections + 1; ++k) {
+  const SlwsResult r = slws(state.filter.isections, t / b, er, state.qvnzo.zoec, state.qvnzo.zooc);
+  const float length = 0.25f * speed / (std::sqrt(er) * state.filter.f0);
+  for (int k = 1; k <= state.filter.isections + 1; ++k) {
     state.qvnms.wc[k] = r.w[k];
     state.qvnms.sc[k] = r.s[k];
     state.flength[k] = length;

@@ -151,7 +151,7 @@ TEST(Stripline, NetworkEqualsSectionBySection) {
   for (const bool ideal : {false, true}) {
     DesignState state = electrical_design(10000.0f, 500.0f, 7);
     if (ideal) {
-      for (int k = 1; k <= kMaxSections; ++k) state.flength[k] = 0.25f * 11802.158f / state.spec.f0;
+      for (int k = 1; k <= kMaxSections; ++k) state.flength[k] = 0.25f * 11802.158f / state.filter.f0;
       state.construction.er = 1.0f;
       state.construction.msorsl = 0;
     } else {

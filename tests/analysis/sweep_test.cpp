@@ -171,7 +171,7 @@ struct SweepRun {
   ~SweepRun() { std::filesystem::remove_all(folder); }
   void run() {
     Report report(console, *storage, state.control);
-    qvna(state.construction.msorsl, state.spec.isections, state.flength, state.construction.er, state, report);
+    qvna(state.construction.msorsl, state.filter.isections, state.flength, state.construction.er, state, report);
   }
   std::vector<float> frequencies() const {
     std::vector<float> f;
@@ -190,7 +190,7 @@ struct SweepRun {
 
 DesignState ideal_road(Qvnfreq range) {
   DesignState s = electrical_design();
-  for (int k = 1; k <= kMaxSections; ++k) s.flength[k] = 0.25f * 11802.158f / s.spec.f0;
+  for (int k = 1; k <= kMaxSections; ++k) s.flength[k] = 0.25f * 11802.158f / s.filter.f0;
   s.construction.er = 1.0f;
   s.qvnfreq = range;
   return s;

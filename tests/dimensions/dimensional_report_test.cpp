@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
 // synthesis) for microstrip.
 TEST(DimensionsSummary, ShowsTheImpedanceTheSynthesisAimsAt) {
   DesignState state = testing::designed_state(4);
-  state.spec.z0 = 49.96f;
+  state.filter.z0 = 49.96f;
   testing::build_as(state, 2, 0.125f, 2.2f, 0.0f);
   EXPECT_EQ(z0_aim(state), 50.0f);
   EXPECT_NE(dimensions_summary(state)[6].find("Zo of System=  50.00 Ohms"), std::string::npos);

@@ -94,7 +94,7 @@ class MicrostripReport : public ::testing::Test {
 };
 
 TEST_F(MicrostripReport, TotalLengthIsTheSumOfTheUnroundedLengths) {
-  const MicrostripDimensions d = synthesise_microstrip(state.spec, state.qvnzo, 9.8f, 0.025f, 0.0f, 50.0f);
+  const MicrostripDimensions d = synthesise_microstrip(state.filter, state.qvnzo, 9.8f, 0.025f, 0.0f, 50.0f);
   ASSERT_EQ(d.sections.size(), 4u);
   float sum = 0.0f;
   float rounded_sum = 0.0f;
@@ -109,7 +109,7 @@ TEST_F(MicrostripReport, TotalLengthIsTheSumOfTheUnroundedLengths) {
 }
 
 TEST_F(MicrostripReport, QuarterWaveUsesTheSingleLineNotACoupledSection) {
-  const MicrostripDimensions d = synthesise_microstrip(state.spec, state.qvnzo, 9.8f, 0.025f, 0.0f, 50.0f);
+  const MicrostripDimensions d = synthesise_microstrip(state.filter, state.qvnzo, 9.8f, 0.025f, 0.0f, 50.0f);
   const MswhResult single = mswh(9.8f, 10.0f, 0.025f, 2.5f, 0.0f, 50.0f);
   EXPECT_EQ(d.wofz0, single.w);
   EXPECT_EQ(d.eff, single.mszo1.eff);
@@ -118,7 +118,7 @@ TEST_F(MicrostripReport, QuarterWaveUsesTheSingleLineNotACoupledSection) {
 }
 
 TEST_F(MicrostripReport, PrintsAndKeepsTheDimensionsForTheAnalysis) {
-  const MicrostripDimensions d = synthesise_microstrip(state.spec, state.qvnzo, 9.8f, 0.025f, 0.0f, 50.0f);
+  const MicrostripDimensions d = synthesise_microstrip(state.filter, state.qvnzo, 9.8f, 0.025f, 0.0f, 50.0f);
   const std::string out = testing::printed_dimensions(state);
   const std::vector<std::string> rows = testing::table_rows(out);
   ASSERT_EQ(rows.size(), 4u) << out;

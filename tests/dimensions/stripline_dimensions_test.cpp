@@ -128,23 +128,23 @@ TEST_F(StriplineReport, KeepsWidthsAndGapsRelativeToB) {
 
 TEST_F(StriplineReport, TheSystemLineReplacesZoWithinATenthOfAPercent) {
   const std::string out = testing::printed_dimensions(state);
-  EXPECT_NEAR(state.spec.z0, 50.0f, 0.05f);
-  EXPECT_EQ(state.spec.z0_entered, 50.0f);
+  EXPECT_NEAR(state.filter.z0, 50.0f, 0.05f);
+  EXPECT_EQ(state.filter.z0_entered, 50.0f);
   const SlwbResult line = slwb(0.125f, 2.2f, 0.0f, 50.0f);
-  EXPECT_EQ(state.spec.z0, line.zo);
+  EXPECT_EQ(state.filter.z0, line.zo);
   EXPECT_EQ(testing::line_with(out, "For Zo ="), "      For Zo = " + F(line.zo, 6, 2) + " Ohms, Line Width =" +
                                                    F(line.w, 7, 4) + " inches in Er =  2.200.");
 }
 
 TEST_F(StriplineReport, EveryRunStartsFromTheEnteredImpedance) {
   testing::build_as(state, 2, 0.05f, 10.2f, 0.0014f);
-  state.spec.z0 = state.spec.z0_entered = 75.0f;
+  state.filter.z0 = state.filter.z0_entered = 75.0f;
   const std::string first = testing::printed_dimensions(state);
   for (int run = 2; run <= 10; ++run) {
     ASSERT_EQ(testing::printed_dimensions(state), first) << "run " << run;
   }
   EXPECT_NE(testing::line_with(first, "Zo of System= ").find("75.00 Ohms"), std::string::npos) << first;
-  EXPECT_NEAR(state.spec.z0, 75.0f, 0.075f);
+  EXPECT_NEAR(state.filter.z0, 75.0f, 0.075f);
 }
 
 // A system impedance no strip can have: the report tells it on the console

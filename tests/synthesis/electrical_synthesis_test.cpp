@@ -8,8 +8,8 @@
 namespace quorvane {
 namespace {
 
-DesignSpec spec_of(int n, int itorb, float ripple, float z0 = 50.0f, float zi = 50.0f) {
-  DesignSpec s;
+FilterRequirements spec_of(int n, int itorb, float ripple, float z0 = 50.0f, float zi = 50.0f) {
+  FilterRequirements s;
   s.f0 = 10000.0f;
   s.bw = 500.0f;
   s.omega = s.bw / s.f0;
@@ -84,7 +84,7 @@ TEST(ElectricalSynthesis, EndSectionsUseTheirOwnCouplingFactor) {
 }
 
 TEST(ElectricalSynthesis, TwelvePolesFillThirteenSections) {
-  DesignSpec s = spec_of(12, 1, 0.05f);
+  FilterRequirements s = spec_of(12, 1, 0.05f);
   for (int k = 1; k <= 13; ++k) s.zi[k] = 40.0f + static_cast<float>(k);  // distinct image impedances
   const ElectricalDesign d = synthesise_electrical(s);
   ASSERT_EQ(d.rows.size(), 13u);

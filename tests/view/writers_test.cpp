@@ -151,11 +151,11 @@ TEST(ResponsePlot, StaysReadableOnAwkwardTables) {
   EXPECT_EQ(render_plot(response_plot(rep, road_analysis(1, 50.0f, 50.0f), "")).find("<circle"), std::string::npos);
 
   rep.summary.response = std::string(200, 'W');
-  const PlotSpec spec = response_plot(rep, road_analysis(1, 50.0f, 50.0f), "");
-  const std::string wide = render_plot(spec);
+  const PlotSpec plot = response_plot(rep, road_analysis(1, 50.0f, 50.0f), "");
+  const std::string wide = render_plot(plot);
   const size_t title = wide.find("font-size=\"", wide.find("<text"));
   const float size = std::stof(wide.substr(title + 11));
-  EXPECT_LE(0.6f * size * static_cast<float>(spec.title.size()), 900.0f);
+  EXPECT_LE(0.6f * size * static_cast<float>(plot.title.size()), 900.0f);
 }
 
 struct ScaleCase {
