@@ -1,6 +1,6 @@
 // Touchstone version 1 files of a print-format-1 response table
-// (EIA/IBIS Open Forum, "Touchstone File Format Specification", rev. 1.1,
-// 2002): option line "# MHz S MA R <Zs>", magnitude and angle in degrees.
+// (EIA/IBIS Open Forum, Touchstone file format, version 1.1, 2002): option
+// line "# MHz S MA R <Zs>", magnitude and angle in degrees.
 //
 // The table gives S11 as return loss (dB) and phase, and S21 as dB and phase.
 // The filter is reciprocal, so S12 = S21; the designs are symmetric, so

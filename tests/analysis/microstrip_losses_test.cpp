@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DielectricCase{"no field in the substrate", 9.8f, 10.0f, 0.0001f, 1.0f, 0.0f},
                       DielectricCase{"air substrate has no dielectric loss", 1.0f, 10.0f, 0.01f, 1.0f, 0.0f}));
 
-// Part 3.2's reference geometry on alumina, h2 = 100 h.
+// The coupled-microstrip reference geometry on alumina, h2 = 100 h.
 constexpr float kEr = 9.8f, kH = 0.025f, kH2 = 2.5f, kS = 0.01f, kW = 0.025f;
 const LossParameters kCopperSmooth{1.7e-6f / 2.54f, 0.0f, 0.0f};
 const LossParameters kCopperRough{1.7e-6f / 2.54f, 5.0e-6f, 0.0f};

@@ -73,7 +73,7 @@ TEST(Microstrip, ReciprocalWithUnequalLossyModes) {
   }
 }
 
-// Part 3.2's reference geometry on alumina, as one section of a filter
+// The coupled-microstrip reference geometry on alumina, as one section of a filter
 // whose reference frequencies make both modes a quarter wave at 10 GHz.
 MicrostripSection reference_section(float length = 0.1f) {
   const float er = 9.8f, h = 0.025f, t = 0.0f, w = 0.025f, s = 0.01f;
