@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "\n\n\n", kFormat1, "Step Frequency"},
         RefusedCase{"negative step from the defaults file", 18, "       -5.0  Analysis step frequency, MHz", kIdeal,
                     "\n\n\n", kFormat1, "Step Frequency"},
-        RefusedCase{"the issue's step that cannot move 10000 MHz", 0, "", kIdeal, "10000\n10001\n0.0004\n", kFormat1,
+        RefusedCase{"a step of 0.0004 that cannot move 10000 MHz", 0, "", kIdeal, "10000\n10001\n0.0004\n", kFormat1,
                     "cannot advance"},
         RefusedCase{"step just below half a spacing at the start", 0, "", kIdeal,
                     std::string("8191.99\n8192.01\n") + kBelowHalfAtStart + "\n", kFormat1, "cannot advance"},

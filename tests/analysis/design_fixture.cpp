@@ -12,7 +12,7 @@ namespace {
 constexpr float speed = 11802.158f;  // inch MHz
 }
 
-DesignState electrical_design(float f0, float bw, int n) {
+DesignState chebyshev_design(int n, float f0, float bw, float ripple, float z0) {
   DesignState state;
   FilterRequirements& filter = state.filter;
   filter.f0 = f0;
@@ -22,14 +22,19 @@ DesignState electrical_design(float f0, float bw, int n) {
   filter.fhigh = f0 + 0.5f * bw;
   filter.itorb = 1;
   filter.torb = "Tchebyscheff        ";
-  filter.ripple = 0.1f;
+  filter.ripple = ripple;
   filter.isections = n;
-  filter.z0 = 50.0f;
-  filter.z0_entered = 50.0f;
-  for (int k = 1; k <= kMaxSections; ++k) filter.zi[k] = 50.0f;
+  filter.z0 = z0;
+  filter.z0_entered = z0;
+  for (int k = 1; k <= n + 1; ++k) filter.zi[k] = 50.0f;
   const ElectricalDesign d = synthesise_electrical(filter);
   state.qvnzo.zoec = d.zoec;
   state.qvnzo.zooc = d.zooc;
+  return state;
+}
+
+DesignState electrical_design(float f0, float bw, int n) {
+  DesignState state = chebyshev_design(n, f0, bw, 0.1f, 50.0f);
   state.qvnzo.zs = 50.0f;
   state.qvnzo.zl = 50.0f;
   state.control.ivswr = 1;

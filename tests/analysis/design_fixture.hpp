@@ -7,8 +7,13 @@
 
 namespace quorvane::testing {
 
-// f0 MHz, bw MHz, Chebyshev 0.1 dB, n poles, 50 ohm throughout; the
-// electrical synthesis fills qvnzo.  No construction (msorsl = 0).
+// A Chebyshev design of n poles at f0 MHz, bw MHz wide, with the given
+// ripple (dB) and system impedance z0 and 50 ohm image impedances; the
+// electrical synthesis fills qvnzo.  Nothing else of the state is set.
+DesignState chebyshev_design(int n, float f0, float bw, float ripple, float z0);
+
+// f0 MHz, bw MHz, Chebyshev 0.1 dB, n poles, 50 ohm throughout, terminated
+// in 50 ohm, print format 1.  No construction (msorsl = 0).
 DesignState electrical_design(float f0 = 10000.0f, float bw = 500.0f, int n = 4);
 
 // Microstrip on h inch of er with strips t inch thick: widths, gaps, lengths

@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         // but it would stick near the stop.
         RangeCase{"step below half an ulp at the stop", 1000.0f, 10000.0f, kJustBelowHalf,
                   SweepRefusal::kStepTooSmall, 0},
-        RangeCase{"the issue's example", 10000.0f, 10001.0f, 0.0004f, SweepRefusal::kStepTooSmall, 0},
+        RangeCase{"0.0004 MHz steps from 10000 MHz", 10000.0f, 10001.0f, 0.0004f, SweepRefusal::kStepTooSmall, 0},
         // Exact binary steps: 100000 steps of 2^-10 from 1000 is 100001 rows.
         RangeCase{"the most rows", 1000.0f, 1000.0f + 100000.0f * 0.0009765625f, 0.0009765625f,
                   SweepRefusal::kNone, 100001},

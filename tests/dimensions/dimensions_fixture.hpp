@@ -7,36 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "analysis/design_fixture.hpp"
 #include "dialogue/design_state.hpp"
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/storage.hpp"
 #include "dimensions/dimensional_report.hpp"
 #include "support/session.hpp"
-#include "synthesis/electrical_synthesis.hpp"
 
 namespace quorvane::testing {
 
 // A Chebyshev design of n poles with 50 ohm image impedances throughout.
 inline DesignState designed_state(int n, float f0 = 10000.0f, float bw = 500.0f, float ripple = 0.1f,
                                   float z0 = 50.0f) {
-  DesignState s;
+  DesignState s = chebyshev_design(n, f0, bw, ripple, z0);
   s.clock = fixed_clock();
-  FilterRequirements& filter = s.filter;
-  filter.f0 = f0;
-  filter.bw = bw;
-  filter.omega = bw / f0;
-  filter.flow = f0 - 0.5f * bw;
-  filter.fhigh = f0 + 0.5f * bw;
-  filter.itorb = 1;
-  filter.torb = fmt::A("Tchebyscheff", 20);
-  filter.ripple = ripple;
-  filter.isections = n;
-  filter.z0 = z0;
-  filter.z0_entered = z0;
-  for (int k = 1; k <= n + 1; ++k) filter.zi[k] = 50.0f;
-  const ElectricalDesign d = synthesise_electrical(filter);
-  s.qvnzo.zoec = d.zoec;
-  s.qvnzo.zooc = d.zooc;
   s.control.istore = 2;
   return s;
 }
