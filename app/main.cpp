@@ -1,3 +1,3 @@
-#include "dialogue/dialogue.hpp"
+#include "session/dialogue.hpp"
 
 int main() { return quorvane::run_console_program(); }

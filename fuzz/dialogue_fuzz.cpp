@@ -19,7 +19,7 @@
 #include <streambuf>
 #include <string>
 
-#include "dialogue/dialogue.hpp"
+#include "session/dialogue.hpp"
 #include "support/invariants.hpp"
 
 namespace {

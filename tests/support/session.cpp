@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dialogue/dialogue.hpp"
+#include "session/dialogue.hpp"
 
 namespace quorvane::testing {
 

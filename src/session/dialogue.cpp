@@ -1,4 +1,4 @@
-#include "dialogue/dialogue.hpp"
+#include "session/dialogue.hpp"
 
 #include <cerrno>
 #include <cstring>
