@@ -6,6 +6,7 @@
 
 #include "lines/coupled_microstrip.hpp"
 #include "lines/microstrip.hpp"
+#include "support/case_name.hpp"
 
 namespace quorvane {
 namespace {
@@ -44,6 +45,53 @@ TEST(CoupledDispersion, ReferencePairAtTenGigahertz) {
   EXPECT_EQ(c.ld.iflag, 0);
   EXPECT_FLOAT_EQ(c.le.effcf, 2.0f * c.le.effef * c.le.effof / (c.le.effef + c.le.effof));
 }
+
+// The dispersion at high normalised frequency (f*h of 25 to 50 GHz*mm),
+// where the terms that hardly move the 10 GHz reference carry weight.  The
+// static mode values are inputs here, taken as exact: those of the reference
+// pair, of a narrow tight pair (w 10 mil, gap 5 mil) on the same alumina and
+// of a PTFE pair (er 2.2, h 31 mil, w 93 mil, gap 31 mil), each to four
+// digits.  The expected values were evaluated in double precision from the
+// published Kirschning-Jansen coupled-line formulas and the
+// Hammerstad-Jensen and Jansen-Kirschning single strip of the impedance
+// formulas, transcribed independently of this code (a short Python
+// evaluation), and are given to six significant digits.  The tolerance is
+// one unit of the sixth digit: half a unit for the rounding of the printed
+// value, the rest for the single-precision arithmetic (a few parts in 10^7).
+struct HighFrequencyPair {
+  const char* what;
+  float er, h, s, w, f_ghz;
+  float effe, effo, zoe, zoo;          // static inputs
+  float effef, effof, zoeapf, zooapf;  // expected
+  float eff_unit, zoe_unit, zoo_unit;  // one unit of the sixth digit
+};
+
+class CoupledHighFrequency : public ::testing::TestWithParam<HighFrequencyPair> {};
+
+TEST_P(CoupledHighFrequency, ReproducesTheIndependentEvaluation) {
+  const HighFrequencyPair& c = GetParam();
+  const float effc = 2.0f * c.effe * c.effo / (c.effe + c.effo);
+  const Lceff1 le = lceff(effc, c.effe, c.effo, c.er, c.f_ghz, c.h, c.s, c.w, c.w);
+  const LcdisResult ld = lcdis(c.effo, le.effof, c.er, c.f_ghz, c.h, 100.0f * c.h, 0, c.s, c.w, c.w, c.zoe, c.zoo);
+  EXPECT_NEAR(le.effef, c.effef, c.eff_unit) << c.what;
+  EXPECT_NEAR(le.effof, c.effof, c.eff_unit) << c.what;
+  EXPECT_NEAR(ld.lcdis1.zoeapf, c.zoeapf, c.zoe_unit) << c.what;
+  EXPECT_NEAR(ld.lcdis1.zooapf, c.zooapf, c.zoo_unit) << c.what;
+  EXPECT_EQ(ld.iflag, 0) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MillimetreWave, CoupledHighFrequency,
+    ::testing::Values(
+        HighFrequencyPair{"reference pair, fn 25.4", kEr, kH, 0.01f, kH, 40.0f, 7.124f, 5.691f, 60.76f, 35.63f,
+                          8.75799f, 6.87701f, 73.4225f, 40.1636f, 1e-5f, 1e-4f, 1e-4f},
+        HighFrequencyPair{"reference pair, fn 44.45", kEr, kH, 0.01f, kH, 70.0f, 7.124f, 5.691f, 60.76f, 35.63f,
+                          9.19961f, 7.94269f, 88.7035f, 61.2154f, 1e-5f, 1e-4f, 1e-4f},
+        HighFrequencyPair{"narrow tight pair, fn 38.1", kEr, kH, 0.005f, 0.01f, 60.0f, 6.558f, 5.475f, 99.30f,
+                          41.48f, 8.56247f, 6.30397f, 157.522f, 48.4697f, 1e-5f, 1e-3f, 1e-4f},
+        HighFrequencyPair{"PTFE pair, fn 47.24", 2.2f, 0.031f, 0.031f, 0.093f, 60.0f, 1.960f, 1.767f, 56.41f,
+                          44.64f, 2.12589f, 1.99419f, 66.4058f, 59.7064f, 1e-5f, 1e-4f, 1e-4f}),
+    testing::CaseName());
 
 // Zero (or no) frequency leaves every static value as it is.
 TEST(CoupledDispersion, NoFrequencyKeepsTheStaticValues) {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "support/case_name.hpp"
+
 namespace quorvane {
 namespace {
 
@@ -43,6 +45,46 @@ INSTANTIATE_TEST_SUITE_P(
                       Reference{"Wheeler width of 50 ohm", wheeler_width(kEr, kH, 50.0f), 0.02440f,
                                 0.000005f},
                       Reference{"mswh width of 50 ohm", k50.w, 0.02472f, 0.000005f}));
+
+// The dispersion at high normalised frequency (f*h of 25 to 50 GHz*mm,
+// millimetre-wave designs), where terms that vanish near 10 GHz on alumina
+// (the P3 fit of Kirschning-Jansen, R5 ... R9 and R11 ... R16 of
+// Jansen-Kirschning) carry weight: a strip as wide as high, a narrow
+// (u = 0.2) and a wide (u = 20) strip on alumina, and PTFE.  The expected
+// values were evaluated in double precision from the published formulas of
+// Hammerstad-Jensen, Kirschning-Jansen and Jansen-Kirschning, transcribed
+// independently of this code (a short Python evaluation), and are given to
+// six significant digits.  The tolerance is one unit of the sixth digit:
+// half a unit for the rounding of the printed value, the rest for the
+// single-precision arithmetic (a few parts in 10^7).  A changed constant
+// that moves a value by 10^-5 of itself fails.
+struct HighFrequency {
+  const char* what;
+  float er, h, w, f_ghz;
+  float eff, eff_unit;  // expected, and one unit of its sixth digit
+  float zof, zof_unit;
+};
+
+class MszoHighFrequency : public ::testing::TestWithParam<HighFrequency> {};
+
+TEST_P(MszoHighFrequency, ReproducesTheIndependentEvaluation) {
+  const HighFrequency& c = GetParam();
+  const Msimp1 s = msimp(c.er, c.h, 100.0f * c.h, 0.0f, c.w);
+  const Mszo1 d = mszo(s.effdc, c.er, c.f_ghz, c.h, c.w, s.zodc);
+  EXPECT_NEAR(d.eff, c.eff, c.eff_unit) << c.what;
+  EXPECT_NEAR(d.zof, c.zof, c.zof_unit) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MillimetreWave, MszoHighFrequency,
+    ::testing::Values(
+        HighFrequency{"alumina u 1, fn 25.4", kEr, kH, kH, 40.0f, 8.18637f, 1e-5f, 61.1608f, 1e-4f},
+        HighFrequency{"alumina u 1, fn 44.45", kEr, kH, kH, 70.0f, 8.85568f, 1e-5f, 79.6904f, 1e-4f},
+        HighFrequency{"alumina u 0.2, fn 38.1", kEr, kH, 0.2f * kH, 60.0f, 7.79567f, 1e-5f, 162.026f, 1e-3f},
+        HighFrequency{"alumina u 20, fn 38.1", kEr, kH, 20.0f * kH, 60.0f, 9.76696f, 1e-5f, 6.07476f, 1e-5f},
+        HighFrequency{"PTFE er 2.2, 31 mil, u 3, fn 47.24", 2.2f, 0.031f, 0.093f, 60.0f, 2.07687f, 1e-5f,
+                      60.4778f, 1e-4f}),
+    testing::CaseName());
 
 TEST(Mswh, FiftyOhmLeavesTheRecordsOfTheReturnedWidth) {
   ASSERT_EQ(k50.isyne, 0);
