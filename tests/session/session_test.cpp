@@ -101,6 +101,41 @@ INSTANTIATE_TEST_SUITE_P(
                   {}}),
     [](const ::testing::TestParamInfo<EntryCase>& info) { return "case" + std::to_string(info.index); });
 
+// The smallest and the largest N the pole prompt takes (1 < N < 13) are
+// used as entered, and the image impedances asked are those of sections 1
+// to (N+2)/2, each with its mirror section N+2-i, in order.
+struct PoleCount {
+  int n;
+  std::vector<std::string> pairs;  // "i and l" of each image-impedance prompt
+};
+
+class PolePrompt : public ::testing::TestWithParam<PoleCount> {};
+
+TEST_P(PolePrompt, TakesNAndAsksItsImageImpedances) {
+  const PoleCount& c = GetParam();
+  Session session;
+  // Default image impedances, no storage, menu 1 exits.
+  const SessionResult r = session.run("10000\n500\n1\n0.1\n1\n" + std::to_string(c.n) + "\n50\n" +
+                                      std::string(c.pairs.size(), '\n') + "4\n4\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string poles = c.n < 10 ? " " + std::to_string(c.n) : std::to_string(c.n);
+  EXPECT_NE(r.out.find("# of Poles  = " + poles), std::string::npos) << r.out;
+  const std::string prompt = "-Image Impedance of Section";
+  std::vector<std::string> asked;
+  for (size_t at = r.out.find(prompt); at != std::string::npos; at = r.out.find(prompt, at + 1)) {
+    const size_t from = at + prompt.size();
+    asked.push_back(r.out.substr(from, r.out.find(",Ohms=", from) - from));
+  }
+  EXPECT_EQ(asked, c.pairs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogue, PolePrompt,
+    ::testing::Values(PoleCount{2, {" 1 and  3", " 2 and  2"}},
+                      PoleCount{12, {" 1 and 13", " 2 and 12", " 3 and 11", " 4 and 10", " 5 and  9", " 6 and  8",
+                                     " 7 and  7"}}),
+    [](const ::testing::TestParamInfo<PoleCount>& info) { return "N" + std::to_string(info.param.n); });
+
 struct StorageAnswer {
   const char* answer;
   bool stores;
