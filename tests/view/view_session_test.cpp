@@ -138,6 +138,42 @@ TEST(ViewSession, ANewDesignStartsACycleWithoutItsElectricalReport) {
   EXPECT_EQ(v.result.status, 0) << v.log;
 }
 
+// A ripple that needs four or five decimals is printed differently by each
+// report (four decimals in the electrical report, three in the dimensions,
+// five in the analysis); the reports of one design stay one design cycle
+// all the same, and the analysis is titled with the construction.
+struct FineRipple {
+  const char* what;
+  std::string ripple;                // as entered
+  std::vector<std::string> printed;  // the ripple fields of the three reports
+};
+
+class RippleDecimals : public ::testing::TestWithParam<FineRipple> {};
+
+TEST_P(RippleDecimals, OneDesignIsOneCycle) {
+  const FineRipple& c = GetParam();
+  Session session;
+  const std::string design = "10000\n500\n1\n" + c.ripple + "\n1\n4\n50\n\n\n\n";
+  const auto r = session.run(design + "1\nfine.txt\n" + "\n" + kMicrostrip + "1\n" +  // menu 1: dimensions
+                             "\n" + lossy_sweep("9000\n11000\n100", 1) + "1\n" + "4\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const ViewRun v = view_of(session.file("fine.txt"), "fine.txt");
+  for (const std::string& field : c.printed)
+    EXPECT_NE(v.text.find("Ripple (Am) = " + field + " dB"), std::string::npos) << c.what << ": " << field;
+  ASSERT_EQ(v.parsed.reports.size(), 3u) << c.what;
+  for (const Report& rep : v.parsed.reports) EXPECT_EQ(rep.cycle, 1) << c.what << ", report " << rep.position;
+  EXPECT_EQ(v.result.status, 0) << v.log;
+  EXPECT_NE(v.log.find("fine.txt: 3 reports in 1 design cycle, 4 files written\n"), std::string::npos) << v.log;
+  const auto plot = v.files.find("fine-3-response.svg");
+  ASSERT_NE(plot, v.files.end()) << v.log;
+  EXPECT_NE(plot->second.find("Zo 50.00 Ohms, Microstrip"), std::string::npos) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, RippleDecimals,
+                         ::testing::Values(FineRipple{"four decimals", "0.0123", {"0.0123", "0.012", "0.01230"}},
+                                           FineRipple{"five decimals", "0.01244", {"0.0124", "0.012", "0.01244"}}),
+                         quorvane::testing::CaseName());
+
 // A wide-band design in a high-Er stripline: the end sections have no
 // positive width, and the report says so in their rows.  Those rows are
 // read as what they are, and the layout is refused with the reason.
