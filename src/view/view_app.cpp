@@ -135,6 +135,7 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   if (damaged > 0) log << ", " << damaged << (damaged == 1 ? " damaged report" : " damaged reports");
   if (undrawn > 0) log << ", " << undrawn << (undrawn == 1 ? " table not drawn" : " tables not drawn");
   log << '\n';
+  // A file that could not be written (status 1) outweighs a skipped row or a damaged report.
   if (res.status == 0 && trouble) res.status = 2;
   return res;
 }

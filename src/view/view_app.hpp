@@ -21,7 +21,9 @@
 namespace quorvane::view {
 
 struct ViewResult {
-  int status = 0;  // 0 all used; 2 files written but something skipped or damaged; 1 nothing to read
+  // 0 all used; 2 files written but something skipped or damaged; 1 nothing to
+  // read, or an output file that could not be written (1 wins over 2).
+  int status = 0;
   std::vector<std::filesystem::path> written;
 };
 

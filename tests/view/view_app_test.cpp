@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/wait.h>
+
 #include "view/report_fixtures.hpp"
 
 namespace quorvane::view {
@@ -115,6 +117,36 @@ INSTANTIATE_TEST_SUITE_P(Cases, ViewStatus, ::testing::ValuesIn(status_cases()),
     if (ch == ' ') ch = '_';
   return n;
 });
+
+// An output folder that cannot be made (its parent is a regular file, which
+// stops root as well) while a row is also skipped: the failed write wins,
+// status 1, and the log still names the skipped row.  The executable exits
+// with the same status, and its help says so.
+TEST_F(ViewFolder, UnwritableOutputOutweighsASkippedRow) {
+  StatusCase skipped{};
+  for (const StatusCase& c : status_cases())
+    if (std::string(c.name) == "asterisk row") skipped = c;
+  ASSERT_EQ(skipped.status, 2);
+  const fs::path f = write("s.txt", skipped.text);
+  const fs::path blocked = write("not-a-folder", "") / "out";
+  std::ostringstream log;
+  const ViewResult r = run_view(f, blocked, log);
+  EXPECT_EQ(r.status, 1) << log.str();
+  EXPECT_TRUE(r.written.empty()) << log.str();
+  EXPECT_NE(log.str().find("skipped"), std::string::npos) << log.str();
+  EXPECT_NE(log.str().find((blocked / "s-1-response.svg").string()), std::string::npos) << log.str();
+
+  const std::string cmd = std::string("'") + QUORVANE_VIEW_BINARY + "' '" + f.string() + "' -o '" +
+                          blocked.string() + "' 2>/dev/null";
+  const int code = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(code));
+  EXPECT_EQ(WEXITSTATUS(code), 1);
+  const std::string help = std::string("'") + QUORVANE_VIEW_BINARY + "' --help > '" + (dir_ / "help").string() + "'";
+  ASSERT_EQ(std::system(help.c_str()), 0);
+  std::ifstream in(dir_ / "help");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("1 wins over 2"), std::string::npos) << text;
+}
 
 TEST_F(ViewFolder, MissingFileIsAnError) {
   std::ostringstream log;
