@@ -35,6 +35,13 @@ inline const Layout& ideal_line() {
   return l;
 }
 
+// A sweep the program refuses prints, in place of the table, one line that
+// opens with this lead and goes on with the reason in free text.
+inline const Layout& not_run_lead() {
+  static const Layout l{blanks(6), text("Analysis not run: ")};
+  return l;
+}
+
 // ---- Print format 1: scattering parameters ------------------------------------
 
 inline const Layout& format1_head() {

@@ -85,7 +85,7 @@ SweepCheck check_sweep(const Qvnfreq& range) {
 }
 
 std::string refusal_line(SweepRefusal refusal, const Qvnfreq& range) {
-  const std::string lead = X(6) + "Analysis not run: ";
+  const std::string lead = fmt::fill(fmt::not_run_lead(), {});
   switch (refusal) {
     case SweepRefusal::kNone: return {};
     case SweepRefusal::kStartNotPositive:

@@ -283,7 +283,7 @@ void read_analysis(ReportReader& rd, Report& rep) {
   const size_t head2 = rd.find(format2_head(), rd.begin());
   if (head1 == rd.end() && head2 == rd.end()) {
     // A sweep the program refused prints its reason in place of the table.
-    const std::string lead = "      Analysis not run: ";
+    const std::string lead = fill(not_run_lead(), {});
     for (size_t i = rd.begin(); i < rd.end() && t.not_run.empty(); ++i)
       if (rd.line(i).rfind(lead, 0) == 0) t.not_run = trim_right(rd.line(i).substr(6));
     if (t.not_run.empty()) {
