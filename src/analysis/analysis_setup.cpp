@@ -1,5 +1,7 @@
 #include "analysis/analysis_setup.hpp"
 
+#include "analysis/analysis_layouts.hpp"
+
 #include "analysis/sweep.hpp"
 #include "dialogue/fortran_format.hpp"
 
@@ -98,24 +100,21 @@ AnalysisEntry enter_analysis(Console& console, DesignState& state) {
 }
 
 std::vector<std::string> analysis_title_block() {
-  return {X(13) + "Frequency Analysis of your Parallel Coupled Line Bandpass Filter",
+  return {fmt::fill(fmt::analysis_title(), {}),
           X(13) + "results in the following response profile:", ""};
 }
 
 std::vector<std::string> analysis_summary(const DesignState& state, const AnalysisEntry& entry) {
   const FilterRequirements& filter = state.filter;
   std::vector<std::string> lines = {
-      X(16) + "Flow = " + F(filter.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(filter.torb, 12),
-      X(16) + "Fo   = " + F(filter.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(filter.isections, 2),
-      X(16) + "Fhigh= " + F(filter.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(filter.ripple, 7, 5) + " dB",
-      X(16) + "BW   = " + F(filter.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(filter.z0, 6, 2) + " Ohms",
-      X(16) + "SR   = " + F(entry.sr1, 9, 3) + " u\"" + X(6) + "Resistivity = " + F(entry.res1, 5, 3) +
-          " u-Ohm-cm",
-      X(17) + X(23) + "Loss Tangent = " + F(state.aloss1.tlos, 7, 5)};
-  if (state.construction.msorsl == 0) {
-    lines.push_back(X(16) + "Er   = " + F(state.construction.er, 9, 3) + X(9) + "Quarterwave = " +
-                    F(entry.qwave, 6, 4) + " Inches");
-  }
+      fmt::fill(fmt::flow_line(), {filter.flow, filter.torb}),
+      fmt::fill(fmt::fo_line(), {filter.f0, filter.isections}),
+      fmt::fill(fmt::fhigh_line_analysis(), {filter.fhigh, filter.ripple}),
+      fmt::fill(fmt::bw_line(), {filter.bw, filter.z0}),
+      fmt::fill(fmt::roughness_line(), {entry.sr1, entry.res1}),
+      fmt::fill(fmt::loss_tangent_line(), {state.aloss1.tlos})};
+  if (state.construction.msorsl == 0)
+    lines.push_back(fmt::fill(fmt::ideal_line(), {state.construction.er, entry.qwave}));
   return lines;
 }
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/analysis_layouts.hpp"
 #include "analysis/filter_network.hpp"
 #include "analysis/sparam.hpp"
 #include "dialogue/fortran_format.hpp"
+#include "dialogue/report_layouts.hpp"
 
 namespace quorvane {
 
@@ -83,7 +85,7 @@ SweepCheck check_sweep(const Qvnfreq& range) {
 }
 
 std::string refusal_line(SweepRefusal refusal, const Qvnfreq& range) {
-  const std::string lead = X(6) + "Analysis not run: ";
+  const std::string lead = fmt::fill(fmt::not_run_lead(), {});
   switch (refusal) {
     case SweepRefusal::kNone: return {};
     case SweepRefusal::kStartNotPositive:
@@ -136,24 +138,24 @@ std::vector<std::string> column_header(int ivswr) {
   if (ivswr == 2) {
     return {"",
             X(58) + "Thru Path",
-            X(7) + "Analysis  Input Impedance, Ohms  Input  Input  ----------------",
+            fmt::fill(fmt::format2_head(), {}),
             X(7) + "Frequency ---------------------  Port   Port      Loss    Phase",
             X(9) + "(MHz)      Real    Imaginary   VSWR   Phase    (dB)    (Deg)",
-            X(6) + fmt::hyphens(72)};
+            fmt::fill(fmt::rule72(), {})};
   }
   return {"",
-          X(7) + "Frequency     Input Port: S11     Input Impedance   Thru Loss: S21",
+          fmt::fill(fmt::format1_head(), {}),
           X(7) + "   MHz      VSWR   RL,dB   Phase   Real    Imag      dB     Phase",
-          X(7) + fmt::hyphens(66)};
+          fmt::fill(fmt::format1_rule(), {})};
 }
 
 std::string response_line(int ivswr, const ResponseRow& r) {
   if (ivswr == 2) {
-    return F(r.freq, 16, 2) + F(r.tempzin, 8, 2) + F(r.tempzini, 12, 2) + F(r.vswrin, 8, 2) +
-           F(r.phases11, 8, 2) + F(r.s21db, 9, 3) + F(r.phases21, 9, 2);
+    return fmt::fill(fmt::format2_row(),
+                     {r.freq, r.tempzin, r.tempzini, r.vswrin, r.phases11, r.s21db, r.phases21});
   }
-  return F(r.freq, 16, 2) + X(1) + F(r.vswrin, 7, 3) + F(r.s11db, 7, 2) + F(r.phases11, 8, 2) +
-         F(r.tempzin, 8, 3) + F(r.tempzini, 8, 3) + F(r.s21db, 9, 3) + F(r.phases21, 8, 2);
+  return fmt::fill(fmt::format1_row(),
+                   {r.freq, r.vswrin, r.s11db, r.phases11, r.tempzin, r.tempzini, r.s21db, r.phases21});
 }
 
 void qvna(int msorsl, int isections, const SectionValues& flength, float er, DesignState& state, Report& report) {
@@ -182,10 +184,10 @@ void qvna(int msorsl, int isections, const SectionValues& flength, float er, Des
     if (freq >= range.fstop) break;
   }
 
-  const std::string source = X(6) + "Source Impedance: Zs = " + F(state.qvnzo.zs, 7, 3) + " Ohms.";
-  const std::string load = X(6) + "Load   Impedance: ZL = " + F(state.qvnzo.zl, 7, 3) + " Ohms.";
-  const std::string rule = X(6) + fmt::hyphens(72);
-  const std::string notice = X(8) + "Output Data stored in User filename: " + fmt::A(state.control.fnstore, 20);
+  const std::string source = fmt::fill(fmt::source_line(), {state.qvnzo.zs});
+  const std::string load = fmt::fill(fmt::load_impedance_line(), {state.qvnzo.zl});
+  const std::string rule = fmt::fill(fmt::rule72(), {});
+  const std::string notice = fmt::fill(fmt::stored_line_analysis(), {state.control.fnstore});
   report.console(source);
   report.console(load);
   report.console(rule);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dialogue/fortran_format.hpp"
+#include "dialogue/report_layouts.hpp"
 
 namespace quorvane {
 
@@ -80,16 +81,15 @@ void Report::file(std::string_view line) {
 
 std::vector<std::string> report_header(const ClockReading& c) {
   return {"",
-          X(6) + fmt::hyphens(72),
-          X(6) + "Quorvane (v. 1.4)" + X(23) + "Date:" + I(c.month, 2) + "/" + I(c.day, 2) + "/" + I(c.year, 4) +
-              " at " + I(c.hour, 2) + ":" + I(c.minute, 2) + ":" + I(c.second, 2) + "Hours",
+          fmt::fill(fmt::rule72(), {}),
+          fmt::fill(fmt::date_line(), {c.month, c.day, c.year, c.hour, c.minute, c.second}),
           X(15) + "RF/Microwave Computer-Aided Engineering Design Data For",
           X(15) + " Multi-Section Parallel Coupled Line Bandpass Filters.",
           ""};
 }
 
 std::string stored_in_line(const Control& control) {
-  return X(8) + "Output data stored in User filename: " + A(control.fnstore, 20);
+  return fmt::fill(fmt::stored_line(), {control.fnstore});
 }
 
 namespace {

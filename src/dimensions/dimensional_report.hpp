@@ -36,11 +36,6 @@ void write_dimensions_opening(const DesignState& state, Report& report);
 std::vector<std::string> table_head(const std::string& caption1, const std::string& caption2,
                                     const std::string& caption3);
 
-// The columns a table row of both reports starts with: section K, width and
-// gap in inches and millimetres, the resonator pair K-1, K (section K couples
-// resonator K-1 to resonator K; 0 is the source and N+1 the load) and the
-// resonator length.
-std::string section_columns(int k, float w, float s, float flength);
 
 // The closing lines of a dimensional report go to the console one by one, as
 // they are computed (a line model's own message may come between them, on

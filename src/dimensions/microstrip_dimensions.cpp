@@ -19,6 +19,8 @@
 #include <cmath>
 
 #include "dialogue/fortran_format.hpp"
+#include "dialogue/report_layouts.hpp"
+#include "dimensions/dimension_layouts.hpp"
 #include "dimensions/dimensional_report.hpp"
 #include "lines/coupled_synthesis.hpp"
 #include "lines/microstrip.hpp"
@@ -33,13 +35,15 @@ namespace {
 constexpr float pi = 3.1415927f;
 
 std::vector<std::string> microstrip_table_head() {
-  return table_head(X(46) + "    Resonator Eff. Dielectric",
+  return table_head(fmt::fill(fmt::microstrip_head(), {}),
                     X(6) + "Section Line Width:W  Section Gap Spacing:S   Length  Constant at Fo",
                     X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches    Even    Odd");
 }
 
+// Section K couples resonator K-1 to resonator K (0 is the source, N+1 the load).
 std::string microstrip_row(int k, const MicrostripSectionSize& sec) {
-  return section_columns(k, sec.w, sec.s, sec.flength) + X(3) + F(sec.effef, 6, 3) + F(sec.effof, 7, 3);
+  return fmt::fill(fmt::microstrip_row(), {k, sec.w, sec.w * kMillimetresPerInch, k - 1, k, sec.s,
+                                           sec.s * kMillimetresPerInch, sec.flength, sec.effef, sec.effof});
 }
 
 }  // namespace
@@ -128,13 +132,12 @@ void run_microstrip_dimensions(DesignState& state, Report& report) {
     report.console(X(6) + kMswhUnrealizableLine2);
   }
   closing.line("");
-  closing.line(X(6) + "For Zo = " + F(z0_aim(state), 6, 2) + " Ohms, Line Width =" + F(d.wofz0, 7, 4) +
-               " inches in EReff(Fo) =" + F(d.eff, 7, 3) + ".");
+  closing.line(fmt::fill(fmt::zo_line_microstrip(), {z0_aim(state), d.wofz0, d.eff}));
   closing.line(quarter_wave_line(filter.f0, d.qwave));
   closing.line(X(6) + "Maximum usable operating frequency before possible launch of");
-  closing.line(X(6) + "higher-order modes: Surface Wave Mode = " + F(d.tmc, 7, 3) + " GHz.");
-  closing.line(X(6) + "                 Lowest-order TE-mode = " + F(d.tec, 7, 3) + " GHz.");
-  closing.line(X(6) + fmt::hyphens(72));
+  closing.line(fmt::fill(fmt::surface_wave_line(), {d.tmc}));
+  closing.line(fmt::fill(fmt::te_mode_line(), {d.tec}));
+  closing.line(fmt::fill(fmt::rule72(), {}));
   closing.finish(state.control);
 }
 

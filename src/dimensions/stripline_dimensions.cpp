@@ -16,6 +16,8 @@
 #include <cmath>
 
 #include "dialogue/fortran_format.hpp"
+#include "dialogue/report_layouts.hpp"
+#include "dimensions/dimension_layouts.hpp"
 #include "dimensions/dimensional_report.hpp"
 #include "lines/stripline.hpp"
 
@@ -31,17 +33,16 @@ constexpr float pi = 3.1415927f;
 constexpr float ln2 = 0.6931472f;
 
 std::vector<std::string> stripline_table_head() {
-  return table_head(X(6) + "                                            Resonator  Open-End",
+  return table_head(fmt::fill(fmt::stripline_head(), {}),
                     X(6) + "Section Line Width:W  Section Gap Spacing:S   Length  Capacitance",
                     X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches  pico-farads");
 }
 
+// Section K couples resonator K-1 to resonator K (0 is the source, N+1 the load).
 std::string stripline_row(int k, const StriplineSectionSize& sec) {
-  if (!sec.realizable) {
-    return X(8) + I(k, 2) + X(3) + "Not realizable in Stripline for its Zoe and Zoo" + I(k - 1, 3) + I(k, 3) +
-           X(2) + F(sec.flength, 8, 4);
-  }
-  return section_columns(k, sec.w, sec.s, sec.flength) + X(2) + F(sec.capopen, 8, 4);
+  if (!sec.realizable) return fmt::fill(fmt::stripline_unrealizable_row(), {k, k - 1, k, sec.flength});
+  return fmt::fill(fmt::stripline_row(), {k, sec.w, sec.w * kMillimetresPerInch, k - 1, k, sec.s,
+                                          sec.s * kMillimetresPerInch, sec.flength, sec.capopen});
 }
 
 }  // namespace
@@ -120,12 +121,11 @@ void run_stripline_dimensions(DesignState& state, Report& report) {
   }
   filter.z0 = d.z0;
   closing.line("");
-  closing.line(X(6) + "For Zo = " + F(filter.z0, 6, 2) + " Ohms, Line Width =" + F(d.wofz0, 7, 4) + " inches in Er =" +
-               F(c.er, 7, 3) + ".");
+  closing.line(fmt::fill(fmt::zo_line_stripline(), {filter.z0, d.wofz0, c.er}));
   closing.line(quarter_wave_line(filter.f0, d.qwave));
-  closing.line(X(6) + "Maximum usable operating frequency = " + F(d.fmax, 7, 3) + " GHz before possible");
+  closing.line(fmt::fill(fmt::stripline_limit_line(), {d.fmax}));
   closing.line(X(6) + "launch of higher-order modes.");
-  closing.line(X(6) + fmt::hyphens(72));
+  closing.line(fmt::fill(fmt::rule72(), {}));
   closing.finish(state.control);
 }
 

@@ -9,14 +9,12 @@
 #include <cmath>
 
 #include "dialogue/fortran_format.hpp"
+#include "synthesis/electrical_layouts.hpp"
 #include "synthesis/prototype.hpp"
 
 namespace quorvane {
 
-using fmt::A;
-using fmt::F;
-using fmt::I;
-using fmt::X;
+using namespace fmt;  // the field writer and the report layouts
 
 namespace {
 
@@ -108,30 +106,25 @@ void run_electrical_synthesis(DesignState& state, Report& report) {
   const int n = filter.isections;
 
   report.both(report_header(state.clock));
-  report.both(X(12) + "SYNTHESIS of the Distributed Electrical Circuit" + " for your Parallel");
+  report.both(fill(electrical_title(), {}));
   report.both(X(12) + "Coupled Line Bandpass Filter results in the following Prototype");
   report.both(X(12) + "Lowpass Element Values and Even-Mode & Odd-Mode Impedances:");
   report.both("");
-  report.both(X(16) + "Flow = " + F(filter.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(filter.torb, 12));
-  report.both(X(16) + "Fo   = " + F(filter.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(n, 2));
-  report.both(X(16) + "Fhigh= " + F(filter.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(filter.ripple, 6, 4) +
-              " dB");
-  report.both(X(16) + "BW   = " + F(filter.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(filter.z0, 6, 2) + " Ohms");
-  report.both(X(16) + "BW3dB= " + F(d.bw3db, 9, 3) + " MHz");
+  report.both(fill(flow_line(), {filter.flow, filter.torb}));
+  report.both(fill(fo_line(), {filter.f0, n}));
+  report.both(fill(fhigh_line_electrical(), {filter.fhigh, filter.ripple}));
+  report.both(fill(bw_line(), {filter.bw, filter.z0}));
+  report.both(fill(bw3db_line(), {d.bw3db}));
   report.both("");
   report.both(X(7) + "   Prototype  Coupled  Even & Odd Mode  Image   Normalized  Coupling");
   report.both(X(7) + "   Low-Pass   Section    Impedances   Impedance J Inverter   Coeff,");
   report.both(X(7) + "I  Elements   (K,K+1)    Zoe    Zoo     ZI(I)   J(K,K+1)*ZI Numeric");
-  report.both(X(6) + fmt::hyphens(69));
-  for (const ElectricalRow& r : d.rows) {
-    report.both(X(6) + I(r.i, 2) + X(2) + F(r.element, 8, 5) + X(3) + I(r.k, 2) + I(r.k + 1, 3) + X(3) +
-                F(r.zoe, 7, 3) + F(r.zoo, 7, 3) + F(r.zi, 9, 2) + F(r.jzi, 11, 5) + F(r.couplec, 11, 5));
-  }
-  report.both(X(6) + I(n + 1, 2) + X(2) + F(d.g[n + 1], 8, 5) + "    Source and Load Impedance = " +
-              F(filter.z0, 6, 2) + " Ohms");
-  report.both(X(6) + fmt::hyphens(69));
-  report.both(X(6) + "End Section`s External Q: Qe(1) =" + F(d.qe0, 6, 2) + " and Qe(" + I(n + 1, 2) +
-              ") =" + F(d.qen, 6, 2) + ".");
+  report.both(fill(rule69(), {}));
+  for (const ElectricalRow& r : d.rows)
+    report.both(fill(electrical_row(), {r.i, r.element, r.k, r.k + 1, r.zoe, r.zoo, r.zi, r.jzi, r.couplec}));
+  report.both(fill(load_line(), {n + 1, d.g[n + 1], filter.z0}));
+  report.both(fill(rule69(), {}));
+  report.both(fill(external_q_line(), {d.qe0, n + 1, d.qen}));
   if (report.storing()) report.both(stored_in_line(state.control));
 }
 

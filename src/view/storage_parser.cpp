@@ -6,214 +6,18 @@
 #include <optional>
 #include <string_view>
 
-#include "view/field_reader.hpp"
+#include "analysis/analysis_layouts.hpp"
+#include "dialogue/report_layout.hpp"
+#include "dialogue/report_layouts.hpp"
+#include "dimensions/dimension_layouts.hpp"
+#include "synthesis/electrical_layouts.hpp"
 
 namespace quorvane::view {
 
 namespace {
 
-using Layout = std::vector<Field>;
-
-const std::string kRule72(72, '-');
-const std::string kRule69(69, '-');
-const std::string kRule66(66, '-');
-
-// ---- Report header -------------------------------------------------------
-
-const Layout& date_line() {
-  static const Layout l{blanks(6), text("Quorvane (v. 1.4)"), blanks(23), text("Date:"),
-                        integer(2), text("/"), integer(2), text("/"), integer(4), text(" at "),
-                        integer(2), text(":"), integer(2), text(":"), integer(2), text("Hours")};
-  return l;
-}
-const Layout& rule72() {
-  static const Layout l{blanks(6), text(kRule72)};
-  return l;
-}
-
-// ---- Titles ----------------------------------------------------------------
-
-const Layout& electrical_title() {
-  static const Layout l{blanks(12), text("SYNTHESIS of the Distributed Electrical Circuit for your Parallel")};
-  return l;
-}
-const Layout& dimensions_title() {
-  static const Layout l{blanks(12), text("SYNTHESIS of Physical Dimensions for your Parallel Coupled")};
-  return l;
-}
-const Layout& analysis_title() {
-  static const Layout l{blanks(13), text("Frequency Analysis of your Parallel Coupled Line Bandpass Filter")};
-  return l;
-}
-
-// ---- Summary block (the first four lines are alike in every report) -------
-
-const Layout& flow_line() {
-  static const Layout l{blanks(16), text("Flow = "), real(9, 3), text(" MHz"), blanks(5),
-                        text("Response    = "), alpha(12)};
-  return l;
-}
-const Layout& fo_line() {
-  static const Layout l{blanks(16), text("Fo   = "), real(9, 3), text(" MHz"), blanks(5),
-                        text("# of Poles  = "), integer(2)};
-  return l;
-}
-Layout fhigh_line(int w, int d) {
-  return {blanks(16), text("Fhigh= "), real(9, 3), text(" MHz"), blanks(5),
-          text("Ripple (Am) = "), real(w, d), text(" dB")};
-}
-const Layout& bw_line() {
-  static const Layout l{blanks(16), text("BW   = "), real(9, 3), text(" MHz"), blanks(5),
-                        text("Zo of System= "), real(6, 2), text(" Ohms")};
-  return l;
-}
-const Layout& bw3db_line() {
-  static const Layout l{blanks(16), text("BW3dB= "), real(9, 3), text(" MHz")};
-  return l;
-}
-const Layout& er_construction_line() {
-  static const Layout l{blanks(16), text("Er   = "), real(9, 3), blanks(9), text("Construction= "), alpha(10)};
-  return l;
-}
-Layout height_line(std::string_view var1) {
-  return {blanks(16), text(var1), real(9, 3), text(" inches"), blanks(2), text("Strip Thick = "),
-          real(6, 4), text(" inches")};
-}
-const Layout& roughness_line() {
-  static const Layout l{blanks(16), text("SR   = "), real(9, 3), text(" u\"      Resistivity = "), real(5, 3),
-                        text(" u-Ohm-cm")};
-  return l;
-}
-const Layout& loss_tangent_line() {
-  static const Layout l{blanks(40), text("Loss Tangent = "), real(7, 5)};
-  return l;
-}
-const Layout& ideal_line() {
-  static const Layout l{blanks(16), text("Er   = "), real(9, 3), text("         Quarterwave = "), real(6, 4),
-                        text(" Inches")};
-  return l;
-}
-
-// ---- Electrical table ------------------------------------------------------
-
-const Layout& rule69() {
-  static const Layout l{blanks(6), text(kRule69)};
-  return l;
-}
-const Layout& electrical_row() {
-  static const Layout l{blanks(6), integer(2), blanks(2), real(8, 5), blanks(3), integer(2), integer(3), blanks(3),
-                        real(7, 3), real(7, 3), real(9, 2), real(11, 5), real(11, 5)};
-  return l;
-}
-const Layout& load_line() {
-  static const Layout l{blanks(6), integer(2), blanks(2), real(8, 5), text("    Source and Load Impedance = "),
-                        real(6, 2), text(" Ohms")};
-  return l;
-}
-const Layout& external_q_line() {
-  static const Layout l{blanks(6), text("End Section`s External Q: Qe(1) ="), real(6, 2), text(" and Qe("),
-                        integer(2), text(") ="), real(6, 2), text(".")};
-  return l;
-}
-
-// ---- Dimensional tables ----------------------------------------------------
-
-const Layout& microstrip_head() {
-  static const Layout l{blanks(46), text("    Resonator Eff. Dielectric")};
-  return l;
-}
-const Layout& stripline_head() {
-  static const Layout l{blanks(50), text("Resonator  Open-End")};
-  return l;
-}
-const Layout& microstrip_row() {
-  static const Layout l{blanks(8), integer(2), blanks(3), real(7, 4), blanks(1), real(7, 4), integer(3), integer(3),
-                        real(8, 4), real(8, 4), real(8, 4), blanks(3), real(6, 3), real(7, 3)};
-  return l;
-}
-const Layout& stripline_row() {
-  static const Layout l{blanks(8), integer(2), blanks(3), real(7, 4), blanks(1), real(7, 4), integer(3), integer(3),
-                        real(8, 4), real(8, 4), real(8, 4), blanks(2), real(8, 4)};
-  return l;
-}
-// A stripline section whose even- and odd-mode impedances give no positive
-// width: its pair and resonator length only.
-const Layout& stripline_unrealizable_row() {
-  static const Layout l{blanks(8), integer(2), blanks(3), text(kNotRealizableText), integer(3), integer(3),
-                        blanks(2), real(8, 4)};
-  return l;
-}
-const Layout& total_line() {
-  static const Layout l{blanks(11), text("Total Length of your Bandpass Filter = "), real(8, 4), text(" inches.")};
-  return l;
-}
-Layout zo_line(std::string_view medium) {
-  return {blanks(6), text("For Zo = "), real(6, 2), text(" Ohms, Line Width ="), real(7, 4), text(medium),
-          real(7, 3), text(".")};
-}
-const Layout& fo_wave_line() {
-  static const Layout l{blanks(6), text("For Fo ="), real(9, 2), text(" MHz, Quarter Wavelength ="), real(8, 4),
-                        text(" inches.")};
-  return l;
-}
-const Layout& surface_wave_line() {
-  static const Layout l{blanks(6), text("higher-order modes: Surface Wave Mode = "), real(7, 3), text(" GHz.")};
-  return l;
-}
-const Layout& te_mode_line() {
-  static const Layout l{blanks(6), text("                 Lowest-order TE-mode = "), real(7, 3), text(" GHz.")};
-  return l;
-}
-const Layout& stripline_limit_line() {
-  static const Layout l{blanks(6), text("Maximum usable operating frequency = "), real(7, 3),
-                        text(" GHz before possible")};
-  return l;
-}
-
-// ---- Analysis tables -------------------------------------------------------
-
-const Layout& format1_head() {
-  static const Layout l{blanks(7), text("Frequency     Input Port: S11     Input Impedance   Thru Loss: S21")};
-  return l;
-}
-const Layout& format1_rule() {
-  static const Layout l{blanks(7), text(kRule66)};
-  return l;
-}
-const Layout& format1_row() {
-  static const Layout l{real(16, 2), blanks(1), real(7, 3), real(7, 2), real(8, 2),
-                        real(8, 3), real(8, 3), real(9, 3), real(8, 2)};
-  return l;
-}
-const Layout& format2_head() {
-  static const Layout l{blanks(7), text("Analysis  Input Impedance, Ohms  Input  Input  ----------------")};
-  return l;
-}
-const Layout& format2_row() {
-  static const Layout l{real(16, 2), real(8, 2), real(12, 2), real(8, 2), real(8, 2), real(9, 3), real(9, 2)};
-  return l;
-}
-const Layout& source_line() {
-  static const Layout l{blanks(6), text("Source Impedance: Zs = "), real(7, 3), text(" Ohms.")};
-  return l;
-}
-const Layout& load_impedance_line() {
-  static const Layout l{blanks(6), text("Load   Impedance: ZL = "), real(7, 3), text(" Ohms.")};
-  return l;
-}
-
-// ---- Storage line ------------------------------------------------------------
-
-// The electrical and dimensional reports end with "Output data", the
-// analysis report with "Output Data".
-const Layout& stored_line() {
-  static const Layout l{blanks(8), text("Output data stored in User filename: "), alpha(20)};
-  return l;
-}
-const Layout& stored_line_analysis() {
-  static const Layout l{blanks(8), text("Output Data stored in User filename: "), alpha(20)};
-  return l;
-}
+// Every line is read with the layout the program prints it with.
+using namespace fmt;
 
 // ---- Walking a report ------------------------------------------------------
 
@@ -311,9 +115,9 @@ class ReportReader {
 float r(const LineMatch& m, size_t k) { return m.values[k].real; }
 int n(const LineMatch& m, size_t k) { return static_cast<int>(m.values[k].integer); }
 
-// The four summary lines every report has; `ripple_w`.`ripple_d` is the
-// ripple field of this report.
-void read_summary(ReportReader& rd, int ripple_w, int ripple_d, DesignSummary& s) {
+// The four summary lines every report has; `fhigh` is this report's layout
+// of the Fhigh line (its ripple field).
+void read_summary(ReportReader& rd, const Layout& fhigh, DesignSummary& s) {
   const size_t from = rd.begin();
   if (auto m = rd.field_line(flow_line(), from, "Flow")) {
     s.flow = r(*m, 0);
@@ -323,7 +127,7 @@ void read_summary(ReportReader& rd, int ripple_w, int ripple_d, DesignSummary& s
     s.f0 = r(*m, 0);
     s.poles = n(*m, 1);
   }
-  if (auto m = rd.field_line(fhigh_line(ripple_w, ripple_d), from, "Fhigh")) {
+  if (auto m = rd.field_line(fhigh, from, "Fhigh")) {
     s.fhigh = r(*m, 0);
     s.ripple = r(*m, 1);
   }
@@ -347,7 +151,7 @@ void check_section_count(ReportReader& rd, const Report& rep, size_t rows, size_
 
 void read_electrical(ReportReader& rd, Report& rep) {
   ElectricalTable t;
-  read_summary(rd, 6, 4, rep.summary);
+  read_summary(rd, fhigh_line_electrical(), rep.summary);
   if (auto m = rd.field_line(bw3db_line(), rd.begin(), "BW3dB")) t.bw3db = r(*m, 0);
   const size_t rule = rd.find(rule69(), rd.begin());
   if (rule == rd.end()) {
@@ -375,7 +179,7 @@ void read_electrical(ReportReader& rd, Report& rep) {
 
 void read_dimensions(ReportReader& rd, Report& rep) {
   DimensionTable t;
-  read_summary(rd, 5, 3, rep.summary);
+  read_summary(rd, fhigh_line_dimensions(), rep.summary);
   if (auto m = rd.field_line(er_construction_line(), rd.begin(), "Er and Construction")) {
     t.er = r(*m, 0);
     t.construction_name = m->values[1].alpha;
@@ -384,10 +188,14 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   const size_t sl_head = rd.find(stripline_head(), rd.begin());
   const bool microstrip = ms_head < sl_head;
   t.construction = microstrip ? Construction::Microstrip : Construction::Stripline;
-  const std::string_view var1 = microstrip ? "H    = " : "B    = ";
-  if (auto m = rd.field_line(height_line(var1), rd.begin(), microstrip ? "H" : "B")) {
-    t.height_in = r(*m, 0);
-    t.thick_in = r(*m, 1);
+  const std::string_view height_name = microstrip ? kMicrostripHeightName : kStriplineHeightName;
+  if (auto m = rd.field_line(height_line(), rd.begin(), microstrip ? "H" : "B")) {
+    if (m->values[0].alpha != height_name) {
+      rd.error("the height line names " + m->values[0].alpha + ", not " + std::string(height_name));
+    } else {
+      t.height_in = r(*m, 1);
+      t.thick_in = r(*m, 2);
+    }
   }
   const size_t head = microstrip ? ms_head : sl_head;
   const std::string expected_name = microstrip ? "Microstrip" : "Stripline";
@@ -440,8 +248,7 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   check_section_count(rd, rep, t.rows.size(), skipped_before);
   if (close != rd.end()) {
     if (auto m = rd.field_line(total_line(), close, "total length")) t.total_in = r(*m, 0);
-    const Layout zo = zo_line(microstrip ? " inches in EReff(Fo) =" : " inches in Er =");
-    if (auto m = rd.field_line(zo, close, "For Zo")) {
+    if (auto m = rd.field_line(microstrip ? zo_line_microstrip() : zo_line_stripline(), close, "For Zo")) {
       t.zo_line = r(*m, 0);
       t.w_zo_in = r(*m, 1);
       t.zo_line_er = r(*m, 2);
@@ -459,7 +266,7 @@ void read_dimensions(ReportReader& rd, Report& rep) {
 
 void read_analysis(ReportReader& rd, Report& rep) {
   AnalysisTable t;
-  read_summary(rd, 7, 5, rep.summary);
+  read_summary(rd, fhigh_line_analysis(), rep.summary);
   if (auto m = rd.field_line(roughness_line(), rd.begin(), "SR")) {
     t.sr_uin = r(*m, 0);
     t.res_uohm_cm = r(*m, 1);
@@ -476,7 +283,7 @@ void read_analysis(ReportReader& rd, Report& rep) {
   const size_t head2 = rd.find(format2_head(), rd.begin());
   if (head1 == rd.end() && head2 == rd.end()) {
     // A sweep the program refused prints its reason in place of the table.
-    const std::string lead = "      Analysis not run: ";
+    const std::string lead = fill(not_run_lead(), {});
     for (size_t i = rd.begin(); i < rd.end() && t.not_run.empty(); ++i)
       if (rd.line(i).rfind(lead, 0) == 0) t.not_run = trim_right(rd.line(i).substr(6));
     if (t.not_run.empty()) {

@@ -13,6 +13,8 @@
 #include <variant>
 #include <vector>
 
+#include "dimensions/dimension_layouts.hpp"
+
 namespace quorvane::view {
 
 // Clock reading of the report header; all reports of one design cycle share it.
@@ -54,7 +56,7 @@ enum class Construction { Microstrip, Stripline };
 // ground-plane spacing, so both constructions give inches and millimetres.
 // The text of a stripline row for a section that has no positive width
 // for its even- and odd-mode impedances.
-inline constexpr const char* kNotRealizableText = "Not realizable in Stripline for its Zoe and Zoo";
+using fmt::kNotRealizableText;
 
 struct DimensionRow {
   int section = 0;            // K

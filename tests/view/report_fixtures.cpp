@@ -3,20 +3,19 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/analysis_layouts.hpp"
 #include "dialogue/fortran_format.hpp"
+#include "dialogue/report_layouts.hpp"
+#include "dimensions/dimension_layouts.hpp"
 
 namespace quorvane::view::testing {
 
-using fmt::A;
-using fmt::F;
-using fmt::I;
-using fmt::X;
+using namespace fmt;  // the field writer and the report layouts
 
 Lines report_header(const ReportStamp& t) {
   return {"",
-          X(6) + fmt::hyphens(72),
-          X(6) + "Quorvane (v. 1.4)" + X(23) + "Date:" + I(t.month, 2) + "/" + I(t.day, 2) + "/" + I(t.year, 4) +
-              " at " + I(t.hour, 2) + ":" + I(t.minute, 2) + ":" + I(t.second, 2) + "Hours",
+          fill(rule72(), {}),
+          fill(date_line(), {t.month, t.day, t.year, t.hour, t.minute, t.second}),
           X(15) + "RF/Microwave Computer-Aided Engineering Design Data For",
           X(15) + " Multi-Section Parallel Coupled Line Bandpass Filters.",
           ""};
@@ -26,140 +25,118 @@ namespace {
 
 void append(Lines& a, const Lines& b) { a.insert(a.end(), b.begin(), b.end()); }
 
-Lines summary4(const DesignSummary& s, int ripple_w, int ripple_d) {
-  return {X(16) + "Flow = " + F(s.flow, 9, 3) + " MHz" + X(5) + "Response    = " + A(s.response, 12),
-          X(16) + "Fo   = " + F(s.f0, 9, 3) + " MHz" + X(5) + "# of Poles  = " + I(s.poles, 2),
-          X(16) + "Fhigh= " + F(s.fhigh, 9, 3) + " MHz" + X(5) + "Ripple (Am) = " + F(s.ripple, ripple_w, ripple_d) +
-              " dB",
-          X(16) + "BW   = " + F(s.bw, 9, 3) + " MHz" + X(5) + "Zo of System= " + F(s.z0, 6, 2) + " Ohms"};
+Lines summary4(const DesignSummary& s, const Layout& fhigh) {
+  return {fill(flow_line(), {s.flow, s.response}), fill(fo_line(), {s.f0, s.poles}), fill(fhigh, {s.fhigh, s.ripple}),
+          fill(bw_line(), {s.bw, s.z0})};
 }
-
-std::string stored_line(const std::string& name) { return X(8) + "Output data stored in User filename: " + A(name, 20); }
 
 }  // namespace
 
 Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const ElectricalTable& t,
                         const std::string& stored_in) {
   Lines l = report_header(stamp);
-  append(l, {X(12) + "SYNTHESIS of the Distributed Electrical Circuit" + " for your Parallel",
+  append(l, {fill(electrical_title(), {}),
              X(12) + "Coupled Line Bandpass Filter results in the following Prototype",
              X(12) + "Lowpass Element Values and Even-Mode & Odd-Mode Impedances:", ""});
-  append(l, summary4(s, 6, 4));
-  append(l, {X(16) + "BW3dB= " + F(t.bw3db, 9, 3) + " MHz", "",
+  append(l, summary4(s, fhigh_line_electrical()));
+  append(l, {fill(bw3db_line(), {t.bw3db}), "",
              X(7) + "   Prototype  Coupled  Even & Odd Mode  Image   Normalized  Coupling",
              X(7) + "   Low-Pass   Section    Impedances   Impedance J Inverter   Coeff,",
-             X(7) + "I  Elements   (K,K+1)    Zoe    Zoo     ZI(I)   J(K,K+1)*ZI Numeric", X(6) + fmt::hyphens(69)});
+             X(7) + "I  Elements   (K,K+1)    Zoe    Zoo     ZI(I)   J(K,K+1)*ZI Numeric", fill(rule69(), {})});
   for (const ElectricalRow& r : t.rows)
-    l.push_back(X(6) + I(r.i, 2) + X(2) + F(r.element, 8, 5) + X(3) + I(r.k, 2) + I(r.k1, 3) + X(3) +
-                F(r.zoe, 7, 3) + F(r.zoo, 7, 3) + F(r.zi, 9, 2) + F(r.jzi, 11, 5) + F(r.coupling, 11, 5));
-  l.push_back(X(6) + I(s.poles + 1, 2) + X(2) + F(t.g_load, 8, 5) + "    Source and Load Impedance = " +
-              F(s.z0, 6, 2) + " Ohms");
-  l.push_back(X(6) + fmt::hyphens(69));
-  l.push_back(X(6) + "End Section`s External Q: Qe(1) =" + F(t.qe_in, 6, 2) + " and Qe(" + I(s.poles + 1, 2) +
-              ") =" + F(t.qe_out, 6, 2) + ".");
-  l.push_back(stored_line(stored_in));
+    l.push_back(fill(electrical_row(), {r.i, r.element, r.k, r.k1, r.zoe, r.zoo, r.zi, r.jzi, r.coupling}));
+  l.push_back(fill(load_line(), {s.poles + 1, t.g_load, s.z0}));
+  l.push_back(fill(rule69(), {}));
+  l.push_back(fill(external_q_line(), {t.qe_in, s.poles + 1, t.qe_out}));
+  l.push_back(fill(stored_line(), {stored_in}));
   return l;
 }
 
 std::string microstrip_row(const DimensionRow& r) {
-  return X(8) + I(r.section, 2) + X(3) + F(r.w_in, 7, 4) + X(1) + F(r.w_mm, 7, 4) + I(r.k0, 3) + I(r.k1, 3) +
-         F(r.s_in, 8, 4) + F(r.s_mm, 8, 4) + F(r.length_in, 8, 4) + X(3) + F(r.eff_even, 6, 3) + F(r.eff_odd, 7, 3);
+  return fill(fmt::microstrip_row(),
+              {r.section, r.w_in, r.w_mm, r.k0, r.k1, r.s_in, r.s_mm, r.length_in, r.eff_even, r.eff_odd});
 }
 
 Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const DimensionTable& t,
                        const std::string& stored_in) {
   const bool ms = t.construction == Construction::Microstrip;
   Lines l = report_header(stamp);
-  append(l, {X(12) + "SYNTHESIS of Physical Dimensions for your Parallel Coupled",
+  append(l, {fill(dimensions_title(), {}),
              X(12) + "Line Bandpass Filter results in the following design data:", ""});
-  append(l, summary4(s, 5, 3));
-  append(l, {X(16) + "Er   = " + F(t.er, 9, 3) + X(9) + "Construction= " + A(t.construction_name, 10),
-             X(16) + A(ms ? "H    = " : "B    = ", 7) + F(t.height_in, 9, 3) + " inches" + X(2) + "Strip Thick = " +
-                 F(t.thick_in, 6, 4) + " inches",
-             ""});
+  append(l, summary4(s, fhigh_line_dimensions()));
+  append(l, {fill(er_construction_line(), {t.er, t.construction_name}),
+             fill(height_line(), {ms ? kMicrostripHeightName : kStriplineHeightName, t.height_in, t.thick_in}), ""});
   if (ms) {
-    append(l, {X(46) + "    Resonator Eff. Dielectric",
+    append(l, {fill(microstrip_head(), {}),
                X(6) + "Section Line Width:W  Section Gap Spacing:S   Length  Constant at Fo",
-               X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches    Even    Odd", X(6) + fmt::hyphens(72)});
+               X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches    Even    Odd", fill(rule72(), {})});
   } else {
-    append(l, {X(6) + X(44) + "Resonator  Open-End",
+    append(l, {fill(stripline_head(), {}),
                X(6) + "Section Line Width:W  Section Gap Spacing:S   Length  Capacitance",
-               X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches  pico-farads", X(6) + fmt::hyphens(72)});
+               X(6) + "  (K)   Inches    MM  (K,K+1) Inches    MM    Inches  pico-farads", fill(rule72(), {})});
   }
   for (const DimensionRow& r : t.rows) {
     if (ms) {
       l.push_back(microstrip_row(r));
     } else if (!r.realizable) {
-      l.push_back(X(8) + I(r.section, 2) + X(3) + kNotRealizableText + I(r.k0, 3) + I(r.k1, 3) + X(2) +
-                  F(r.length_in, 8, 4));
+      l.push_back(fill(stripline_unrealizable_row(), {r.section, r.k0, r.k1, r.length_in}));
     } else {
-      l.push_back(X(8) + I(r.section, 2) + X(3) + F(r.w_in, 7, 4) + X(1) + F(r.w_mm, 7, 4) + I(r.k0, 3) +
-                  I(r.k1, 3) + F(r.s_in, 8, 4) + F(r.s_mm, 8, 4) + F(r.length_in, 8, 4) + X(2) +
-                  F(r.cap_open_pf, 8, 4));
+      l.push_back(fill(stripline_row(),
+                       {r.section, r.w_in, r.w_mm, r.k0, r.k1, r.s_in, r.s_mm, r.length_in, r.cap_open_pf}));
     }
   }
-  l.push_back(X(11) + "Total Length of your Bandpass Filter = " + F(t.total_in, 8, 4) + " inches.");
+  l.push_back(fill(total_line(), {t.total_in}));
   l.push_back("");
-  l.push_back(X(6) + "For Zo = " + F(t.zo_line, 6, 2) + " Ohms, Line Width =" + F(t.w_zo_in, 7, 4) +
-              (ms ? " inches in EReff(Fo) =" : " inches in Er =") + F(t.zo_line_er, 7, 3) + ".");
-  l.push_back(X(6) + "For Fo =" + F(s.f0, 9, 2) + " MHz, Quarter Wavelength =" + F(t.quarter_wave_in, 8, 4) +
-              " inches.");
+  l.push_back(fill(ms ? zo_line_microstrip() : zo_line_stripline(), {t.zo_line, t.w_zo_in, t.zo_line_er}));
+  l.push_back(fill(fo_wave_line(), {s.f0, t.quarter_wave_in}));
   if (ms) {
     l.push_back(X(6) + "Maximum usable operating frequency before possible launch of");
-    l.push_back(X(6) + "higher-order modes: Surface Wave Mode = " + F(t.surface_wave_ghz, 7, 3) + " GHz.");
-    l.push_back(X(6) + "                 Lowest-order TE-mode = " + F(t.te_mode_ghz, 7, 3) + " GHz.");
+    l.push_back(fill(surface_wave_line(), {t.surface_wave_ghz}));
+    l.push_back(fill(te_mode_line(), {t.te_mode_ghz}));
   } else {
-    l.push_back(X(6) + "Maximum usable operating frequency = " + F(t.surface_wave_ghz, 7, 3) + " GHz before possible");
+    l.push_back(fill(stripline_limit_line(), {t.surface_wave_ghz}));
     l.push_back(X(6) + "launch of higher-order modes.");
   }
-  l.push_back(X(6) + fmt::hyphens(72));
-  l.push_back(stored_line(stored_in));
+  l.push_back(fill(rule72(), {}));
+  l.push_back(fill(stored_line(), {stored_in}));
   return l;
 }
 
 std::string format1_row(const AnalysisRow& r) {
-  return F(r.freq, 16, 2) + X(1) + F(r.vswr, 7, 3) + F(r.s11db, 7, 2) + F(r.phase11, 8, 2) + F(r.zin_re, 8, 3) +
-         F(r.zin_im, 8, 3) + F(r.s21db, 9, 3) + F(r.phase21, 8, 2);
+  return fill(fmt::format1_row(), {r.freq, r.vswr, r.s11db, r.phase11, r.zin_re, r.zin_im, r.s21db, r.phase21});
 }
 
 Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const AnalysisTable& t,
                       const std::string& stored_in) {
-  const Lines title{X(13) + "Frequency Analysis of your Parallel Coupled Line Bandpass Filter",
+  const Lines title{fill(analysis_title(), {}),
                     X(13) + "results in the following response profile:", ""};
   Lines l = report_header(stamp);
   append(l, title);
-  l.push_back(X(16) + "Flow = " + F(s.flow, 9, 3) + " MHz     Response    = " + A(s.response, 12));
-  l.push_back(X(16) + "Fo   = " + F(s.f0, 9, 3) + " MHz     # of Poles  = " + I(s.poles, 2));
-  l.push_back(X(16) + "Fhigh= " + F(s.fhigh, 9, 3) + " MHz     Ripple (Am) = " + F(s.ripple, 7, 5) + " dB");
-  l.push_back(X(16) + "BW   = " + F(s.bw, 9, 3) + " MHz     Zo of System= " + F(s.z0, 6, 2) + " Ohms");
-  l.push_back(X(16) + "SR   = " + F(t.sr_uin, 9, 3) + " u\"      Resistivity = " + F(t.res_uohm_cm, 5, 3) +
-              " u-Ohm-cm");
-  l.push_back(X(17) + "                       Loss Tangent = " + F(t.loss_tangent, 7, 5));
-  if (t.ideal)
-    l.push_back(X(16) + "Er   = " + F(t.ideal_er, 9, 3) + "         Quarterwave = " + F(t.ideal_quarter_wave_in, 6, 4) +
-                " Inches");
+  append(l, summary4(s, fhigh_line_analysis()));
+  l.push_back(fill(roughness_line(), {t.sr_uin, t.res_uohm_cm}));
+  l.push_back(fill(loss_tangent_line(), {t.loss_tangent}));
+  if (t.ideal) l.push_back(fill(ideal_line(), {t.ideal_er, t.ideal_quarter_wave_in}));
   if (t.format == 2) append(l, title);
   if (!t.not_run.empty()) {
     l.push_back(X(6) + t.not_run);
     return l;
   }
   if (t.format == 1) {
-    append(l, {"", X(7) + "Frequency     Input Port: S11     Input Impedance   Thru Loss: S21",
-               X(7) + "   MHz      VSWR   RL,dB   Phase   Real    Imag      dB     Phase", X(7) + fmt::hyphens(66)});
+    append(l, {"", fill(format1_head(), {}), X(7) + "   MHz      VSWR   RL,dB   Phase   Real    Imag      dB     Phase",
+               fill(format1_rule(), {})});
     for (const AnalysisRow& r : t.rows) l.push_back(format1_row(r));
   } else {
-    append(l, {"", X(58) + "Thru Path", X(7) + "Analysis  Input Impedance, Ohms  Input  Input  ----------------",
+    append(l, {"", X(58) + "Thru Path", fill(format2_head(), {}),
                X(7) + "Frequency ---------------------  Port   Port      Loss    Phase",
-               X(9) + "(MHz)      Real    Imaginary   VSWR   Phase    (dB)    (Deg)", X(6) + fmt::hyphens(72)});
+               X(9) + "(MHz)      Real    Imaginary   VSWR   Phase    (dB)    (Deg)", fill(rule72(), {})});
     for (const AnalysisRow& r : t.rows)
-      l.push_back(F(r.freq, 16, 2) + F(r.zin_re, 8, 2) + F(r.zin_im, 12, 2) + F(r.vswr, 8, 2) + F(r.phase11, 8, 2) +
-                  F(r.s21db, 9, 3) + F(r.phase21, 9, 2));
+      l.push_back(fill(format2_row(), {r.freq, r.zin_re, r.zin_im, r.vswr, r.phase11, r.s21db, r.phase21}));
   }
-  l.push_back(X(6) + "Source Impedance: Zs = " + F(t.zs, 7, 3) + " Ohms.");
-  l.push_back(X(6) + "Load   Impedance: ZL = " + F(t.zl, 7, 3) + " Ohms.");
+  l.push_back(fill(source_line(), {t.zs}));
+  l.push_back(fill(load_impedance_line(), {t.zl}));
   // The program stores the rule before its storage notice.
-  l.push_back(X(6) + fmt::hyphens(72));
-  l.push_back(X(8) + "Output Data stored in User filename: " + A(stored_in, 20));
+  l.push_back(fill(rule72(), {}));
+  l.push_back(fill(stored_line_analysis(), {stored_in}));
   return l;
 }
 

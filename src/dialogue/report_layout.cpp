@@ -1,9 +1,12 @@
-#include "view/field_reader.hpp"
+#include "dialogue/report_layout.hpp"
 
 #include <charconv>
 #include <limits>
+#include <stdexcept>
 
-namespace quorvane::view {
+#include "dialogue/fortran_format.hpp"
+
+namespace quorvane::fmt {
 
 namespace {
 
@@ -71,7 +74,31 @@ std::optional<float> read_real_field(std::string_view columns, int d, bool& over
   return v;
 }
 
-std::optional<LineMatch> match_line(std::string_view line, const std::vector<Field>& layout) {
+std::string fill(const Layout& layout, std::initializer_list<FieldArg> values) {
+  std::string line;
+  const FieldArg* next = values.begin();
+  for (const Field& f : layout) {
+    if (f.kind == Field::Kind::Blanks) {
+      line.append(static_cast<size_t>(f.w), ' ');
+      continue;
+    }
+    if (f.kind == Field::Kind::Text) {
+      line.append(f.text);
+      continue;
+    }
+    if (next == values.end() || next->kind() != f.kind) throw std::logic_error("report line filled with values that do not fit its layout");
+    switch (f.kind) {
+      case Field::Kind::Real: line += F(next->real(), f.w, f.d); break;
+      case Field::Kind::Integer: line += I(next->integer(), f.w); break;
+      default: line += A(next->alpha(), f.w); break;
+    }
+    ++next;
+  }
+  if (next != values.end()) throw std::logic_error("report line filled with more values than its layout has fields");
+  return line;
+}
+
+std::optional<LineMatch> match_line(std::string_view line, const Layout& layout) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   int width = 0;
   for (const Field& f : layout) width += f.w;
@@ -125,4 +152,4 @@ std::optional<LineMatch> match_line(std::string_view line, const std::vector<Fie
   return m;
 }
 
-}  // namespace quorvane::view
+}  // namespace quorvane::fmt

@@ -1,4 +1,4 @@
-#include "view/field_reader.hpp"
+#include "dialogue/report_layout.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "dialogue/fortran_format.hpp"
 
-namespace quorvane::view {
+namespace quorvane::fmt {
 namespace {
 
 struct RealCase {
@@ -120,5 +120,21 @@ TEST(LineMatch, ShortLineIsPaddedForTrailingTextFields) {
   EXPECT_TRUE(o->any_overflow);
 }
 
+// A filled line reads back, by the same layout, to the values it was filled
+// with; values that do not fit the layout are refused.
+TEST(LineFill, ReadsBackByTheSameLayoutAndRefusesMismatchedValues) {
+  const Layout layout{blanks(3), text("K ="), integer(3), real(9, 4), blanks(1), alpha(6), text(".")};
+  const std::string line = fill(layout, {-12, 3.25f, "ab"});
+  EXPECT_EQ(line, "   K =-12   3.2500 ab    .");
+  const auto m = match_line(line, layout);
+  ASSERT_TRUE(m.has_value());
+  EXPECT_EQ(m->values[0].integer, -12);
+  EXPECT_EQ(m->values[1].real, 3.25f);
+  EXPECT_EQ(m->values[2].alpha, "ab");
+  EXPECT_THROW(fill(layout, {3.25f, -12, "ab"}), std::logic_error);
+  EXPECT_THROW(fill(layout, {-12, 3.25f}), std::logic_error);
+  EXPECT_THROW(fill(layout, {-12, 3.25f, "ab", 1}), std::logic_error);
+}
+
 }  // namespace
-}  // namespace quorvane::view
+}  // namespace quorvane::fmt

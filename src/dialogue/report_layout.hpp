@@ -1,16 +1,19 @@
-// Reads one report line back by the fixed-column layout that wrote it: a
-// sequence of Fortran edit descriptors (nX, quoted text, Fw.d, Iw, Aw).
+// The layout of a report line, declared once: a sequence of Fortran edit
+// descriptors (nX, quoted text, Fw.d, Iw, Aw).  The program prints a line by
+// filling its layout with values (the field writer turns each value into its
+// columns), and quorvane-view reads the line back with the same layout.
 // Because every field has a fixed width, a value is found by its columns,
 // never by splitting on blanks, so a field of asterisks (a value too wide
 // for its field), "NaN" or "Infinity" stays confined to its own columns.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace quorvane::view {
+namespace quorvane::fmt {
 
 // One edit descriptor of a line layout.
 struct Field {
@@ -28,6 +31,36 @@ constexpr Field text(std::string_view t) {
 constexpr Field real(int w, int d) { return {Field::Kind::Real, w, d, {}}; }
 constexpr Field integer(int w) { return {Field::Kind::Integer, w, 0, {}}; }
 constexpr Field alpha(int w) { return {Field::Kind::Alpha, w, 0, {}}; }
+
+using Layout = std::vector<Field>;
+
+// One value for a Real (float), Integer (int) or Alpha (text) field.
+class FieldArg {
+ public:
+  FieldArg(float v) : kind_(Field::Kind::Real), real_(v) {}
+  FieldArg(int v) : kind_(Field::Kind::Integer), integer_(v) {}
+  FieldArg(long long v) : kind_(Field::Kind::Integer), integer_(v) {}
+  FieldArg(std::string_view v) : kind_(Field::Kind::Alpha), alpha_(v) {}
+  FieldArg(const char* v) : FieldArg(std::string_view(v)) {}
+  FieldArg(const std::string& v) : FieldArg(std::string_view(v)) {}
+  FieldArg(double) = delete;  // the reports print single-precision values only
+
+  Field::Kind kind() const { return kind_; }
+  float real() const { return real_; }
+  long long integer() const { return integer_; }
+  std::string_view alpha() const { return alpha_; }
+
+ private:
+  Field::Kind kind_;
+  float real_ = 0.0f;
+  long long integer_ = 0;
+  std::string_view alpha_;
+};
+
+// The line of `layout` with `values` in its Real, Integer and Alpha fields,
+// in layout order.  A value of the wrong kind, or too many or too few
+// values, is a fault of the caller: std::logic_error.
+std::string fill(const Layout& layout, std::initializer_list<FieldArg> values);
 
 // The value of one Real, Integer or Alpha field, in layout order.
 struct FieldValue {
@@ -50,10 +83,10 @@ struct LineMatch {
 // padded with blanks (trailing blanks are often lost by editors), and a
 // carriage return at the end is ignored.  Returns nothing when the line does
 // not have this layout.
-std::optional<LineMatch> match_line(std::string_view line, const std::vector<Field>& layout);
+std::optional<LineMatch> match_line(std::string_view line, const Layout& layout);
 
 // Reads one Fw.d field's columns; nothing when they do not hold such a field.
 // An all-asterisk field is reported through `overflow` with a NaN value.
 std::optional<float> read_real_field(std::string_view columns, int d, bool& overflow);
 
-}  // namespace quorvane::view
+}  // namespace quorvane::fmt
