@@ -171,7 +171,9 @@ TEST_P(RippleDecimals, OneDesignIsOneCycle) {
 
 INSTANTIATE_TEST_SUITE_P(Sessions, RippleDecimals,
                          ::testing::Values(FineRipple{"four decimals", "0.0123", {"0.0123", "0.012", "0.01230"}},
-                                           FineRipple{"five decimals", "0.01244", {"0.0124", "0.012", "0.01244"}}),
+                                           FineRipple{"five decimals", "0.01244", {"0.0124", "0.012", "0.01244"}},
+                                           FineRipple{"printed halves apart", "0.0125", {"0.0125", "0.013", "0.01250"}},
+                                           FineRipple{"rounded up twice", "0.01247", {"0.0125", "0.012", "0.01247"}}),
                          quorvane::testing::CaseName());
 
 // A wide-band design in a high-Er stripline: the end sections have no
