@@ -1,29 +1,10 @@
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "view/view_app.hpp"
 
-// quorvane-view FILE [-o FOLDER]
 int main(int argc, char** argv) {
-  std::string file;
-  std::string folder = ".";
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "-o" && i + 1 < argc) {
-      folder = argv[++i];
-    } else if (a == "-h" || a == "--help") {
-      std::cout << "usage: quorvane-view FILE [-o FOLDER]\n";
-      return 0;
-    } else if (file.empty() && !a.empty() && a[0] != '-') {
-      file = a;
-    } else {
-      std::cerr << "usage: quorvane-view FILE [-o FOLDER]\n";
-      return 1;
-    }
-  }
-  if (file.empty()) {
-    std::cerr << "usage: quorvane-view FILE [-o FOLDER]\n";
-    return 1;
-  }
-  return quorvane::view::run_view(file, folder, std::cerr).status;
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  return quorvane::view::run_view_program(args, std::cout, std::cerr);
 }

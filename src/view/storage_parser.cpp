@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "dialogue/version.hpp"
 #include "view/field_reader.hpp"
 
 namespace quorvane::view {
@@ -21,7 +22,7 @@ const std::string kRule66(66, '-');
 // ---- Report header -------------------------------------------------------
 
 const Layout& date_line() {
-  static const Layout l{blanks(6), text("Quorvane (v. 1.4)"), blanks(23), text("Date:"),
+  static const Layout l{blanks(6), text(kProgramTitle), blanks(23), text("Date:"),
                         integer(2), text("/"), integer(2), text("/"), integer(4), text(" at "),
                         integer(2), text(":"), integer(2), text(":"), integer(2), text("Hours")};
   return l;
