@@ -59,15 +59,11 @@ TEST(ReadNumber, NamesTheReasonItRefuses) {
     const char* why;
   } cases[] = {
       {"x", "it holds \"x\", a character that cannot be part of a number"},
-      {"abc", "it holds \"a\", a character"},
-      {"O.02", "it holds \"O\", a character"},
-      {"1 oz", "it holds \"o\", a character"},
-      {"-1,5", "it holds \",\", a character"},
+      {"abc", "it holds \"a\", a character"}, {"O.02", "it holds \"O\", a character"},
+      {"1 oz", "it holds \"o\", a character"}, {"-1,5", "it holds \",\", a character"},
       {std::string("5\0", 2), "it holds \"\\x00\", a character"},
-      {"1.2.3", "not in the order of a number"},
-      {"1E5E", "not in the order of a number"},
-      {"E5", "no digits before its exponent"},
-      {"1E+", "its exponent has no digits"},
+      {"1.2.3", "not in the order of a number"}, {"1E5E", "not in the order of a number"},
+      {"E5", "no digits before its exponent"}, {"1E+", "its exponent has no digits"},
   };
   for (const auto& c : cases) EXPECT_NE(read_number(c.field).why.find(c.why), std::string::npos) << c.field;
 }
