@@ -6,6 +6,7 @@
 #include <iostream>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "dialogue/console.hpp"
 #include "dialogue/defaults_file.hpp"
@@ -29,6 +30,7 @@ std::string help_text() {
     "folder and its answers from standard input, one line per prompt (an empty\n"
     "line takes the default), so a script of answers runs as\n"
     "    quorvane < answers.txt\n"
+    "(README.md, \"Scripting a session\", gives the prompt order of every path).\n"
     "The reports go to standard output. When a storage question is answered 1,\n"
     "the report lines also go to a storage file in the current folder, under the\n"
     "name typed (20 characters at most); a file of that name is replaced when it\n"
@@ -39,8 +41,9 @@ std::string help_text() {
     "  -V, --version    print the program's name and version and exit\n"
     "  --record FILE    run the session as usual and also write every answer line,\n"
     "                   as read, to FILE (replaced if it exists, flushed after each\n"
-    "                   line); quorvane < FILE then replays the session up to where\n"
-    "                   it ended. After a mistyped answer, correct the last line of\n"
+    "                   line; never the standard input or the defaults file);\n"
+    "                   quorvane < FILE then replays the session up to where it\n"
+    "                   ended. After a mistyped answer, correct the last line of\n"
     "                   FILE and replay; to go on typing after the replay:\n"
     "                       cat FILE - | quorvane --record FILE2\n"
     "\n"
@@ -103,9 +106,12 @@ int run_program(const std::vector<std::string>& args, const DialogueEnvironment&
   if (!o.record) return run_dialogue(env);
 
   const std::string name = printable(*o.record);
-  // Replacing the file the answers come from would lose them.
-  if (same_file(console_input, *o.record)) {
-    env.err << "quorvane: the record file \"" << name << "\" is the standard input; record into another file.\n";
+  // Replacing the file the answers or the defaults come from would lose them.
+  const std::pair<std::filesystem::path, const char*> kept[] = {{console_input, "the standard input"},
+                                                                {env.folder / kDefaultsFileName, "the defaults file"}};
+  for (const auto& [path, what] : kept) {
+    if (!same_file(path, *o.record)) continue;
+    env.err << "quorvane: the record file \"" << name << "\" is " << what << "; record into another file.\n";
     return 1;
   }
   errno = 0;

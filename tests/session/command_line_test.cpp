@@ -34,7 +34,7 @@ class ProgramOptions : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(ProgramOptions, StatusFirstLineAndNothingRead) {
   const OptionCase& c = GetParam();
-  Session s("", false);  // nor is a defaults file needed
+  Session s("");  // an empty defaults file: the options read none
   std::ofstream(s.folder() / "in") << "4\n";
   // `cat` shares the input file's offset: it gets what the program left.
   ASSERT_EQ(shell(s, "{ '" + std::string(c.binary) + "' " + c.args + " >out 2>err; echo $? >rc; cat >rest; } <in"), 0);
@@ -60,6 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "quorvane: cannot open the record file \"no/f\" (No such file or directory)."},
         OptionCase{QUORVANE_BINARY, "--record in", 1,
                    "quorvane: the record file \"in\" is the standard input; record into another file."},
+        OptionCase{QUORVANE_BINARY, "--record QuorvaneDEMO.DEF", 1,
+                   "quorvane: the record file \"QuorvaneDEMO.DEF\" is the defaults file; record into another file."},
         OptionCase{QUORVANE_VIEW_BINARY, "--help", 0, "Usage: quorvane-view FILE [-o FOLDER]"},
         OptionCase{QUORVANE_VIEW_BINARY, "-V", 0, "quorvane-view of " + title()},
         OptionCase{QUORVANE_VIEW_BINARY, "--bogus", 1, "quorvane-view: unknown option \"--bogus\"; see quorvane-view --help."},
