@@ -1,3 +1,3 @@
-#include "session/dialogue.hpp"
+#include "session/command_line.hpp"
 
-int main() { return quorvane::run_console_program(); }
+int main(int argc, char** argv) { return quorvane::run_console_program(argc, argv); }

@@ -69,6 +69,7 @@ std::string Console::answer(std::string_view prompt) {
     throw DialogueStop("Quorvane: the console input ended; an answer was expected at \"" +
                        std::string(trimmed(prompt)) + "\".");
   }
+  if (observer_) observer_(line);
   return line;
 }
 
@@ -102,7 +103,7 @@ std::string Console::text20(std::string_view prompt) {
 void Console::pause() {
   out_.flush();
   std::string ignored;
-  read_bounded_line(in_, ignored);
+  if (read_bounded_line(in_, ignored) && observer_) observer_(ignored);
 }
 
 }  // namespace quorvane

@@ -2,6 +2,7 @@
 // prompt, and the three ways an answer is read (value, choice, text).
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
@@ -52,11 +53,15 @@ class Console {
 
   std::ostream& out() { return out_; }
 
+  // Is shown every line read from the console, as kept (a session record).
+  void observe(std::function<void(std::string_view)> observer) { observer_ = std::move(observer); }
+
  private:
   std::string answer(std::string_view prompt);
 
   std::istream& in_;
   std::ostream& out_;
+  std::function<void(std::string_view)> observer_;
 };
 
 }  // namespace quorvane

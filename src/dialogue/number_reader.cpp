@@ -5,11 +5,18 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "dialogue/console.hpp"
+
 namespace quorvane {
 
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Digits, signs, the decimal point and the exponent letters.
+bool may_be_in_a_number(char c) {
+  return is_digit(c) || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd';
+}
 
 NumberRead refuse(std::string why) { return NumberRead{false, 0.0f, std::move(why)}; }
 
@@ -30,6 +37,10 @@ NumberRead read_number(std::string_view line) {
     if (c != ' ' && c != '\t') packed += c;
   }
   if (packed.empty()) return NumberRead{true, 0.0f, {}};
+  for (char c : packed) {
+    if (!may_be_in_a_number(c))
+      return refuse("it holds \"" + printable(std::string_view(&c, 1)) + "\", a character that cannot be part of a number");
+  }
 
   // Validate the form and build the text that strtof reads.
   std::string text;
@@ -52,7 +63,7 @@ NumberRead read_number(std::string_view line) {
   if (mantissa_digits == 0) return refuse("it has no digits before its exponent or end");
   if (i < packed.size()) {
     const char e = packed[i];
-    if (e != 'E' && e != 'e' && e != 'D' && e != 'd') return refuse("it holds a character that is not part of a number");
+    if (e != 'E' && e != 'e' && e != 'D' && e != 'd') return refuse("its signs, points and digits are not in the order of a number");
     text += 'e';
     ++i;
     if (i < packed.size() && (packed[i] == '+' || packed[i] == '-')) text += packed[i++];
@@ -62,7 +73,7 @@ NumberRead read_number(std::string_view line) {
       text += packed[i];
     }
     if (exponent_digits == 0) return refuse("its exponent has no digits");
-    if (i < packed.size()) return refuse("it holds a character that is not part of a number");
+    if (i < packed.size()) return refuse("its signs, points and digits are not in the order of a number");
   }
 
   errno = 0;

@@ -5,11 +5,9 @@
 #include <string>
 
 #include "dialogue/report_layout.hpp"
+#include "dialogue/version.hpp"
 
 namespace quorvane::fmt {
-
-// The program's name and version as the report header prints them.
-inline constexpr std::string_view kProgramTitle = "Quorvane (v. 1.4)";
 
 // "Quorvane (v. 1.4)   Date: 3/ 7/2026 at 14: 5: 9Hours": month, day, year,
 // hour, minute, second.

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <iostream>
 
 #include "analysis/analysis_setup.hpp"
 #include "dialogue/console.hpp"
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/storage.hpp"
+#include "dialogue/version.hpp"
 #include "dimensions/construction_entry.hpp"
 #include "dimensions/dimensional_report.hpp"
 #include "synthesis/design_entry.hpp"
@@ -28,7 +28,9 @@ enum class Step { kMenu1, kMenu2, kMenu3, kConstruction, kAnalysis, kNewCycle, k
 class Dialogue {
  public:
   explicit Dialogue(const DialogueEnvironment& env)
-      : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control) {}
+      : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control) {
+    console_.observe(env.on_line);
+  }
 
   int run();
 
@@ -83,7 +85,7 @@ void Dialogue::banner() {
   console_.line();
   console_.line();
   console_.line(X(16) + "  RF/Microwave Computer-Aided Engineering Software.");
-  console_.line(X(16) + " Program: Quorvane (v. 1.4)       Date: " + I(c.month, 2) + "/" + I(c.day, 2) + "/" +
+  console_.line(X(16) + " Program: " + std::string(kProgramTitle) + "       Date: " + I(c.month, 2) + "/" + I(c.day, 2) + "/" +
                 I(c.year, 4));
   console_.line();
   console_.line();
@@ -210,12 +212,6 @@ ClockReading read_local_clock() {
   localtime_r(&now, &local);
   return ClockReading{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                       local.tm_hour,        local.tm_min,     local.tm_sec};
-}
-
-int run_console_program() {
-  std::ios::sync_with_stdio(false);
-  const DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
-  return run_dialogue(env);
 }
 
 }  // namespace quorvane

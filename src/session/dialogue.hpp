@@ -6,20 +6,23 @@
 #include <functional>
 #include <istream>
 #include <ostream>
+#include <string_view>
 
 #include "dialogue/design_state.hpp"
 
 namespace quorvane {
 
 // What the dialogue talks to: the console streams, an error stream for the
-// one line that ends a run that cannot go on, the clock, and the folder that
-// holds the defaults file and receives the storage files.
+// one line that ends a run that cannot go on, the clock, the folder that
+// holds the defaults file and receives the storage files, and, when set,
+// what is shown every console line read (a session record).
 struct DialogueEnvironment {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
   std::function<ClockReading()> clock;
   std::filesystem::path folder;
+  std::function<void(std::string_view)> on_line = {};
 };
 
 // Runs the dialogue to its end; returns the exit status: 0 on every orderly
@@ -29,8 +32,5 @@ int run_dialogue(const DialogueEnvironment& env);
 
 // The local clock.
 ClockReading read_local_clock();
-
-// Runs the whole program on the process's console, in the current folder.
-int run_console_program();
 
 }  // namespace quorvane

@@ -1,7 +1,11 @@
 #include "view/view_app.hpp"
 
 #include <fstream>
+#include <optional>
 #include <stdexcept>
+
+#include "dialogue/console.hpp"
+#include "dialogue/version.hpp"
 
 #include "view/filter_layout.hpp"
 #include "view/layout_writers.hpp"
@@ -35,7 +39,125 @@ bool write_file(const std::filesystem::path& p, const std::string& text, ViewRes
   return true;
 }
 
+// What the viewer writes, for the report at position n of <name>.<ext>.
+struct OutputFile {
+  const char* name;
+  const char* what;
+};
+constexpr OutputFile kOutputs[] = {
+    {"<name>-n-response.svg", "an analysis table: S21 and the return loss in dB against frequency, or for"
+                              " print format 2 the loss and the VSWR, with Flow and Fhigh marked"},
+    {"<name>-n.s2p", "a print-format-1 table with Zs = ZL: Touchstone version 1, # MHz S MA R <Zs>"},
+    {"<name>-n.s1p", "a print-format-1 table with Zs and ZL unequal: Touchstone version 1 of S11"},
+    {"<name>-n-layout.svg", "a dimensional table: the copper as built and to scale, dimensions in mm"},
+    {"<name>-n.dxf", "a dimensional table: AutoCAD R12 closed polylines of the copper in mm, layer COPPER"},
+};
+
+enum class Option { kFolder, kHelp, kVersion };
+struct OptionSpec {
+  Option option;
+  const char* short_name;
+  const char* long_name;
+  const char* argument;  // nullptr for a switch
+  const char* what;
+};
+constexpr OptionSpec kOptions[] = {
+    {Option::kFolder, "-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)"},
+    {Option::kHelp, "-h", "--help", nullptr, "print this help and exit"},
+    {Option::kVersion, "-V", "--version", nullptr, "print the version and exit"},
+};
+
+std::string usage_line() {
+  std::string u = "quorvane-view FILE";
+  for (const OptionSpec& o : kOptions) {
+    if (o.option == Option::kHelp || o.option == Option::kVersion) continue;
+    u += std::string(" [") + o.short_name + (o.argument ? std::string(" ") + o.argument : "") + "]";
+  }
+  return u;
+}
+
+// One entry of a help list: the name in a column of its own, the text
+// beside it wrapped at 79 columns.
+std::string entry(const std::string& name, std::string_view what) {
+  constexpr std::size_t kIndent = 26, kWidth = 79;
+  std::string e = "  " + name;
+  std::size_t column = e.size();
+  if (column + 2 > kIndent) {
+    e += '\n';
+    column = 0;
+  }
+  while (!what.empty()) {
+    const std::size_t space = what.size() <= kWidth - kIndent ? what.size() : what.rfind(' ', kWidth - kIndent);
+    const std::size_t cut = space == std::string_view::npos || space == 0 ? what.size() : space;
+    e += std::string(kIndent - column, ' ') + std::string(what.substr(0, cut)) + '\n';
+    column = 0;
+    what.remove_prefix(std::min(what.size(), cut + 1));
+  }
+  return e;
+}
+
+std::string help_text() {
+  std::string h = "Usage: " + usage_line() + "\n       quorvane-view --help | --version\n\n";
+  h += "Reads a storage file of quorvane (any number of reports from any number of\n"
+       "design cycles) and writes, for the report at position n of FILE = <name>.<ext>:\n";
+  for (const OutputFile& f : kOutputs) h += entry(f.name, f.what);
+  h += "Electrical reports are read and counted and give no file. A table row that\n"
+       "cannot be read is skipped, a report that lacks lines is damaged and gives no\n"
+       "file; the log on standard error names each report and each skipped line.\n\nOptions:\n";
+  for (const OptionSpec& o : kOptions) {
+    const std::string names = std::string(o.short_name) + ", " + o.long_name + (o.argument ? std::string(" ") + o.argument : "");
+    h += entry(names, o.what);
+  }
+  h += "\nExit status:\n"
+       "  0  every report was used\n"
+       "  1  nothing to read (no such file, no report), a file that cannot be written,\n"
+       "     or an argument that cannot be used\n"
+       "  2  a table row was skipped or a report damaged; the other reports' files\n"
+       "     are written\n"
+       "  When an output cannot be written and a row is also skipped, 1 wins over 2.\n";
+  return h;
+}
+
+const OptionSpec* find_option(const std::string& a) {
+  for (const OptionSpec& o : kOptions)
+    if (a == o.short_name || a == o.long_name) return &o;
+  return nullptr;
+}
+
 }  // namespace
+
+int run_view_program(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const auto refuse = [&err](const std::string& why) {
+    err << "quorvane-view: " << why << "; see quorvane-view --help.\n";
+    return 1;
+  };
+  std::optional<std::string> file;
+  std::string folder = ".";
+  bool help = false;
+  bool version = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const OptionSpec* o = find_option(a);
+    if (o == nullptr) {
+      if (a.empty() || a[0] == '-') return refuse("unknown option \"" + printable(a) + "\"");
+      if (file) return refuse("one FILE only, \"" + printable(a) + "\" is a second");
+      file = a;
+      continue;
+    }
+    if (o->argument && i + 1 == args.size()) return refuse(std::string(a) + " needs a " + o->argument);
+    switch (o->option) {
+      case Option::kFolder: folder = args[++i]; break;
+      case Option::kHelp: help = true; break;
+      case Option::kVersion: version = true; break;
+    }
+  }
+  if (help || version) {
+    out << (help ? help_text() : "quorvane-view of " + std::string(kProgramTitle) + "\n");
+    return 0;
+  }
+  if (!file) return refuse("no FILE given");
+  return run_view(*file, folder, err).status;
+}
 
 std::string detail(const ParsedStorage& storage, const Report& r) {
   if (const auto* a = std::get_if<AnalysisTable>(&r.table)) {

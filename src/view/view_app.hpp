@@ -39,4 +39,9 @@ std::string detail(const ParsedStorage& storage, const Report& report);
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                     std::ostream& log);
 
+// The viewer's command line, the arguments after its name: --help and
+// --version write to `out`; FILE [-o FOLDER] runs the viewer with its log on
+// `err`; an argument that cannot be used is one line on `err`, status 1.
+int run_view_program(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace quorvane::view

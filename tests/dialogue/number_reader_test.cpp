@@ -51,6 +51,23 @@ INSTANTIATE_TEST_SUITE_P(
                       // Too large for single precision: refused rather than infinite.
                       Reading{"1E39", false, 0.0f}, Reading{"9E99", false, 0.0f}));
 
+// The reason an unreadable field gets: a character that no number holds is
+// named, wherever it stands.
+TEST(ReadNumber, NamesTheReasonItRefuses) {
+  const struct {
+    std::string field;
+    const char* why;
+  } cases[] = {
+      {"x", "it holds \"x\", a character that cannot be part of a number"},
+      {"abc", "it holds \"a\", a character"}, {"O.02", "it holds \"O\", a character"},
+      {"1 oz", "it holds \"o\", a character"}, {"-1,5", "it holds \",\", a character"},
+      {std::string("5\0", 2), "it holds \"\\x00\", a character"},
+      {"1.2.3", "not in the order of a number"}, {"1E5E", "not in the order of a number"},
+      {"E5", "no digits before its exponent"}, {"1E+", "its exponent has no digits"},
+  };
+  for (const auto& c : cases) EXPECT_NE(read_number(c.field).why.find(c.why), std::string::npos) << c.field;
+}
+
 struct Rounding {
   float x;
   int nearest;

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "session/dialogue.hpp"
+#include "session/command_line.hpp"
 
 namespace quorvane::testing {
 
@@ -61,13 +61,13 @@ Session::~Session() {
   std::filesystem::remove_all(folder_, ec);
 }
 
-SessionResult Session::run(const std::string& script) {
+SessionResult Session::run(const std::string& script, const std::vector<std::string>& args) {
   std::istringstream in(script);
   std::ostringstream out;
   std::ostringstream err;
   const DialogueEnvironment env{in, out, err, fixed_clock, folder_};
   SessionResult result;
-  result.status = run_dialogue(env);
+  result.status = run_program(args, env);
   result.out = out.str();
   result.err = err.str();
   return result;

@@ -33,7 +33,8 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  SessionResult run(const std::string& script);
+  // The program on `script`, given the command-line arguments `args`.
+  SessionResult run(const std::string& script, const std::vector<std::string>& args = {});
   std::string file(const std::string& name) const;  // contents of a file in the folder ("" if none)
   bool exists(const std::string& name) const;
   const std::filesystem::path& folder() const { return folder_; }

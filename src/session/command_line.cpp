@@ -1,0 +1,141 @@
+#include "session/command_line.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "dialogue/console.hpp"
+#include "dialogue/defaults_file.hpp"
+#include "dialogue/version.hpp"
+
+namespace quorvane {
+
+namespace {
+
+std::string help_text() {
+  return std::string(
+    "Usage: quorvane [--record FILE]\n"
+    "       quorvane --help | --version\n"
+    "\n"
+    "Designs multi-section parallel coupled line bandpass filters at the console:\n"
+    "the electrical synthesis (Tchebyscheff or Butterworth, 2 to 12 poles), the\n"
+    "dimensions in microstrip or stripline, and a frequency analysis printed as\n"
+    "S-parameter or VSWR tables.\n"
+    "\n"
+    "It reads the defaults of its prompts from ") + kDefaultsFileName + " in the current\n"
+    "folder and its answers from standard input, one line per prompt (an empty\n"
+    "line takes the default), so a script of answers runs as\n"
+    "    quorvane < answers.txt\n"
+    "(README.md, \"Scripting a session\", gives the prompt order of every path).\n"
+    "The reports go to standard output. When a storage question is answered 1,\n"
+    "the report lines also go to a storage file in the current folder, under the\n"
+    "name typed (20 characters at most); a file of that name is replaced when it\n"
+    "is first opened in a session and appended to while the session goes on.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help       print this help and exit\n"
+    "  -V, --version    print the program's name and version and exit\n"
+    "  --record FILE    run the session as usual and also write every answer line,\n"
+    "                   as read, to FILE (replaced if it exists, flushed after each\n"
+    "                   line; never the standard input or the defaults file);\n"
+    "                   quorvane < FILE then replays the session up to where it\n"
+    "                   ended. After a mistyped answer, correct the last line of\n"
+    "                   FILE and replay; to go on typing after the replay:\n"
+    "                       cat FILE - | quorvane --record FILE2\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the session ended at an exit choice (or after the message on a faulty\n"
+    "     defaults file)\n"
+    "  1  one error line on standard error: no defaults file, an unreadable\n"
+    "     answer, the end of the input, a storage or record file that cannot be\n"
+    "     opened or written, an unknown argument\n"
+    "\n"
+    "quorvane-view FILE turns a storage file into response plots, Touchstone files\n"
+    "and layout drawings; see quorvane-view --help.\n";
+}
+
+struct Options {
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> record;
+  std::string error;  // the one line an argument that cannot be used gets
+};
+
+Options parse(const std::vector<std::string>& args) {
+  Options o;
+  for (std::size_t i = 0; i < args.size() && o.error.empty(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-h" || a == "--help") {
+      o.help = true;
+    } else if (a == "-V" || a == "--version") {
+      o.version = true;
+    } else if (a == "--record" && i + 1 < args.size()) {
+      o.record = args[++i];
+    } else if (a == "--record") {
+      o.error = "quorvane: --record needs a FILE; see quorvane --help.";
+    } else {
+      o.error = "quorvane: unknown argument \"" + printable(a) + "\"; see quorvane --help.";
+    }
+  }
+  return o;
+}
+
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  return !a.empty() && std::filesystem::equivalent(a, b, ec);
+}
+
+}  // namespace
+
+int run_program(const std::vector<std::string>& args, const DialogueEnvironment& env,
+                const std::filesystem::path& console_input) {
+  const Options o = parse(args);
+  if (!o.error.empty()) {
+    env.err << o.error << '\n';
+    return 1;
+  }
+  if (o.help || o.version) {
+    env.out << (o.help ? help_text() : std::string(kProgramTitle) + "\n");
+    env.out.flush();
+    return 0;
+  }
+  if (!o.record) return run_dialogue(env);
+
+  const std::string name = printable(*o.record);
+  // Replacing the file the answers or the defaults come from would lose them.
+  const std::pair<std::filesystem::path, const char*> kept[] = {{console_input, "the standard input"},
+                                                                {env.folder / kDefaultsFileName, "the defaults file"}};
+  for (const auto& [path, what] : kept) {
+    if (!same_file(path, *o.record)) continue;
+    env.err << "quorvane: the record file \"" << name << "\" is " << what << "; record into another file.\n";
+    return 1;
+  }
+  errno = 0;
+  std::ofstream record(*o.record, std::ios::binary | std::ios::trunc);
+  if (!record.is_open()) {
+    const int error = errno;
+    env.err << "quorvane: cannot open the record file \"" << name << "\" ("
+            << (error ? std::strerror(error) : "cannot open it") << ").\n";
+    return 1;
+  }
+  DialogueEnvironment recorded = env;
+  recorded.on_line = [&record, &name](std::string_view line) {
+    record << line << '\n';
+    record.flush();
+    if (!record) throw DialogueStop("Quorvane: cannot write the record file \"" + name + "\".");
+  };
+  return run_dialogue(recorded);
+}
+
+int run_console_program(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  const DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
+  return run_program(args, env, "/dev/stdin");
+}
+
+}  // namespace quorvane
