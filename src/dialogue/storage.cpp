@@ -81,7 +81,7 @@ void Report::file(std::string_view line) {
 std::vector<std::string> report_header(const ClockReading& c) {
   return {"",
           X(6) + fmt::hyphens(72),
-          X(6) + "Quorvane (v. 1.4)" + X(23) + "Date:" + I(c.month, 2) + "/" + I(c.day, 2) + "/" + I(c.year, 4) +
+          X(6) + "Quorvane (v. " QUORVANE_VERSION ")" + X(23) + "Date:" + I(c.month, 2) + "/" + I(c.day, 2) + "/" + I(c.year, 4) +
               " at " + I(c.hour, 2) + ":" + I(c.minute, 2) + ":" + I(c.second, 2) + "Hours",
           X(15) + "RF/Microwave Computer-Aided Engineering Design Data For",
           X(15) + " Multi-Section Parallel Coupled Line Bandpass Filters.",

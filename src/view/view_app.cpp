@@ -1,9 +1,11 @@
 #include "view/view_app.hpp"
 
+#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 
 #include "view/filter_layout.hpp"
+#include "view/gerber.hpp"
 #include "view/layout_writers.hpp"
 #include "view/svg_plot.hpp"
 #include "view/touchstone.hpp"
@@ -35,7 +37,35 @@ bool write_file(const std::filesystem::path& p, const std::string& text, ViewRes
   return true;
 }
 
+// The last dimensional table of the analysis' design cycle before it.
+const DimensionTable* built_from(const ParsedStorage& storage, const Report& analysis) {
+  const DimensionTable* found = nullptr;
+  for (const Report& r : storage.reports) {
+    if (r.position >= analysis.position) break;
+    if (r.cycle != analysis.cycle || r.kind != ReportKind::Dimensions) continue;
+    found = &std::get<DimensionTable>(r.table);
+  }
+  return found;
+}
+
+std::string fixed(float v, int decimals) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, static_cast<double>(v));
+  return buf;
+}
+
+std::string plural(int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); }
+
 }  // namespace
+
+std::string analysis_substrate(const ParsedStorage& storage, const Report& analysis) {
+  if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal)
+    return "air, Er " + fixed(t->ideal_er, 3);
+  const DimensionTable* d = built_from(storage, analysis);
+  if (d == nullptr) return "";
+  return "Er " + fixed(d->er, 3) + (d->construction == Construction::Microstrip ? ", H " : ", B ") +
+         fixed(d->height_in * 25.4f, 4) + " mm, strip thickness " + fixed(d->thick_in * 25.4f, 4) + " mm";
+}
 
 std::string detail(const ParsedStorage& storage, const Report& r) {
   if (const auto* a = std::get_if<AnalysisTable>(&r.table)) {
@@ -49,18 +79,13 @@ std::string detail(const ParsedStorage& storage, const Report& r) {
 
 std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
-  std::string found;
-  for (const Report& r : storage.reports) {
-    if (r.position >= analysis.position) break;
-    if (r.cycle != analysis.cycle || r.kind != ReportKind::Dimensions) continue;
-    const auto& d = std::get<DimensionTable>(r.table);
-    found = d.construction == Construction::Microstrip ? "Microstrip" : "Stripline";
-  }
-  return found;
+  const DimensionTable* d = built_from(storage, analysis);
+  if (d == nullptr) return "";
+  return d->construction == Construction::Microstrip ? "Microstrip" : "Stripline";
 }
 
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
-                    std::ostream& log) {
+                    std::ostream& log, const ViewOptions& options) {
   ViewResult res;
   std::ifstream in(storage_file, std::ios::binary);
   if (!in) {
@@ -103,21 +128,46 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
     } else if (a) {
       const std::string construction = analysis_construction(storage, r);
       write_file(out_folder / (base + "-response.svg"), render_plot(response_plot(r, *a, construction)), res, log);
+      const PlotSpec passband = passband_plot(r, *a, construction);
+      if (passband.series.front().x.empty())
+        log << "  no row from Flow - BW/2 to Fhigh + BW/2: no passband plot\n";
+      else
+        write_file(out_folder / (base + "-passband.svg"), render_plot(passband), res, log);
+      const PlotSpec delay = delay_plot(r, *a, construction);
+      if (delay.series.front().x.empty())
+        log << "  fewer than two phases in the passband span: no group delay plot\n";
+      else
+        write_file(out_folder / (base + "-delay.svg"), render_plot(delay), res, log);
       if (a->format == 1) {
-        const TouchstoneFile ts = touchstone(r, *a, source_name);
+        const TouchstoneFile ts =
+            touchstone(r, *a, source_name, {construction, analysis_substrate(storage, r)});
         write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
         if (ts.rows_left_out > 0) {
           log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";
           trouble = true;
         }
+        if (ts.rows_repeated > 0)
+          log << "  " << plural(ts.rows_repeated, " row", " rows")
+              << " left out of the Touchstone file: the printed frequency repeats the one before\n";
+        if (ts.rows_adjusted > 0)
+          log << "  " << plural(ts.rows_adjusted, " row", " rows")
+              << " of the Touchstone file adjusted within the printed rounding to keep |S11|^2 + |S21|^2 <= 1\n";
+        if (ts.rows_not_passive > 0)
+          log << "  warning: " << plural(ts.rows_not_passive, " row", " rows")
+              << " of the Touchstone file above |S11|^2 + |S21|^2 = 1 beyond the printed rounding\n";
       }
     } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
       try {
         const FilterLayout lay = build_layout(*d, r.summary.poles);
         for (const std::string& w : lay.warnings) log << "  warning: " << w << '\n';
-        const std::string title = "Layout: " + summary_title(r.summary, d->construction_name);
-        write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, title), res, log);
-        write_file(out_folder / (base + ".dxf"), layout_dxf(lay), res, log);
+        const std::string design = summary_title(r.summary, d->construction_name);
+        write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, "Layout: " + design, options.layout_scale),
+                   res, log);
+        write_file(out_folder / (base + ".dxf"), layout_dxf(lay, design), res, log);
+        // The board: one substrate height (microstrip H, stripline B) beyond the copper on each long side.
+        write_file(out_folder / (base + "-copper.gbr"), gerber_copper(lay, design), res, log);
+        write_file(out_folder / (base + "-outline.gbr"),
+                   gerber_outline(board_outline(lay, d->height_in * 25.4f), design), res, log);
       } catch (const std::invalid_argument& e) {
         log << "quorvane-view: report " << r.position << ": " << e.what() << "; no layout written\n";
         trouble = true;

@@ -107,11 +107,14 @@ TEST(ViewSession, SeveralDesignCyclesInOneFile) {
   EXPECT_EQ(testing::rewrite(p), v.text);
 
   EXPECT_EQ(v.result.status, 0) << v.log;
-  const std::vector<std::string> want{"multi-2-layout.svg",   "multi-2.dxf",        "multi-3-response.svg",
-                                      "multi-3.s2p",          "multi-4-layout.svg", "multi-4.dxf",
-                                      "multi-5-response.svg", "multi-7-response.svg", "multi-7.s2p"};
+  const std::vector<std::string> want{
+      "multi-2-layout.svg",   "multi-2.dxf",          "multi-2-copper.gbr", "multi-2-outline.gbr",
+      "multi-3-response.svg", "multi-3-passband.svg", "multi-3-delay.svg",  "multi-3.s2p",
+      "multi-4-layout.svg",   "multi-4.dxf",          "multi-4-copper.gbr", "multi-4-outline.gbr",
+      "multi-5-response.svg", "multi-5-passband.svg", "multi-5-delay.svg",  "multi-7-response.svg",
+      "multi-7-passband.svg", "multi-7-delay.svg",    "multi-7.s2p"};
   EXPECT_EQ(file_names(v.result), want);
-  EXPECT_NE(v.log.find("multi.txt: 7 reports in 2 design cycles, 9 files written\n"), std::string::npos) << v.log;
+  EXPECT_NE(v.log.find("multi.txt: 7 reports in 2 design cycles, 19 files written\n"), std::string::npos) << v.log;
   EXPECT_NE(v.log.find("report 5 (line 143, design cycle 1): frequency analysis, print format 2, Stripline"),
             std::string::npos)
       << v.log;
@@ -181,7 +184,8 @@ TEST(ViewSession, ARefusedSweepIsToldAndNotCountedAsDamage) {
   EXPECT_EQ(std::get<AnalysisTable>(v.parsed.reports[1].table).rows.size(), 3u);
   EXPECT_EQ(testing::rewrite(v.parsed), v.text);
   EXPECT_EQ(v.result.status, 0) << v.log;
-  EXPECT_EQ(file_names(v.result), std::vector<std::string>{"r-2-response.svg"});
+  EXPECT_EQ(file_names(v.result),
+            (std::vector<std::string>{"r-2-response.svg", "r-2-passband.svg", "r-2-delay.svg"}));
   EXPECT_NE(v.log.find("  no table, the program refused the sweep: Analysis not run: a Step of"), std::string::npos)
       << v.log;
 }
