@@ -1,6 +1,7 @@
 #include "view/gerber.hpp"
 
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 #include <vector>
 
@@ -9,12 +10,16 @@ namespace quorvane::view {
 namespace {
 
 // Format 4.6 in millimetres: integers of a nanometre.
-std::string coordinate(float mm) {
+long long nanometres(float mm) {
   const long long n = std::llround(static_cast<double>(mm) * 1e6);
-  return std::to_string(n == 0 ? 0 : n);
+  return n == 0 ? 0 : n;
 }
 
-std::string xy(const Point& p) { return "X" + coordinate(p.x) + "Y" + coordinate(-p.y); }
+std::string xy(const Point& p) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "X%lldY%lld", nanometres(p.x), nanometres(-p.y));
+  return buf;
+}
 
 // Comment text may not hold the '*' that ends a command.
 std::string comment_text(std::string s) {

@@ -100,7 +100,8 @@ TEST_P(GerberReadBack, GerbvLoadsItAndRendersTheDrawnCopper) {
   fs::remove_all(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(Constructions, GerberReadBack, ::testing::Values(road_microstrip(), road_stripline()));
+INSTANTIATE_TEST_SUITE_P(Constructions, GerberReadBack, ::testing::Values(road_microstrip(), road_stripline()),
+                         [](const auto& info) { return info.param.construction_name; });
 
 // The sheet's size is the copper extent plus its margins (two letter
 // heights) times the scale.
@@ -122,28 +123,20 @@ TEST(LayoutScale, SheetSizeFollowsTheChosenScale) {
   }
 }
 
-struct PassiveCase {
-  float s11db, s21db;
-  bool adjusted, passive;
-};
-
-class PassiveRows : public ::testing::TestWithParam<PassiveCase> {};
-
-TEST_P(PassiveRows, StayWithinTheirRounding) {
-  const PassiveCase& c = GetParam();
-  const PassiveRow r = passive_magnitudes(c.s11db, c.s21db);
-  EXPECT_EQ(r.adjusted, c.adjusted);
-  EXPECT_EQ(r.passive, c.passive);
-  EXPECT_TRUE(!c.passive || r.s11 * r.s11 + r.s21 * r.s21 <= 1.0);
-  EXPECT_LE(std::fabs(20.0 * std::log10(r.s11) - c.s11db), 0.01 + 1e-6);
-  EXPECT_LE(std::fabs(20.0 * std::log10(r.s21) - c.s21db), 0.0005);
+// Printed (S11 dB, S21 dB), whether the row is moved, whether it is passive then.
+TEST(PassiveRows, StayWithinTheirRounding) {
+  const std::tuple<float, float, bool, bool> cases[] = {{-20.0f, -0.1f, false, true},
+                                                        {-0.00f, -29.6f, true, true},
+                                                        {-40.84f, -0.000f, true, true},     // S21 at its rounding
+                                                        {-12.0f, -0.176f, false, false}};  // beyond rounding
+  for (const auto& [s11db, s21db, adjusted, passive] : cases) {
+    const PassiveRow r = passive_magnitudes(s11db, s21db);
+    EXPECT_EQ(r.adjusted, adjusted) << s11db;
+    EXPECT_EQ(r.passive, passive && r.s11 * r.s11 + r.s21 * r.s21 <= 1.0) << s11db;
+    EXPECT_LE(std::fabs(20.0 * std::log10(r.s11) - s11db), 0.01 + 1e-6) << s11db;
+    EXPECT_LE(std::fabs(20.0 * std::log10(r.s21) - s21db), 0.0005) << s11db;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, PassiveRows,
-                         ::testing::Values(PassiveCase{-20.0f, -0.1f, false, true},
-                                           PassiveCase{-0.00f, -29.6f, true, true},
-                                           PassiveCase{-40.84f, -0.000f, true, true},     // S21 at its rounding
-                                           PassiveCase{-12.0f, -0.176f, false, false}));  // beyond rounding
 
 // tests/data/demo_ideal.txt: the demonstration design (Enter at the ten
 // design prompts, storage 1, demo_ideal.txt), ideal analysis 9100 ... 10900
@@ -202,28 +195,23 @@ TEST(PassbandPlot, ScalesToTheRippleAndSpansHalfABandwidthBeyondTheEdges) {
       std::string::npos);
 }
 
-class GroupDelay : public ::testing::TestWithParam<std::pair<float, float>> {};
-
 // A line of constant delay (ns), its phase printed to 0.01 degree and
 // wrapped into +-180 degrees, rows every `step` MHz, one printed twice.
-TEST_P(GroupDelay, IsRecoveredFromTheWrappedPrintedPhase) {
-  const auto [tau_ns, step] = GetParam();
-  AnalysisTable t;
-  for (int i = 0; i < 60; ++i) {
-    AnalysisRow r;
-    r.freq = 9000.0f + step * static_cast<float>(i);
-    r.phase21 = std::stof(fmt::F(static_cast<float>(std::remainder(-0.36 * r.freq * tau_ns, 360.0)), 8, 2));
-    t.rows.insert(t.rows.end(), i == 30 ? 2 : 1, r);
+TEST(GroupDelay, IsRecoveredFromTheWrappedPrintedPhase) {
+  for (const auto& [tau_ns, step] : {std::pair{2.0f, 20.0f}, {0.5f, 5.0f}, {40.0f, 10.0f}}) {
+    AnalysisTable t;
+    for (int i = 0; i < 60; ++i) {
+      AnalysisRow r;
+      r.freq = 9000.0f + step * static_cast<float>(i);
+      r.phase21 = std::stof(fmt::F(static_cast<float>(std::remainder(-0.36 * r.freq * tau_ns, 360.0)), 8, 2));
+      t.rows.insert(t.rows.end(), i == 30 ? 2 : 1, r);
+    }
+    int dropped = 0;
+    const std::vector<size_t> rows = increasing_rows(t, [](const AnalysisRow&) { return true; }, dropped);
+    EXPECT_EQ(dropped, 1);
+    for (float v : group_delay_ns(t, rows)) EXPECT_NEAR(v, tau_ns, 0.01f) << tau_ns;
   }
-  int dropped = 0;
-  const std::vector<size_t> rows = increasing_rows(
-      t, [](const AnalysisRow&) { return true; }, dropped);
-  EXPECT_EQ(dropped, 1);
-  for (float v : group_delay_ns(t, rows)) EXPECT_NEAR(v, tau_ns, 0.01f);
 }
-
-INSTANTIATE_TEST_SUITE_P(Delays, GroupDelay,
-                         ::testing::Values(std::pair{2.0f, 20.0f}, std::pair{0.5f, 5.0f}, std::pair{40.0f, 10.0f}));
 
 TEST(DxfUnits, CommentAtTheStartNamesMillimetresAndTheDesign) {
   const FilterLayout lay = build_layout(road_microstrip(), 4);
