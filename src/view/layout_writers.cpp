@@ -43,14 +43,15 @@ float drawing_scale(const FilterLayout& lay) {
 std::string scale_text(float scale) {
   char buf[48];
   if (scale >= 1.0f)
-    std::snprintf(buf, sizeof buf, "%.0f:1", static_cast<double>(scale));
+    std::snprintf(buf, sizeof buf, "%g:1", static_cast<double>(scale));
   else
-    std::snprintf(buf, sizeof buf, "1:%.0f", static_cast<double>(1.0f / scale));
+    std::snprintf(buf, sizeof buf, "1:%g", static_cast<double>(1.0f / scale));
   return buf;
 }
 
-std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, const std::string& title) {
-  const float scale = drawing_scale(lay);
+std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, const std::string& title,
+                       float chosen_scale) {
+  const float scale = chosen_scale > 0.0f && std::isfinite(chosen_scale) ? chosen_scale : drawing_scale(lay);
   const float font = kLetterHeightMm / scale;  // user units (mm of the filter)
   const float pitch = 1.5f * font;              // line spacing
   const float margin = 2.0f * font;
@@ -144,9 +145,17 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
   return o.str();
 }
 
-std::string layout_dxf(const FilterLayout& lay) {
+std::vector<std::string> dxf_comments(const std::string& design) {
+  std::vector<std::string> lines{std::string("Quorvane quorvane-view ") + QUORVANE_VERSION +
+                                 ": units millimetres (1 drawing unit = 1 mm), y up"};
+  if (!design.empty()) lines.push_back("Design: " + design);
+  return lines;
+}
+
+std::string layout_dxf(const FilterLayout& lay, const std::string& design) {
   std::ostringstream o;
   auto g = [&](int code, const std::string& value) { o << code << '\n' << value << '\n'; };
+  for (const std::string& c : dxf_comments(design)) g(999, c);
   g(0, "SECTION");
   g(2, "HEADER");
   g(9, "$ACADVER");

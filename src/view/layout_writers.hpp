@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "view/filter_layout.hpp"
 #include "view/storage_parser.hpp"
@@ -16,12 +17,21 @@ namespace quorvane::view {
 // ten at which the copper stays within half a metre (10 for a 20 mm filter).
 float drawing_scale(const FilterLayout& layout);
 
-// Sheet at the drawing scale, lettering 3.5 mm high on it.
-std::string layout_svg(const FilterLayout& layout, const DimensionTable& table, const std::string& title);
+// Sheet at `scale` (1 for a 1:1 mask; 0 or less: the drawing scale), its
+// size the drawing's times the scale, lettering 3.5 mm high on it.
+std::string layout_svg(const FilterLayout& layout, const DimensionTable& table, const std::string& title,
+                       float scale = 0.0f);
+
+// Text of the scale as the sheet states it: "20:1", "1:1", "1:5", "2.5:1".
+std::string scale_text(float scale);
 
 // DXF: one closed POLYLINE per strip on layer COPPER, in the outline order,
 // with y pointing up (DXF convention: y = -layout y).  Coordinates carry six
-// decimals (a nanometre).
-std::string layout_dxf(const FilterLayout& layout);
+// decimals (a nanometre).  R12 has no unit variable: 999 comments at the
+// start name the unit and `design`.
+std::string layout_dxf(const FilterLayout& layout, const std::string& design = "");
+
+// The 999 comment lines that open the DXF.
+std::vector<std::string> dxf_comments(const std::string& design);
 
 }  // namespace quorvane::view

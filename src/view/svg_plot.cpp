@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "dialogue/fortran_format.hpp"
+#include "view/touchstone.hpp"
 
 namespace quorvane::view {
 
@@ -129,10 +130,10 @@ std::string render_plot(const PlotSpec& plot) {
         xhi = std::max(xhi, m.first);
       }
   std::string left_label = plot.left_label, right_label = plot.right_label;
-  if (llo < plot.left_floor && lhi > plot.left_floor) {
-    llo = plot.left_floor;
-    left_label += ", clipped at " + tick_label(plot.left_floor, 0);
-  }
+  const bool floor_clips = llo < plot.left_floor && lhi > plot.left_floor;
+  const bool ceiling_clips = lhi > plot.left_ceiling && llo < plot.left_ceiling;
+  if (floor_clips) llo = plot.left_floor;
+  if (ceiling_clips) lhi = plot.left_ceiling;
   if (rhi > plot.right_ceiling && rlo < plot.right_ceiling) {
     rhi = plot.right_ceiling;
     right_label += ", clipped at " + tick_label(plot.right_ceiling, 0);
@@ -140,6 +141,8 @@ std::string render_plot(const PlotSpec& plot) {
   const AxisTicks tx = nice_ticks(xlo, xhi, 8);
   const AxisTicks tl = nice_ticks(llo, lhi, 8);
   const AxisTicks tr = nice_ticks(rlo, rhi, 8);
+  if (floor_clips) left_label += ", clipped at " + tick_label(plot.left_floor, tl.decimals);
+  if (ceiling_clips) left_label += ", clipped at " + tick_label(plot.left_ceiling, tl.decimals);
 
   std::ostringstream o;
   o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -248,10 +251,16 @@ std::string summary_title(const DesignSummary& s, const std::string& constructio
   return t;
 }
 
-PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+namespace {
+
+std::string trim_left(const std::string& t) { return t.substr(std::min(t.find_first_not_of(' '), t.size())); }
+
+// Title, terminations and losses, frequency axis and band-edge markers.
+PlotSpec frame_of(const std::string& what, const Report& report, const AnalysisTable& table,
+                  const std::string& construction) {
   PlotSpec p;
-  p.title = "Frequency response: " + summary_title(report.summary, construction);
-  auto trim = [](const std::string& t) { return t.substr(std::min(t.find_first_not_of(' '), t.size())); };
+  p.title = what + ": " + summary_title(report.summary, construction);
+  const auto trim = trim_left;
   p.subtitle = "Zs = " + trim(fmt::F(table.zs, 7, 3)) + " Ohms, ZL = " + trim(fmt::F(table.zl, 7, 3)) + " Ohms";
   if (!table.ideal)
     p.subtitle += "; SR " + trim(fmt::F(table.sr_uin, 9, 3)) + " u\", resistivity " +
@@ -259,8 +268,85 @@ PlotSpec response_plot(const Report& report, const AnalysisTable& table, const s
                   trim(fmt::F(table.loss_tangent, 7, 5));
   p.x_label = "Frequency (MHz)";
   p.markers = {{report.summary.flow, "Flow"}, {report.summary.fhigh, "Fhigh"}};
+  return p;
+}
+
+bool in_span(float f, const DesignSummary& s) {
+  return f >= s.flow - s.bw / 2.0f && f <= s.fhigh + s.bw / 2.0f;
+}
+
+}  // namespace
+
+PlotSpec passband_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+  PlotSpec p = frame_of("Passband", report, table, construction);
+  Series s21{table.format == 1 ? "S21 (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
+  const DesignSummary& s = report.summary;
+  float lo = std::numeric_limits<float>::infinity(), hi = -lo;
+  for (const AnalysisRow& r : table.rows) {
+    if (!in_span(r.freq, s)) continue;
+    s21.x.push_back(r.freq);
+    s21.y.push_back(r.s21db);
+    if (r.freq >= s.flow && r.freq <= s.fhigh && std::isfinite(r.s21db)) {
+      lo = std::min(lo, r.s21db);
+      hi = std::max(hi, r.s21db);
+    }
+  }
+  p.left_label = table.format == 1 ? "S21 (dB)" : "Loss (dB)";
+  if (lo <= hi) {
+    // A tenth of the in-band range (at least 0.01 dB) around it.
+    const float pad = std::max((hi - lo) / 10.0f, 0.01f);
+    p.left_floor = lo - pad;
+    p.left_ceiling = hi + pad;
+  }
+  p.series = {std::move(s21)};
+  return p;
+}
+
+std::vector<float> group_delay_ns(const AnalysisTable& table, const std::vector<size_t>& rows) {
+  const size_t n = rows.size();
+  std::vector<float> tau(n, std::numeric_limits<float>::quiet_NaN());
+  if (n < 2) return tau;
+  std::vector<double> f(n), phi(n);
+  for (size_t i = 0; i < n; ++i) {
+    const AnalysisRow& r = table.rows[rows[i]];
+    f[i] = printed_frequency(r.freq);
+    phi[i] = r.phase21;
+    if (i > 0) {
+      // Unwrapped: the step from the previous row taken within +-180 degrees.
+      const double step = static_cast<double>(r.phase21) - table.rows[rows[i - 1]].phase21;
+      phi[i] = phi[i - 1] + step - 360.0 * std::round(step / 360.0);
+    }
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const size_t a = i == 0 ? 0 : i - 1, b = i + 1 == n ? i : i + 1;
+    // degrees per MHz -> microseconds: / 360; nanoseconds: * 1000.
+    tau[i] = static_cast<float>(-(phi[b] - phi[a]) / (f[b] - f[a]) / 360.0 * 1000.0);
+  }
+  return tau;
+}
+
+PlotSpec delay_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+  PlotSpec p = frame_of("Group delay", report, table, construction);
+  p.subtitle += "; computed from the printed S21 phases (unwrapped, central differences)";
+  p.left_label = "Group delay (ns)";
+  int dropped = 0;
+  const std::vector<size_t> rows = increasing_rows(
+      table, [](const AnalysisRow& r) { return std::isfinite(r.freq) && std::isfinite(r.phase21); }, dropped);
+  const std::vector<float> tau = group_delay_ns(table, rows);
+  Series d{"Group delay (ns)", "#1f4fbf", false, {}, {}};
+  for (size_t i = 0; i < rows.size() && rows.size() >= 2; ++i) {
+    if (!in_span(table.rows[rows[i]].freq, report.summary)) continue;
+    d.x.push_back(table.rows[rows[i]].freq);
+    d.y.push_back(tau[i]);
+  }
+  p.series = {std::move(d)};
+  return p;
+}
+
+PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+  PlotSpec p = frame_of("Frequency response", report, table, construction);
   Series s21{table.format == 1 ? "S21 transmission (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
-  Series other{table.format == 1 ? "S11 return loss (dB)" : "Input VSWR", "#c0392b", table.format != 1, {}, {}};
+  Series other{table.format == 1 ? "S11 (dB)" : "Input VSWR", "#c0392b", table.format != 1, {}, {}};
   for (const AnalysisRow& r : table.rows) {
     s21.x.push_back(r.freq);
     s21.y.push_back(r.s21db);

@@ -47,6 +47,7 @@ struct PlotSpec {
   // Axis limits beyond which the data are not shown (the curves are clipped
   // there): a deep stopband would otherwise flatten the passband.
   float left_floor = -std::numeric_limits<float>::infinity();
+  float left_ceiling = std::numeric_limits<float>::infinity();
   float right_ceiling = std::numeric_limits<float>::infinity();
 };
 
@@ -61,6 +62,22 @@ std::string render_plot(const PlotSpec& plot);
 // Flow and Fhigh of the summary are marked.  The dB axis reaches down to
 // -100 dB at most, the VSWR axis up to 10 at most.
 PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
+
+// The passband in detail: S21 (format 1) or the loss (format 2) from
+// Flow - BW/2 to Fhigh + BW/2, the dB axis scaled to the values within
+// Flow ... Fhigh (the skirts are clipped), so that the ripple can be read.
+// No series points when the table has no row in that span.
+PlotSpec passband_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
+
+// Group delay in ns at each row of `rows` (indices into the table, strictly
+// increasing printed frequencies): -dphi/df of the unwrapped S21 phase,
+// central differences over the printed frequencies and phases, one-sided at
+// the first and last row.  Fewer than two rows give NaN.
+std::vector<float> group_delay_ns(const AnalysisTable& table, const std::vector<size_t>& rows);
+
+// The group delay over the span of the passband plot.  No series points
+// when fewer than two rows carry a phase.
+PlotSpec delay_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
 
 // Title line from a report's summary, e.g. "Tchebyscheff, 4 poles, Fo 10000.000 MHz, ...".
 std::string summary_title(const DesignSummary& s, const std::string& construction);

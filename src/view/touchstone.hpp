@@ -7,9 +7,18 @@
 // S22 = S11 holds when the load impedance equals the source impedance: then
 // a two-port file (.s2p) is written, otherwise a one-port file (.s1p) of S11
 // referred to Zs.
+//
+// What a simulator needs beyond the printed values: frequencies that
+// increase (a fine sweep prints one frequency on several rows: the first
+// row that prints it is written, the others dropped), and a passive
+// two-port (|S11|^2 + |S21|^2 <= 1, which a return loss printed as 0.00 dB
+// can break by its rounding alone; see passive_magnitudes).
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "view/storage_parser.hpp"
 
@@ -20,7 +29,39 @@ struct TouchstoneFile {
   std::string text;
   int rows_written = 0;
   int rows_left_out = 0;   // rows with a value that is not a finite number
+  int rows_repeated = 0;   // rows dropped: their printed frequency does not exceed the one written before
+  int rows_adjusted = 0;   // rows whose magnitudes were moved within their rounding to keep them passive
+  int rows_not_passive = 0;  // rows above 1 by more than the rounding: written as printed
 };
+
+// What the file's comment block names besides the report's summary.
+struct TouchstoneDesign {
+  std::string construction;  // "Microstrip", "Stripline", "ideal lines in air" or ""
+  std::string substrate;     // e.g. "Er 9.800, H 0.6350 mm, strip thickness 0.0000 mm", or ""
+};
+
+// Indices of the rows that `usable` accepts, in table order, each printed
+// frequency (F16.2, 0.01 MHz) once: a row whose printed frequency is not
+// above that of the row kept before it is left out and counted in
+// `dropped`.
+std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
+                                    int& dropped);
+
+// The frequency as the table prints it, MHz.
+double printed_frequency(float freq);
+
+// Linear |S11| and |S21| of a row printed as `s11db` (to 0.01 dB) and
+// `s21db` (to 0.001 dB).  When the printed values give |S11|^2 + |S21|^2
+// above 1: the largest |S11| that keeps the row passive, with |S21| as
+// printed or else at the lower end of its rounding, and |S11| within its
+// rounding of the printed return loss or else at most one unit (0.01 dB)
+// below it.  A row that not even this makes passive keeps the printed values.
+struct PassiveRow {
+  double s11 = 0.0, s21 = 0.0;
+  bool adjusted = false;
+  bool passive = true;
+};
+PassiveRow passive_magnitudes(float s11db, float s21db);
 
 // Linear magnitude of a value in dB: 10^(dB/20).  (The table's transmission
 // is 10·log10 of |S21|², which is 20·log10 |S21|.)
@@ -28,6 +69,7 @@ float magnitude_from_db(float db);
 
 // Throws std::invalid_argument for a print-format-2 table, which holds no
 // return loss.
-TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, const std::string& source_name);
+TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, const std::string& source_name,
+                          const TouchstoneDesign& design = {});
 
 }  // namespace quorvane::view

@@ -1,5 +1,8 @@
 #include "view/view_app.hpp"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -8,6 +11,7 @@
 #include "dialogue/version.hpp"
 
 #include "view/filter_layout.hpp"
+#include "view/gerber.hpp"
 #include "view/layout_writers.hpp"
 #include "view/svg_plot.hpp"
 #include "view/touchstone.hpp"
@@ -39,21 +43,45 @@ bool write_file(const std::filesystem::path& p, const std::string& text, ViewRes
   return true;
 }
 
+// The last dimensional table of the analysis' design cycle before it.
+const DimensionTable* built_from(const ParsedStorage& storage, const Report& analysis) {
+  const DimensionTable* found = nullptr;
+  for (const Report& r : storage.reports) {
+    if (r.position >= analysis.position) break;
+    if (r.cycle != analysis.cycle || r.kind != ReportKind::Dimensions) continue;
+    found = &std::get<DimensionTable>(r.table);
+  }
+  return found;
+}
+
+std::string fixed(float v, int decimals) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, static_cast<double>(v));
+  return buf;
+}
+
+std::string plural(int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); }
+
 // What the viewer writes, for the report at position n of <name>.<ext>.
 struct OutputFile {
   const char* name;
   const char* what;
 };
 constexpr OutputFile kOutputs[] = {
-    {"<name>-n-response.svg", "an analysis table: S21 and the return loss in dB against frequency, or for"
+    {"<name>-n-response.svg", "an analysis table: S21 and S11 in dB against frequency, or for"
                               " print format 2 the loss and the VSWR, with Flow and Fhigh marked"},
+    {"<name>-n-passband.svg", "an analysis table: S21 from Flow - BW/2 to Fhigh + BW/2 on a dB axis of its own"},
+    {"<name>-n-delay.svg", "an analysis table: the group delay in ns, computed from the printed S21 phases"},
     {"<name>-n.s2p", "a print-format-1 table with Zs = ZL: Touchstone version 1, # MHz S MA R <Zs>"},
     {"<name>-n.s1p", "a print-format-1 table with Zs and ZL unequal: Touchstone version 1 of S11"},
     {"<name>-n-layout.svg", "a dimensional table: the copper as built and to scale, dimensions in mm"},
     {"<name>-n.dxf", "a dimensional table: AutoCAD R12 closed polylines of the copper in mm, layer COPPER"},
+    {"<name>-n-copper.gbr", "a dimensional table: Gerber RS-274X of the copper in mm, one region per strip"},
+    {"<name>-n-outline.gbr", "a dimensional table: Gerber RS-274X board outline, one substrate height beside"
+                             " the copper, the feed lines running to the short edges"},
 };
 
-enum class Option { kFolder, kHelp, kVersion };
+enum class Option { kFolder, kScale, kHelp, kVersion };
 struct OptionSpec {
   Option option;
   const char* short_name;
@@ -63,6 +91,8 @@ struct OptionSpec {
 };
 constexpr OptionSpec kOptions[] = {
     {Option::kFolder, "-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)"},
+    {Option::kScale, "-s", "--scale", "SCALE",
+     "draw the layout sheets at SCALE (1 gives a 1:1 mask; default: the drawing scale chosen for the filter)"},
     {Option::kHelp, "-h", "--help", nullptr, "print this help and exit"},
     {Option::kVersion, "-V", "--version", nullptr, "print the version and exit"},
 };
@@ -126,6 +156,15 @@ const OptionSpec* find_option(const std::string& a) {
 
 }  // namespace
 
+std::string analysis_substrate(const ParsedStorage& storage, const Report& analysis) {
+  if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal)
+    return "air, Er " + fixed(t->ideal_er, 3);
+  const DimensionTable* d = built_from(storage, analysis);
+  if (d == nullptr) return "";
+  return "Er " + fixed(d->er, 3) + (d->construction == Construction::Microstrip ? ", H " : ", B ") +
+         fixed(d->height_in * 25.4f, 4) + " mm, strip thickness " + fixed(d->thick_in * 25.4f, 4) + " mm";
+}
+
 int run_view_program(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const auto refuse = [&err](const std::string& why) {
     err << "quorvane-view: " << why << "; see quorvane-view --help.\n";
@@ -133,6 +172,7 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
   };
   std::optional<std::string> file;
   std::string folder = ".";
+  ViewOptions options;
   bool help = false;
   bool version = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -147,6 +187,15 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
     if (o->argument && i + 1 == args.size()) return refuse(std::string(a) + " needs a " + o->argument);
     switch (o->option) {
       case Option::kFolder: folder = args[++i]; break;
+      case Option::kScale: {
+        const std::string& value = args[++i];
+        char* end = nullptr;
+        const float scale = std::strtof(value.c_str(), &end);
+        if (end == value.c_str() || *end != '\0' || !std::isfinite(scale) || !(scale > 0.0f))
+          return refuse("the scale must be a positive number, not \"" + printable(value) + "\"");
+        options.layout_scale = scale;
+        break;
+      }
       case Option::kHelp: help = true; break;
       case Option::kVersion: version = true; break;
     }
@@ -156,7 +205,7 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
     return 0;
   }
   if (!file) return refuse("no FILE given");
-  return run_view(*file, folder, err).status;
+  return run_view(*file, folder, err, options).status;
 }
 
 std::string detail(const ParsedStorage& storage, const Report& r) {
@@ -171,18 +220,13 @@ std::string detail(const ParsedStorage& storage, const Report& r) {
 
 std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
-  std::string found;
-  for (const Report& r : storage.reports) {
-    if (r.position >= analysis.position) break;
-    if (r.cycle != analysis.cycle || r.kind != ReportKind::Dimensions) continue;
-    const auto& d = std::get<DimensionTable>(r.table);
-    found = d.construction == Construction::Microstrip ? "Microstrip" : "Stripline";
-  }
-  return found;
+  const DimensionTable* d = built_from(storage, analysis);
+  if (d == nullptr) return "";
+  return d->construction == Construction::Microstrip ? "Microstrip" : "Stripline";
 }
 
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
-                    std::ostream& log) {
+                    std::ostream& log, const ViewOptions& options) {
   ViewResult res;
   std::ifstream in(storage_file, std::ios::binary);
   if (!in) {
@@ -225,21 +269,46 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
     } else if (a) {
       const std::string construction = analysis_construction(storage, r);
       write_file(out_folder / (base + "-response.svg"), render_plot(response_plot(r, *a, construction)), res, log);
+      const PlotSpec passband = passband_plot(r, *a, construction);
+      if (passband.series.front().x.empty())
+        log << "  no row from Flow - BW/2 to Fhigh + BW/2: no passband plot\n";
+      else
+        write_file(out_folder / (base + "-passband.svg"), render_plot(passband), res, log);
+      const PlotSpec delay = delay_plot(r, *a, construction);
+      if (delay.series.front().x.empty())
+        log << "  fewer than two phases in the passband span: no group delay plot\n";
+      else
+        write_file(out_folder / (base + "-delay.svg"), render_plot(delay), res, log);
       if (a->format == 1) {
-        const TouchstoneFile ts = touchstone(r, *a, source_name);
+        const TouchstoneFile ts =
+            touchstone(r, *a, source_name, {construction, analysis_substrate(storage, r)});
         write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
         if (ts.rows_left_out > 0) {
           log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";
           trouble = true;
         }
+        if (ts.rows_repeated > 0)
+          log << "  " << plural(ts.rows_repeated, " row", " rows")
+              << " left out of the Touchstone file: the printed frequency repeats the one before\n";
+        if (ts.rows_adjusted > 0)
+          log << "  " << plural(ts.rows_adjusted, " row", " rows")
+              << " of the Touchstone file adjusted within the printed rounding to keep |S11|^2 + |S21|^2 <= 1\n";
+        if (ts.rows_not_passive > 0)
+          log << "  warning: " << plural(ts.rows_not_passive, " row", " rows")
+              << " of the Touchstone file above |S11|^2 + |S21|^2 = 1 beyond the printed rounding\n";
       }
     } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
       try {
         const FilterLayout lay = build_layout(*d, r.summary.poles);
         for (const std::string& w : lay.warnings) log << "  warning: " << w << '\n';
-        const std::string title = "Layout: " + summary_title(r.summary, d->construction_name);
-        write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, title), res, log);
-        write_file(out_folder / (base + ".dxf"), layout_dxf(lay), res, log);
+        const std::string design = summary_title(r.summary, d->construction_name);
+        write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, "Layout: " + design, options.layout_scale),
+                   res, log);
+        write_file(out_folder / (base + ".dxf"), layout_dxf(lay, design), res, log);
+        // The board: one substrate height (microstrip H, stripline B) beyond the copper on each long side.
+        write_file(out_folder / (base + "-copper.gbr"), gerber_copper(lay, design), res, log);
+        write_file(out_folder / (base + "-outline.gbr"),
+                   gerber_outline(board_outline(lay, d->height_in * 25.4f), design), res, log);
       } catch (const std::invalid_argument& e) {
         log << "quorvane-view: report " << r.position << ": " << e.what() << "; no layout written\n";
         trouble = true;

@@ -1,9 +1,11 @@
 // quorvane-view: turns a storage file into pictures and fabrication data.
 //
 // For the storage file <stem>.<ext> and the report at position n in it:
-//   analysis table       -> <stem>-<n>-response.svg
+//   analysis table       -> <stem>-<n>-response.svg, <stem>-<n>-passband.svg
+//                           and <stem>-<n>-delay.svg
 //   print format 1 table -> <stem>-<n>.s2p (Zs = ZL) or <stem>-<n>.s1p
-//   dimensional table    -> <stem>-<n>-layout.svg and <stem>-<n>.dxf
+//   dimensional table    -> <stem>-<n>-layout.svg, <stem>-<n>.dxf,
+//                           <stem>-<n>-copper.gbr and <stem>-<n>-outline.gbr
 // Electrical reports are read and counted but give no file, and so is an
 // analysis whose sweep the program refused (its reason is logged).  A
 // report that cannot be used (damaged table, missing lines) gives no file,
@@ -27,6 +29,10 @@ struct ViewResult {
   std::vector<std::filesystem::path> written;
 };
 
+struct ViewOptions {
+  float layout_scale = 0.0f;  // scale of the layout sheets; 0: the drawing scale chosen for the filter
+};
+
 // The construction to name in an analysis title: "ideal lines in air" when
 // the report shows the ideal line, else the construction of the last
 // dimensional report of the same design cycle before it, else "".
@@ -36,8 +42,13 @@ std::string analysis_construction(const ParsedStorage& storage, const Report& an
 // analysis its print format.
 std::string detail(const ParsedStorage& storage, const Report& report);
 
+// The substrate of an analysis, for the Touchstone comments: air for the
+// ideal line, else that of the dimensional report its construction comes
+// from (see analysis_construction), else "".
+std::string analysis_substrate(const ParsedStorage& storage, const Report& analysis);
+
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
-                    std::ostream& log);
+                    std::ostream& log, const ViewOptions& options = {});
 
 // The viewer's command line, the arguments after its name: --help and
 // --version write to `out`; FILE [-o FOLDER] runs the viewer with its log on

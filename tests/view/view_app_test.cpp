@@ -9,6 +9,7 @@
 
 #include <sys/wait.h>
 
+#include "support/session.hpp"
 #include "view/report_fixtures.hpp"
 
 namespace quorvane::view {
@@ -16,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace quorvane::view::testing;
+using quorvane::testing::read_text;
 
 class ViewFolder : public ::testing::Test {
  protected:
@@ -53,9 +55,12 @@ TEST_F(ViewFolder, NamesFilesAfterTheStorageFileAndReportPosition) {
   std::ostringstream log;
   const ViewResult r = run_view(f, dir_ / "out", log);
   EXPECT_EQ(r.status, 0) << log.str();
-  const std::vector<std::string> want{"road-2-layout.svg", "road-2.dxf",         "road-3-response.svg",
-                                      "road-3.s2p",        "road-4-layout.svg", "road-4.dxf",
-                                      "road-5-response.svg", "road-6-response.svg", "road-6.s1p"};
+  const std::vector<std::string> want{
+      "road-2-layout.svg",   "road-2.dxf",          "road-2-copper.gbr",  "road-2-outline.gbr",
+      "road-3-response.svg", "road-3-passband.svg", "road-3-delay.svg",   "road-3.s2p",
+      "road-4-layout.svg",   "road-4.dxf",          "road-4-copper.gbr",  "road-4-outline.gbr",
+      "road-5-response.svg", "road-5-passband.svg", "road-5-delay.svg",   "road-6-response.svg",
+      "road-6-passband.svg", "road-6-delay.svg",    "road-6.s1p"};
   EXPECT_EQ(names(r), want);
   for (const auto& p : r.written) {
     EXPECT_TRUE(fs::exists(p));
@@ -94,7 +99,7 @@ std::vector<StatusCase> status_cases() {
   cut.resize(23);
   return {
       {"electrical only", join({electrical_report(stamp_a(), road_summary(), road_electrical())}), 0, 0, "electrical"},
-      {"asterisk row", join({damaged}), 2, 2, "skipped"},
+      {"asterisk row", join({damaged}), 2, 4, "skipped"},  // response, passband, delay, s2p
       {"damaged dimension table", join({cut}), 2, 0, "not closed"},
       {"no report", "hello\n", 1, 0, "no report found"},
   };
@@ -163,6 +168,12 @@ TEST_F(ViewFolder, ExecutableWritesIntoTheOutputFolder) {
   EXPECT_TRUE(fs::exists(dir_ / "o" / "demo-1.dxf"));
   const std::string usage = std::string("'") + QUORVANE_VIEW_BINARY + "' >/dev/null 2>&1";
   EXPECT_NE(std::system(usage.c_str()), 0);  // no file given
+  for (const char* scale : {"-s 1", "--scale 1"}) {
+    fs::remove_all(dir_ / "o");
+    EXPECT_EQ(std::system((cmd + " " + scale).c_str()), 0) << scale;
+    EXPECT_NE(read_text(dir_ / "o" / "demo-1-layout.svg").find("Scale 1:1 when printed"), std::string::npos) << scale;
+  }
+  for (const char* bad : {"-s 0", "-s x", "-s -2", "-s 1mm"}) EXPECT_NE(std::system((cmd + " " + bad).c_str()), 0) << bad;
 }
 
 }  // namespace

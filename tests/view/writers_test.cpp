@@ -93,6 +93,7 @@ TEST(ResponsePlot, BreaksCurvesAtValuesThatAreNotNumbers) {
   EXPECT_NE(doc.find(">Fhigh<"), std::string::npos);
   EXPECT_NE(doc.find("Frequency (MHz)"), std::string::npos);
   EXPECT_NE(doc.find("Stripline"), std::string::npos);
+  EXPECT_NE(doc.find(">S11 (dB)<"), std::string::npos);
 }
 
 struct TickCase {
