@@ -36,31 +36,6 @@ constexpr float kCohnEta = 376.7f;               // free-space impedance of the 
 constexpr float kNodeSpacing = 0.02f;            // node spacing, fraction of fmax
 constexpr int kMaxIntervals = 4096;
 
-struct StripModes {
-  float zoe, zoo;
-};
-
-// Cohn's thick coupled-strip equations (as the stripline synthesis uses them)
-// read forward: the even-mode capacitance from the width and the even
-// fringing term, the odd one from the wanted odd-minus-even fringing
-// difference, which for a gap of 0.35 B or more is the zero-thickness
-// inversion and below it the fringing difference of the thick strip.
-StripModes cohn_coupled_impedances(float er, float b, float t, float w, float s) {
-  const SlwsSubstrate sub = slws_substrate(t / b, er);
-  const float wb = w / b;
-  const float sb = s / b;
-  const float wp = wb >= sub.check ? wb : 1.2f * (wb - sub.d1);  // before the narrow-strip correction
-  const float y = pi * sb / 2.0f;
-  const float even_shape = sb - (2.0f / pi) * std::log(std::cosh(y));
-  const float coek = 4.0f * wp / (1.0f - sub.t) + 2.0f * even_shape * sub.cftb75 / sub.cf0 + 2.0f * sub.cftb;
-  const float zoe = kCohnEta / (coek * sub.sqrter);
-  const float delctb = sb >= 0.35f ? (1.0f + 4.5f * sub.t) * (4.0f / pi) * std::atanh(std::exp(-pi * sb))
-                                   : (sb - (2.0f / pi) * std::log(std::sinh(y)) + sub.t / sb) -
-                                         even_shape * sub.cftb / sub.cf0;
-  const float zoo = 1.0f / (1.0f / zoe + 2.0f * sub.sqrter * delctb / kCohnEta);
-  return {zoe, zoo};
-}
-
 // 1/z by the textbook formula: std::complex division guards against
 // overflow and infinities at several times the cost, and the values here
 // are admittances and impedances of ordinary size.
@@ -79,6 +54,27 @@ Weights lagrange(float x) {
 }
 
 }  // namespace
+
+// Cohn's thick coupled-strip equations (as the stripline synthesis uses them)
+// read forward: the even-mode capacitance from the width and the even
+// fringing term, the odd one from the wanted odd-minus-even fringing
+// difference, which for a gap of 0.35 B or more is the zero-thickness
+// inversion and below it the fringing difference of the thick strip.
+StriplineModes cohn_mode_impedances(float er, float b, float t, float w, float s) {
+  const SlwsSubstrate sub = slws_substrate(t / b, er);
+  const float wb = w / b;
+  const float sb = s / b;
+  const float wp = wb >= sub.check ? wb : 1.2f * (wb - sub.d1);  // before the narrow-strip correction
+  const float y = pi * sb / 2.0f;
+  const float even_shape = sb - (2.0f / pi) * std::log(std::cosh(y));
+  const float coek = 4.0f * wp / (1.0f - sub.t) + 2.0f * even_shape * sub.cftb75 / sub.cf0 + 2.0f * sub.cftb;
+  const float zoe = kCohnEta / (coek * sub.sqrter);
+  const float delctb = sb >= 0.35f ? (1.0f + 4.5f * sub.t) * (4.0f / pi) * std::atanh(std::exp(-pi * sb))
+                                   : (sb - (2.0f / pi) * std::log(std::sinh(y)) + sub.t / sb) -
+                                         even_shape * sub.cftb / sub.cf0;
+  const float zoo = 1.0f / (1.0f / zoe + 2.0f * sub.sqrter * delctb / kCohnEta);
+  return {zoe, zoo};
+}
 
 std::vector<OpenEnd> open_ends(const DrawnFilter& f) {
   std::vector<OpenEnd> ends;
@@ -128,7 +124,7 @@ PreparedDrawnFilter prepare_drawn_filter(const DrawnFilter& f, float fmin_mhz, f
     if (f.construction == DrawnConstruction::Microstrip) {
       sec.microstrip = prepare_microstrip_section(f.er, 1.0f, f.h, f.t, d.w, d.s, 1.0f, 1.0f);
     } else {
-      const StripModes m = cohn_coupled_impedances(f.er, f.h, f.t, d.w, d.s);
+      const StriplineModes m = cohn_mode_impedances(f.er, f.h, f.t, d.w, d.s);
       sec.zoe = m.zoe * d.zoe_scale;
       sec.zoo = m.zoo * d.zoo_scale;
     }

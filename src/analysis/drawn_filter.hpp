@@ -126,6 +126,14 @@ DrawnResponse drawn_response(const PreparedDrawnFilter& prepared, float freq_mhz
 // The mode values of one prepared section evaluated directly at freq_mhz.
 ModeValues mode_values(const PreparedDrawnFilter& prepared, size_t section, float freq_mhz);
 
+// Mode impedances (ohm) of edge-coupled strips between ground planes b apart
+// by Cohn's thick coupled-strip design equations (those of the stripline
+// synthesis) read from the geometry: er; b, t, w, s in inch.
+struct StriplineModes {
+  float zoe = 0.0f, zoo = 0.0f;
+};
+StriplineModes cohn_mode_impedances(float er, float b, float t, float w, float s);
+
 // Sets freqoe and freqoo of every section to f0 sqrt(eff(f0)) of its modes:
 // the phases of the stored microstrip analysis, each mode exactly a quarter
 // wave at f0 whatever the length.
