@@ -110,4 +110,11 @@ std::string centre_text(const DrawnAnalysis& d) {
   return t;
 }
 
+void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& d) {
+  Series s{d.compensated ? "S21 of the copper as drawn, compensated (dB)" : "S21 of the copper as printed (dB)",
+           "#2e8b57", false, d.freq, d.s21db};
+  plot.series.push_back(std::move(s));
+  plot.caption = "Centre (middle of the -3 dB points), " + centre_text(d);
+}
+
 }  // namespace quorvane::view

@@ -10,6 +10,7 @@
 
 #include "analysis/drawn_filter.hpp"
 #include "view/filter_layout.hpp"
+#include "view/svg_plot.hpp"
 #include "view/storage_parser.hpp"
 
 namespace quorvane::view {
@@ -41,5 +42,9 @@ DrawnAnalysis analyse_drawn(const DrawnFilter& filter, const AnalysisTable& anal
 // "copper compensated for open ends: centre 10030.2 MHz, stored analysis
 // 10001.8 MHz, shift +0.28 %" (a centre that is not in the table: "n/a").
 std::string centre_text(const DrawnAnalysis& drawn);
+
+// The drawn copper's S21 as one more curve of a response plot, and both
+// centres in its caption.
+void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& drawn);
 
 }  // namespace quorvane::view
