@@ -102,6 +102,27 @@ TEST_P(DrawnDesign, LandsOnFoWhenCompensated) {
   EXPECT_LT(std::fabs(shift(alone, four.centre_stored)), 0.5f) << alone;
   EXPECT_LE(shift(as_printed, f0), -c.printed_below) << as_printed;
   EXPECT_LT(std::fabs(shift(compensated, f0)), 0.5f) << compensated;
+  // Stripline: the extension from the geometry is the one the printed
+  // open-end capacitance gives, to the capacitance's printed digits.
+  DrawnFilter geometric = printed;
+  for (DrawnSection& sec : geometric.sections) sec.open_end_pf = 0.0f;
+  for (size_t k = 0; k < printed.sections.size(); ++k)
+    EXPECT_NEAR(open_ends(geometric)[k].cap_pf, open_ends(printed)[k].cap_pf, 0.00006f) << "section " << k + 1;
+
+  // Every drawing, and the response plot, says how the copper is drawn.
+  for (const CopperDrawing drawing : {CopperDrawing::Compensated, CopperDrawing::AsPrinted}) {
+    std::ostringstream log;
+    const ViewResult res = run_view(session.folder() / "d.txt", session.folder() / "out", log, drawing);
+    ASSERT_EQ(res.written.size(), 4u) << log.str();
+    const bool compensated = drawing == CopperDrawing::Compensated;
+    for (const char* name : {"d-2-layout.svg", "d-2.dxf"})
+      EXPECT_NE(session.file(std::string("out/") + name).find(copper_note(compensated).substr(1)), std::string::npos)
+          << name;
+    const std::string plot = session.file("out/d-3-response.svg");
+    EXPECT_NE(plot.find(compensated ? "copper compensated for open ends: centre" : "copper as printed: centre"),
+              std::string::npos);
+    EXPECT_NE(log.str().find("stored analysis"), std::string::npos);
+  }
   std::printf("      %s: stored %.1f, printed lengths with ideal ends %.1f (%+.2f %%), as printed %.1f (%+.2f %%), "
               "compensated %.1f MHz (%+.2f %%)\n",
               c.what, four.centre_stored, alone, shift(alone, four.centre_stored), as_printed, shift(as_printed, f0),
