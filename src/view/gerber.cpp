@@ -60,6 +60,7 @@ Rect board_outline(const FilterLayout& lay, float margin_mm) {
 std::string gerber_copper(const FilterLayout& lay, const std::string& design) {
   std::ostringstream o;
   header(o, "Copper,L1,Top", "copper", design);
+  o << "G04 Quorvane: " << comment_text(copper_note(lay.compensated)) << "*\n";
   for (const Strip& s : lay.strips) {
     o << "G04 strip " << s.index << "*\n"
       << "G36*\n";

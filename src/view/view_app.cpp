@@ -10,6 +10,7 @@
 #include "dialogue/console.hpp"
 #include "dialogue/version.hpp"
 
+#include "view/drawn_copper.hpp"
 #include "view/filter_layout.hpp"
 #include "view/gerber.hpp"
 #include "view/layout_writers.hpp"
@@ -43,17 +44,6 @@ bool write_file(const std::filesystem::path& p, const std::string& text, ViewRes
   return true;
 }
 
-// The last dimensional table of the analysis' design cycle before it.
-const DimensionTable* built_from(const ParsedStorage& storage, const Report& analysis) {
-  const DimensionTable* found = nullptr;
-  for (const Report& r : storage.reports) {
-    if (r.position >= analysis.position) break;
-    if (r.cycle != analysis.cycle || r.kind != ReportKind::Dimensions) continue;
-    found = &std::get<DimensionTable>(r.table);
-  }
-  return found;
-}
-
 std::string fixed(float v, int decimals) {
   char buf[48];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, static_cast<double>(v));
@@ -81,7 +71,7 @@ constexpr OutputFile kOutputs[] = {
                              " the copper, the feed lines running to the short edges"},
 };
 
-enum class Option { kFolder, kScale, kHelp, kVersion };
+enum class Option { kFolder, kScale, kAsPrinted, kHelp, kVersion };
 struct OptionSpec {
   Option option;
   const char* short_name;
@@ -93,6 +83,8 @@ constexpr OptionSpec kOptions[] = {
     {Option::kFolder, "-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)"},
     {Option::kScale, "-s", "--scale", "SCALE",
      "draw the layout sheets at SCALE (1 gives a 1:1 mask; default: the drawing scale chosen for the filter)"},
+    {Option::kAsPrinted, "-p", "--as-printed", nullptr,
+     "draw the section lengths as the report prints them, not shortened for their open ends"},
     {Option::kHelp, "-h", "--help", nullptr, "print this help and exit"},
     {Option::kVersion, "-V", "--version", nullptr, "print the version and exit"},
 };
@@ -101,7 +93,8 @@ std::string usage_line() {
   std::string u = "quorvane-view FILE";
   for (const OptionSpec& o : kOptions) {
     if (o.option == Option::kHelp || o.option == Option::kVersion) continue;
-    u += std::string(" [") + o.short_name + (o.argument ? std::string(" ") + o.argument : "") + "]";
+    // An option with a value by its short name, a switch by its long one.
+    u += std::string(" [") + (o.argument ? std::string(o.short_name) + " " + o.argument : o.long_name) + "]";
   }
   return u;
 }
@@ -159,8 +152,9 @@ const OptionSpec* find_option(const std::string& a) {
 std::string analysis_substrate(const ParsedStorage& storage, const Report& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal)
     return "air, Er " + fixed(t->ideal_er, 3);
-  const DimensionTable* d = built_from(storage, analysis);
-  if (d == nullptr) return "";
+  const Report* dims = earlier_report(storage, analysis, ReportKind::Dimensions);
+  if (dims == nullptr) return "";
+  const DimensionTable* d = &std::get<DimensionTable>(dims->table);
   return "Er " + fixed(d->er, 3) + (d->construction == Construction::Microstrip ? ", H " : ", B ") +
          fixed(d->height_in * 25.4f, 4) + " mm, strip thickness " + fixed(d->thick_in * 25.4f, 4) + " mm";
 }
@@ -196,6 +190,7 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
         options.layout_scale = scale;
         break;
       }
+      case Option::kAsPrinted: options.drawing = CopperDrawing::AsPrinted; break;
       case Option::kHelp: help = true; break;
       case Option::kVersion: version = true; break;
     }
@@ -218,12 +213,45 @@ std::string detail(const ParsedStorage& storage, const Report& r) {
   return "";
 }
 
+const Report* earlier_report(const ParsedStorage& storage, const Report& report, ReportKind kind) {
+  const Report* found = nullptr;
+  for (const Report& r : storage.reports) {
+    if (r.position >= report.position) break;
+    if (r.cycle == report.cycle && r.kind == kind) found = &r;
+  }
+  return found;
+}
+
 std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
-  const DimensionTable* d = built_from(storage, analysis);
-  if (d == nullptr) return "";
-  return d->construction == Construction::Microstrip ? "Microstrip" : "Stripline";
+  const Report* r = earlier_report(storage, analysis, ReportKind::Dimensions);
+  if (!r) return "";
+  return std::get<DimensionTable>(r->table).construction == Construction::Microstrip ? "Microstrip" : "Stripline";
 }
+
+namespace {
+
+// The copper of the analysed dimensional report as drawn, analysed at the
+// table's frequencies; nothing for an ideal analysis or one without a
+// usable dimensional report.
+std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const Report& r, const AnalysisTable& a,
+                                            CopperDrawing drawing, std::ostream& log) {
+  const Report* dim = a.ideal ? nullptr : earlier_report(storage, r, ReportKind::Dimensions);
+  if (!dim || !dim->errors.empty()) return std::nullopt;
+  const Report* el = earlier_report(storage, r, ReportKind::Electrical);
+  const ElectricalTable* electrical = el && el->errors.empty() ? &std::get<ElectricalTable>(el->table) : nullptr;
+  try {
+    const DrawnAnalysis d =
+        analyse_drawn(drawn_filter(*dim, a, electrical, drawing), a, drawing == CopperDrawing::Compensated);
+    log << "  drawn copper of report " << dim->position << ", " << centre_text(d) << '\n';
+    return d;
+  } catch (const std::invalid_argument& e) {
+    log << "  no analysis of the drawn copper of report " << dim->position << ": " << e.what() << '\n';
+    return std::nullopt;
+  }
+}
+
+}  // namespace
 
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                     std::ostream& log, const ViewOptions& options) {
@@ -268,7 +296,10 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
       log << "  no table, the program refused the sweep: " << a->not_run << '\n';
     } else if (a) {
       const std::string construction = analysis_construction(storage, r);
-      write_file(out_folder / (base + "-response.svg"), render_plot(response_plot(r, *a, construction)), res, log);
+      PlotSpec plot = response_plot(r, *a, construction);
+      if (const std::optional<DrawnAnalysis> drawn = drawn_analysis(storage, r, *a, options.drawing, log))
+        add_drawn_response(plot, *drawn);
+      write_file(out_folder / (base + "-response.svg"), render_plot(plot), res, log);
       const PlotSpec passband = passband_plot(r, *a, construction);
       if (passband.series.front().x.empty())
         log << "  no row from Flow - BW/2 to Fhigh + BW/2: no passband plot\n";
@@ -299,7 +330,8 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
       }
     } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
       try {
-        const FilterLayout lay = build_layout(*d, r.summary.poles);
+        const FilterLayout lay = build_layout(
+            *d, r.summary.poles, options.drawing == CopperDrawing::Compensated ? open_end_extensions(r) : std::vector<float>{});
         for (const std::string& w : lay.warnings) log << "  warning: " << w << '\n';
         const std::string design = summary_title(r.summary, d->construction_name);
         write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, "Layout: " + design, options.layout_scale),

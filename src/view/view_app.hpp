@@ -6,6 +6,8 @@
 //   print format 1 table -> <stem>-<n>.s2p (Zs = ZL) or <stem>-<n>.s1p
 //   dimensional table    -> <stem>-<n>-layout.svg, <stem>-<n>.dxf,
 //                           <stem>-<n>-copper.gbr and <stem>-<n>-outline.gbr
+// An analysis of a dimensional report also gets the response of the copper
+// as drawn on its plot, and both centre frequencies in the log.
 // Electrical reports are read and counted but give no file, and so is an
 // analysis whose sweep the program refused (its reason is logged).  A
 // report that cannot be used (damaged table, missing lines) gives no file,
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "view/filter_layout.hpp"
 #include "view/storage_parser.hpp"
 
 namespace quorvane::view {
@@ -31,12 +34,19 @@ struct ViewResult {
 
 struct ViewOptions {
   float layout_scale = 0.0f;  // scale of the layout sheets; 0: the drawing scale chosen for the filter
+  // The layout outputs draw the sections compensated for their open ends (the
+  // default) or as printed; every analysis of a dimensional report also shows
+  // the response of the copper drawn that way.
+  CopperDrawing drawing = CopperDrawing::Compensated;
 };
 
 // The construction to name in an analysis title: "ideal lines in air" when
 // the report shows the ideal line, else the construction of the last
 // dimensional report of the same design cycle before it, else "".
 std::string analysis_construction(const ParsedStorage& storage, const Report& analysis);
+
+// The last report of `kind` of the same design cycle before `report`, or null.
+const Report* earlier_report(const ParsedStorage& storage, const Report& report, ReportKind kind);
 
 // What the log adds to a report's kind: the construction, and for an
 // analysis its print format.
