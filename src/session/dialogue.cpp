@@ -1,5 +1,10 @@
 #include "session/dialogue.hpp"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -51,23 +56,40 @@ class Dialogue {
 
 bool Dialogue::load_defaults() {
   const std::filesystem::path path = env_.folder / kDefaultsFileName;
+  const std::string name = std::string("Quorvane: the defaults file ") + kDefaultsFileName;
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     throw DialogueStop(std::string("Quorvane: ") + kDefaultsFileName +
                        " must be a file in the current folder; a folder of that name is there.");
   }
+  // Opened without waiting, so that a FIFO nobody writes cannot hold the
+  // start; the file's identity keeps storage names off it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    throw DialogueStop(name + " must be in the current folder (" + system_reason(error) + ").");
+  }
+  struct stat st {};
+  const bool known = fstat(fd, &st) == 0;
+  ::close(fd);
+  if (known && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+    throw DialogueStop(name + " must be a file in the current folder; a " +
+                       (S_ISFIFO(st.st_mode) ? "FIFO" : "socket") + " of that name is there.");
+  }
+  if (known) storage_.protect(st.st_dev, st.st_ino);
   errno = 0;
   std::ifstream file(path);
   if (!file.is_open()) {
     const int error = errno;
-    throw DialogueStop(std::string("Quorvane: the defaults file ") + kDefaultsFileName +
-                       " must be in the current folder (" + (error ? std::strerror(error) : "cannot open it") +
-                       ").");
+    throw DialogueStop(name + " must be in the current folder (" + system_reason(error) + ").");
   }
-  const DefaultsReading reading = read_defaults(file);
-  if (file.bad()) {
-    throw DialogueStop(std::string("Quorvane: the defaults file ") + kDefaultsFileName + " cannot be read.");
+  DefaultsReading reading;
+  try {
+    reading = read_defaults(file);
+  } catch (const ReadFailure& failure) {
+    throw DialogueStop(name + " cannot be read (" + failure.what() + ").");
   }
+  if (file.bad()) throw DialogueStop(name + " cannot be read.");
   if (!reading.ok) {
     for (const auto& line : reading.message) console_.line(line);
     console_.pause();
@@ -194,7 +216,7 @@ int run_dialogue(const DialogueEnvironment& env) {
   try {
     Dialogue dialogue(env);
     const int status = dialogue.run();
-    env.out.flush();
+    Console(env.in, env.out).flush();
     return status;
   } catch (const DialogueStop& stop) {
     env.out.flush();
@@ -212,7 +234,30 @@ ClockReading read_local_clock() {
                       local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
+namespace {
+
+// A standard descriptor that was closed is taken by a descriptor that fails
+// every use the program makes of it (input opened for writing, output for
+// reading), so that its failure is seen and no file opened later lands on
+// it: a storage file on descriptor 1 would receive the console.
+void hold_closed_standard_descriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    const int held = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) {
+      dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
+
+}  // namespace
+
 int run_console_program() {
+  hold_closed_standard_descriptors();
+  // A console or storage pipe whose reader went away fails its write (EPIPE)
+  // and ends the run with its error line, instead of killing it.
+  signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
   return run_dialogue(env);
