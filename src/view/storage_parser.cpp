@@ -444,7 +444,11 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   });
   check_section_count(rd, rep, t.rows.size(), skipped_before);
   if (close != rd.end()) {
-    if (auto m = rd.field_line(total_line(), close, "total length")) t.total_in = r(*m, 0);
+    if (auto m = rd.field_line(total_line(), close, "total length")) {
+      t.total_in = r(*m, 0);
+      // The drawing's caption and scale need the total.
+      if (!std::isfinite(t.total_in)) rd.error("the total length is not a finite number");
+    }
     const Layout zo = zo_line(microstrip ? " inches in EReff(Fo) =" : " inches in Er =");
     if (auto m = rd.field_line(zo, close, "For Zo")) {
       t.zo_line = r(*m, 0);
