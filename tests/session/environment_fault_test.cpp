@@ -31,7 +31,7 @@ const std::string kElectrical = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nK.txt\n"
 // more than a pipe holds.
 const std::string kLong = kElectrical + "\n1\n\n\n\n1\n" + "1\n9500\n10500\n1\n\n\n\n\n\n\n1\n4\n";
 
-enum class In { kScript, kFolder, kClosed, kNonBlockingEmptyPipe, kDevZero };
+enum class In { kScript, kFolder, kClosed, kNonBlockingPipe, kDevZero };
 enum class Out { kFile, kPipe, kDevFull, kClosed, kPipeClosedEarly };
 
 struct FaultCase {
@@ -73,7 +73,11 @@ ChildRun run_program(const FaultCase& c, const std::filesystem::path& folder) {
   int in_pipe[2], out_pipe[2];
   if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0) return {};
   fcntl(out_pipe[0], F_SETPIPE_SZ, 4096);
-  if (c.in == In::kNonBlockingEmptyPipe) fcntl(in_pipe[0], F_SETFL, O_NONBLOCK);
+  if (c.in == In::kNonBlockingPipe) {
+    // The script, then nothing: the pipe stays open, so the read after it fails.
+    fcntl(in_pipe[0], F_SETFL, O_NONBLOCK);
+    (void)!write(in_pipe[1], c.script.data(), c.script.size());
+  }
   int storage_reader = -1;
   if (c.storage_reader_leaves) {
     mkfifo((folder / "K.txt").c_str(), 0644);
@@ -87,7 +91,7 @@ ChildRun run_program(const FaultCase& c, const std::filesystem::path& folder) {
     int in = in_pipe[0], out = out_pipe[1];
     switch (c.in) {
       case In::kScript:
-      case In::kNonBlockingEmptyPipe: break;
+      case In::kNonBlockingPipe: break;
       case In::kFolder: in = open(".", O_RDONLY | O_DIRECTORY); break;
       case In::kClosed: in = -1; break;
       case In::kDevZero: in = open("/dev/zero", O_RDONLY); break;
@@ -178,8 +182,10 @@ TEST(EnvironmentFault, EndsWithItsStatusAndOneErrorLineAndKeepsTheStorageFileWho
        "cannot read the console input (Is a directory); an answer was expected at \"-Filter`s Center"},
       {"standard input closed", In::kClosed, Out::kFile, "", none, 1,
        "cannot read the console input (Bad file descriptor)"},
-      {"a non-blocking empty pipe", In::kNonBlockingEmptyPipe, Out::kFile, "", none, 1,
+      {"a non-blocking empty pipe", In::kNonBlockingPipe, Out::kFile, "", none, 1,
        "cannot read the console input (Resource temporarily unavailable)"},
+      {"a later read that fails", In::kNonBlockingPipe, Out::kFile, "10000\n", none, 1,
+       "(Resource temporarily unavailable); an answer was expected at \"-Filter`s Passband Bandwidth,MHz =\""},
       {"an answer line that never ends", In::kDevZero, Out::kFile, "", none, 1,
        "cannot read the console input (a line of more than 1 MiB without a line end)"},
       {"a defaults file that fails on read", In::kScript, Out::kFile, kLong,
