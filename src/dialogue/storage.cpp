@@ -44,7 +44,12 @@ void StorageFile::open(const std::string& name) {
   // Not truncated at the open: the lock must be held before what the file
   // holds is dropped.  O_NONBLOCK makes a FIFO without a reader fail (ENXIO).
   const int fd = ::open((folder_ / trimmed).c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) throw refuse(system_reason(errno));
+  if (fd < 0) {
+    const int error = errno;
+    struct stat st {};
+    const bool fifo = ::stat((folder_ / trimmed).c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+    throw refuse(error == ENXIO && fifo ? "it is a FIFO that nobody reads" : system_reason(error));
+  }
   struct stat st {};
   if (fstat(fd, &st) != 0) {
     const int error = errno;

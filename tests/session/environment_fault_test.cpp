@@ -202,7 +202,7 @@ TEST(EnvironmentFault, EndsWithItsStatusAndOneErrorLineAndKeepsTheStorageFileWho
        1, "a FIFO of that name is there"},
       {"a storage FIFO nobody reads", In::kScript, Out::kFile, kLong,
        [](const std::filesystem::path& f) { mkfifo((f / "K.txt").c_str(), 0644); }, 1,
-       "cannot open the storage file \"K.txt\": No such device or address"},
+       "cannot open the storage file \"K.txt\": it is a FIFO that nobody reads"},
       {"a storage file another session holds", In::kScript, Out::kFile, kLong,
        [&lock_fd](const std::filesystem::path& f) {
          lock_fd = open((f / "K.txt").c_str(), O_WRONLY | O_CREAT, 0644);
