@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -25,5 +26,11 @@ int main(int argc, char** argv) {
     std::cerr << "usage: quorvane-view FILE [-o FOLDER]\n";
     return 1;
   }
-  return quorvane::view::run_view(file, folder, std::cerr).status;
+  try {
+    return quorvane::view::run_view(file, folder, std::cerr).status;
+  } catch (const std::exception& e) {
+    // A report too large for memory, say: one line and status 1, never an abort.
+    std::cerr << "quorvane-view: " << file << ": " << e.what() << '\n';
+    return 1;
+  }
 }
