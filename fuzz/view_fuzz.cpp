@@ -71,6 +71,10 @@ const fs::path& work_folder() {
   static const fs::path folder = [] {
     const fs::path f = fs::temp_directory_path() / ("quorvane-view-fuzz-" + std::to_string(::getpid()));
     fs::create_directories(f);
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(fs::temp_directory_path() / ("quorvane-view-fuzz-" + std::to_string(::getpid())), ec);
+    });
     return f;
   }();
   return folder;
