@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "analysis/analysis_layouts.hpp"
 #include "analysis/filter_network.hpp"
@@ -30,8 +31,15 @@ float spacing_above(float x) { return std::nextafter(x, INFINITY) - x; }
 float largest_below(float fstop) { return std::nextafter(fstop, -INFINITY); }
 
 // A value of an explanatory line: its Fw.d field without the leading blanks.
+// A value too wide for the fixed form (a stop near the float limit) is
+// written with an exponent, four significant digits, instead of asterisks.
 std::string value_text(float v, int d) {
   const std::string field = F(v, 24, d);
+  if (field.find('*') != std::string::npos) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3E", static_cast<double>(v));
+    return text;
+  }
   return field.substr(field.find_first_not_of(' '));
 }
 

@@ -1,5 +1,8 @@
 #include "dialogue/console.hpp"
 
+#include <cerrno>
+#include <cstring>
+
 #include "dialogue/number_reader.hpp"
 
 namespace quorvane {
@@ -35,13 +38,28 @@ std::string printable(std::string_view text) {
   return q;
 }
 
+std::string system_reason(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+
 bool read_bounded_line(std::istream& in, std::string& line, std::size_t keep) {
   line.clear();
   bool any = false;
   std::streambuf* buf = in.rdbuf();
   if (buf == nullptr || !in.good()) return false;
-  for (;;) {
-    const auto c = buf->sbumpc();
+  for (std::size_t length = 0;; ++length) {
+    if (length > kLongestLine) {
+      in.setstate(std::ios::badbit);
+      throw ReadFailure("a line of more than 1 MiB without a line end");
+    }
+    std::char_traits<char>::int_type c;
+    try {
+      errno = 0;
+      c = buf->sbumpc();
+    } catch (const std::ios_base::failure& failure) {
+      // The file buffer throws on a failed read and keeps the system's error.
+      const int error = failure.code().category() == std::system_category() ? failure.code().value() : errno;
+      in.setstate(std::ios::badbit);
+      throw ReadFailure(system_reason(error));
+    }
     if (c == std::char_traits<char>::eof()) {
       in.setstate(std::ios::eofbit);
       break;
@@ -61,11 +79,29 @@ void Console::line(std::string_view text) {
 
 void Console::text(std::string_view text) { out_ << text; }
 
+void Console::flush() {
+  errno = 0;
+  out_.flush();
+  if (!out_) {
+    const int error = errno;
+    throw DialogueStop("Quorvane: cannot write to the console: " + system_reason(error) + ".");
+  }
+}
+
+bool Console::read_line(std::string_view prompt, std::string& line) {
+  try {
+    return read_bounded_line(in_, line);
+  } catch (const ReadFailure& failure) {
+    throw DialogueStop(std::string("Quorvane: cannot read the console input (") + failure.what() +
+                       "); an answer was expected at \"" + std::string(trimmed(prompt)) + "\".");
+  }
+}
+
 std::string Console::answer(std::string_view prompt) {
   out_ << prompt;
-  out_.flush();
+  flush();
   std::string line;
-  if (!read_bounded_line(in_, line)) {
+  if (!read_line(prompt, line)) {
     throw DialogueStop("Quorvane: the console input ended; an answer was expected at \"" +
                        std::string(trimmed(prompt)) + "\".");
   }
@@ -101,9 +137,9 @@ std::string Console::text20(std::string_view prompt) {
 }
 
 void Console::pause() {
-  out_.flush();
+  flush();
   std::string ignored;
-  if (read_bounded_line(in_, ignored) && observer_) observer_(ignored);
+  if (read_line("", ignored) && observer_) observer_(ignored);
 }
 
 }  // namespace quorvane

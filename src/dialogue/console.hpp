@@ -22,10 +22,25 @@ class DialogueStop : public std::runtime_error {
 // byte written as \xHH, so that a report stays one clean line.
 std::string printable(std::string_view text);
 
+// The system's text for an errno value.
+std::string system_reason(int error);
+
+// A line that could not be read: the input failed (the system's reason is
+// the message), or a line ran past kLongestLine without its line end.
+class ReadFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// No answer line or defaults record is longer: one that runs on past this
+// without its line end (an endless source such as /dev/zero) is unreadable.
+inline constexpr std::size_t kLongestLine = std::size_t{1} << 20;
+
 // Reads one line of at most `keep` characters from `in` into `line`; the rest
 // of a longer line is read and dropped, and a carriage return before the line
 // end is removed.  False at the end of the input (a last line without its
-// line end still counts as a line).
+// line end still counts as a line).  Throws ReadFailure when the input fails
+// or the line runs past kLongestLine.
 bool read_bounded_line(std::istream& in, std::string& line, std::size_t keep = 256);
 
 class Console {
@@ -35,8 +50,9 @@ class Console {
   // One output line, or a text that stays on the line.
   void line(std::string_view text = {});
   void text(std::string_view text);
-  // Delivers what the console holds so far.
-  void flush() { out_.flush(); }
+  // Delivers what the console holds so far; throws DialogueStop when the
+  // console cannot be written.
+  void flush();
 
   // Value entry: the magnitude of the number read (an empty line reads as 0).
   float value(std::string_view prompt);
@@ -58,6 +74,9 @@ class Console {
 
  private:
   std::string answer(std::string_view prompt);
+  // One line for `prompt`; false at the end of the input.  A failed read
+  // ends the run (DialogueStop naming the prompt and the reason).
+  bool read_line(std::string_view prompt, std::string& line);
 
   std::istream& in_;
   std::ostream& out_;

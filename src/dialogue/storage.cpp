@@ -1,7 +1,11 @@
 #include "dialogue/storage.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstring>
 
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/report_layouts.hpp"
@@ -19,40 +23,93 @@ std::string without_trailing_blanks(const std::string& s) {
   return last == std::string::npos ? std::string() : s.substr(0, last + 1);
 }
 
-std::string reason(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
-
 }  // namespace
+
+StorageFile::~StorageFile() { close(); }
+
+void StorageFile::close() {
+  if (fd_ >= 0) ::close(fd_);  // also releases the lock
+  fd_ = -1;
+  open_name_.clear();
+  whole_ = 0;
+}
 
 void StorageFile::open(const std::string& name) {
   const std::string trimmed = without_trailing_blanks(name);
-  if (file_.is_open() && trimmed == open_name_) return;
-  if (file_.is_open()) file_.close();
-  open_name_.clear();
-  int error = 0;
-  if (trimmed.empty() || trimmed.find('\0') != std::string::npos) {
-    error = EINVAL;
-  } else {
-    errno = 0;
-    file_.open(folder_ / trimmed, std::ios::out | std::ios::trunc);
-    error = errno;
+  if (fd_ >= 0 && trimmed == open_name_) return;
+  close();
+  const auto refuse = [&trimmed](const std::string& why) {
+    return DialogueStop("Quorvane: cannot open the storage file \"" + printable(trimmed) + "\": " + why + ".");
+  };
+  if (trimmed.empty() || trimmed.find('\0') != std::string::npos) throw refuse(system_reason(EINVAL));
+  // Not truncated at the open: the lock must be held before what the file
+  // holds is dropped.  O_NONBLOCK makes a FIFO without a reader fail (ENXIO).
+  const int fd = ::open((folder_ / trimmed).c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    struct stat st {};
+    const bool fifo = ::stat((folder_ / trimmed).c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+    throw refuse(error == ENXIO && fifo ? "it is a FIFO that nobody reads" : system_reason(error));
   }
-  if (!file_.is_open()) {
-    throw DialogueStop("Quorvane: cannot open the storage file \"" + printable(trimmed) + "\": " + reason(error) +
-                       ".");
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throw refuse(system_reason(error));
   }
+  regular_ = S_ISREG(st.st_mode);
+  if (regular_ && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throw refuse(error == EWOULDBLOCK ? "it is in use by another session" : system_reason(error));
+  }
+  if ((regular_ && ftruncate(fd, 0) != 0) || fcntl(fd, F_SETFL, 0) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throw refuse(system_reason(error));
+  }
+  fd_ = fd;
+  whole_ = 0;
   open_name_ = trimmed;
 }
 
 void StorageFile::write_line(std::string_view line) {
-  if (!file_.is_open()) return;
-  errno = 0;
-  file_ << line << '\n';
-  file_.flush();
-  if (!file_) {
-    const int error = errno;
+  if (fd_ < 0) return;
+  std::string text(line);
+  text += '\n';
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    const int error = n < 0 ? errno : EIO;
+    // A short write leaves part of the line: the file keeps whole lines only.
+    if (regular_ && done > 0) (void)ftruncate(fd_, whole_);
     throw DialogueStop("Quorvane: cannot write to the storage file \"" + printable(open_name_) + "\": " +
-                       reason(error) + ".");
+                       system_reason(error) + ".");
   }
+  whole_ += static_cast<off_t>(text.size());
+}
+
+void StorageFile::protect(dev_t device, ino_t inode) {
+  protected_ = true;
+  protected_device_ = device;
+  protected_inode_ = inode;
+}
+
+bool StorageFile::refuses(const std::string& name, Console& console) const {
+  struct stat st {};
+  const std::string trimmed = without_trailing_blanks(name);
+  if (!protected_ || trimmed.empty() || trimmed.find('\0') != std::string::npos ||
+      ::stat((folder_ / trimmed).c_str(), &st) != 0 || st.st_dev != protected_device_ ||
+      st.st_ino != protected_inode_) {
+    return false;
+  }
+  console.line(X(6) + "\"" + printable(trimmed) + "\" is the defaults file in use; enter another FILENAME.");
+  return true;
 }
 
 void Report::both(std::string_view line) {
@@ -94,21 +151,27 @@ std::string stored_in_line(const Control& control) {
 
 namespace {
 
-// Asks for the file name; an empty answer takes the defaults file's name.
-void ask_file_name(Console& console, DesignState& state) {
-  console.line(X(6) + "Enter a FILENAME (up to 20 characters) for Output Data storage: ");
-  console.line(X(10) + "-Enter: Filename.xls for storage in a spreadsheet");
-  console.line(X(10) + "-Enter: Filename.doc for storage in a word processor");
-  console.line(X(10) + "-Enter: Filename.txt for storage as a text document");
-  const std::string fname = console.text20(X(11) + "Enter your FILENAME for Output Data Storage: ");
-  state.control.fnstore = state.defaults.fndef;
-  if (fname.find_first_not_of(' ') != std::string::npos) state.control.fnstore = fname;
-}
-
 // The two names an analysis never stores into: the program's own files.
 void screen_reserved_name(Control& control) {
   const std::string name = without_trailing_blanks(control.fnstore);
   if (name == "Quorvane.DEF" || name == "Quorvane.EXE") control.fnstore = A("Quorvane.XLS", 20);
+}
+
+// Asks for the file name; an empty answer takes the defaults file's name.  A
+// name of the defaults file in use is refused and asked again (every round
+// reads a console line, so the end of the input ends the asking).
+void ask_file_name(Console& console, const StorageFile& file, DesignState& state,
+                   void (*screen)(Control&) = nullptr) {
+  do {
+    console.line(X(6) + "Enter a FILENAME (up to 20 characters) for Output Data storage: ");
+    console.line(X(10) + "-Enter: Filename.xls for storage in a spreadsheet");
+    console.line(X(10) + "-Enter: Filename.doc for storage in a word processor");
+    console.line(X(10) + "-Enter: Filename.txt for storage as a text document");
+    const std::string fname = console.text20(X(11) + "Enter your FILENAME for Output Data Storage: ");
+    state.control.fnstore = state.defaults.fndef;
+    if (fname.find_first_not_of(' ') != std::string::npos) state.control.fnstore = fname;
+    if (screen != nullptr) screen(state.control);
+  } while (file.refuses(state.control.fnstore, console));
 }
 
 }  // namespace
@@ -125,7 +188,7 @@ void ask_storage(StorageOccasion occasion, Console& console, StorageFile& file, 
       if (!yes) return;
       control.istore = 1;
       state.iopen12 = 1;
-      ask_file_name(console, state);
+      ask_file_name(console, file, state);
       file.open(control.fnstore);
       return;
     case StorageOccasion::kDimensions:
@@ -133,7 +196,7 @@ void ask_storage(StorageOccasion occasion, Console& console, StorageFile& file, 
       if (!yes) return;
       control.istore = 1;
       if (state.iopen12 == 1) return;
-      ask_file_name(console, state);
+      ask_file_name(console, file, state);
       file.open(control.fnstore);
       state.iopen12 = 1;
       return;
@@ -141,8 +204,7 @@ void ask_storage(StorageOccasion occasion, Console& console, StorageFile& file, 
       if (!yes) return;
       control.istore = 1;
       if (state.iopen12 == 1) return;
-      ask_file_name(console, state);
-      screen_reserved_name(control);
+      ask_file_name(console, file, state, screen_reserved_name);
       file.open(control.fnstore);
       return;
   }

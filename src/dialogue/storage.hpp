@@ -3,8 +3,9 @@
 // is flushed after each line so that an abrupt end loses nothing.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,22 +18,41 @@ namespace quorvane {
 class StorageFile {
  public:
   explicit StorageFile(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  ~StorageFile();
+  StorageFile(const StorageFile&) = delete;
+  StorageFile& operator=(const StorageFile&) = delete;
 
   // Opens the file `name` (trailing blanks removed) in the folder.  When the
   // file of that very name is open it stays open and writing continues after
   // its last line; otherwise any open file is closed and the named file is
-  // started afresh, replacing what it held.  Throws DialogueStop on failure.
+  // started afresh, replacing what it held.  The open file holds an exclusive
+  // advisory lock (flock), so that a second session cannot mix its lines into
+  // it; a FIFO nobody reads is refused instead of waited for.  Throws
+  // DialogueStop on failure.
   void open(const std::string& name);
 
-  // Writes one line and flushes it.  Throws DialogueStop when it cannot.
+  // Writes one line.  Throws DialogueStop when it cannot, after cutting the
+  // file back to its last whole line.
   void write_line(std::string_view line);
 
-  bool is_open() const { return file_.is_open(); }
+  bool is_open() const { return fd_ >= 0; }
+
+  // The file no storage name may name (the defaults file in use).
+  void protect(dev_t device, ino_t inode);
+  // True, after one console line saying so, when `name` names the protected file.
+  bool refuses(const std::string& name, Console& console) const;
 
  private:
+  void close();
+
   std::filesystem::path folder_;
   std::string open_name_;
-  std::ofstream file_;
+  int fd_ = -1;
+  off_t whole_ = 0;  // bytes of whole lines written
+  bool regular_ = false;
+  bool protected_ = false;
+  dev_t protected_device_{};
+  ino_t protected_inode_{};
 };
 
 class Report {

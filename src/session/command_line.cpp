@@ -1,5 +1,9 @@
 #include "session/command_line.hpp"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -131,7 +135,30 @@ int run_program(const std::vector<std::string>& args, const DialogueEnvironment&
   return run_dialogue(recorded);
 }
 
+namespace {
+
+// A standard descriptor that was closed is taken by a descriptor that fails
+// every use the program makes of it (input opened for writing, output for
+// reading), so that its failure is seen and no file opened later lands on
+// it: a storage file on descriptor 1 would receive the console.
+void hold_closed_standard_descriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    const int held = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) {
+      dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
+
+}  // namespace
+
 int run_console_program(int argc, char** argv) {
+  hold_closed_standard_descriptors();
+  // A console or storage pipe whose reader went away fails its write (EPIPE)
+  // and ends the run with its error line, instead of killing it.
+  signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   const DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};

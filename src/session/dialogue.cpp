@@ -1,5 +1,10 @@
 #include "session/dialogue.hpp"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -53,23 +58,40 @@ class Dialogue {
 
 bool Dialogue::load_defaults() {
   const std::filesystem::path path = env_.folder / kDefaultsFileName;
+  const std::string name = std::string("Quorvane: the defaults file ") + kDefaultsFileName;
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     throw DialogueStop(std::string("Quorvane: ") + kDefaultsFileName +
                        " must be a file in the current folder; a folder of that name is there.");
   }
+  // Opened without waiting, so that a FIFO nobody writes cannot hold the
+  // start; the file's identity keeps storage names off it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    throw DialogueStop(name + " must be in the current folder (" + system_reason(error) + ").");
+  }
+  struct stat st {};
+  const bool known = fstat(fd, &st) == 0;
+  ::close(fd);
+  if (known && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+    throw DialogueStop(name + " must be a file in the current folder; a " +
+                       (S_ISFIFO(st.st_mode) ? "FIFO" : "socket") + " of that name is there.");
+  }
+  if (known) storage_.protect(st.st_dev, st.st_ino);
   errno = 0;
   std::ifstream file(path);
   if (!file.is_open()) {
     const int error = errno;
-    throw DialogueStop(std::string("Quorvane: the defaults file ") + kDefaultsFileName +
-                       " must be in the current folder (" + (error ? std::strerror(error) : "cannot open it") +
-                       ").");
+    throw DialogueStop(name + " must be in the current folder (" + system_reason(error) + ").");
   }
-  const DefaultsReading reading = read_defaults(file);
-  if (file.bad()) {
-    throw DialogueStop(std::string("Quorvane: the defaults file ") + kDefaultsFileName + " cannot be read.");
+  DefaultsReading reading;
+  try {
+    reading = read_defaults(file);
+  } catch (const ReadFailure& failure) {
+    throw DialogueStop(name + " cannot be read (" + failure.what() + ").");
   }
+  if (file.bad()) throw DialogueStop(name + " cannot be read.");
   if (!reading.ok) {
     for (const auto& line : reading.message) console_.line(line);
     console_.pause();
@@ -196,7 +218,7 @@ int run_dialogue(const DialogueEnvironment& env) {
   try {
     Dialogue dialogue(env);
     const int status = dialogue.run();
-    env.out.flush();
+    Console(env.in, env.out).flush();
     return status;
   } catch (const DialogueStop& stop) {
     env.out.flush();

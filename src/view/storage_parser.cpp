@@ -31,12 +31,16 @@ bool is_blank(std::string_view s) {
   return s.find_first_not_of(' ') == std::string_view::npos;
 }
 
-// The lines of one report: [begin, end) of the file's lines.
+// The lines of one report: [begin, end) of `lines`, which start at line
+// `base` + 1 of the file.
 class ReportReader {
  public:
-  ReportReader(const std::vector<std::string>& lines, size_t begin, size_t end, Report& report,
+  ReportReader(const std::vector<std::string>& lines, size_t base, size_t begin, size_t end, Report& report,
                std::vector<SkippedRow>& skipped)
-      : lines_(lines), begin_(begin), end_(end), report_(report), skipped_(skipped) {}
+      : lines_(lines), base_(base), begin_(begin), end_(end), report_(report), skipped_(skipped) {}
+
+  // The file's 1-based line number of lines_[i].
+  size_t line_number(size_t i) const { return base_ + i + 1; }
 
   // First line at or after `from` matching `layout`; `end_` when none.
   size_t find(const Layout& layout, size_t from) const {
@@ -55,7 +59,7 @@ class ReportReader {
     if (at) *at = i;
     auto m = match_line(lines_[i], layout);
     if (m->any_overflow) {
-      error(std::string(what) + " line " + std::to_string(i + 1) + " has a field of asterisks");
+      error(std::string(what) + " line " + std::to_string(line_number(i)) + " has a field of asterisks");
       return std::nullopt;
     }
     return m;
@@ -64,7 +68,7 @@ class ReportReader {
   void error(std::string message) { report_.errors.push_back(std::move(message)); }
 
   void skip(size_t i, SkipReason reason) {
-    skipped_.push_back({static_cast<int>(i + 1), report_.position, reason, lines_[i]});
+    skipped_.push_back({static_cast<int>(line_number(i)), report_.position, reason, lines_[i]});
     ++report_.skipped_rows;
   }
 
@@ -107,6 +111,7 @@ class ReportReader {
 
  private:
   const std::vector<std::string>& lines_;
+  size_t base_;
   size_t begin_, end_;
   Report& report_;
   std::vector<SkippedRow>& skipped_;
@@ -247,7 +252,11 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   });
   check_section_count(rd, rep, t.rows.size(), skipped_before);
   if (close != rd.end()) {
-    if (auto m = rd.field_line(total_line(), close, "total length")) t.total_in = r(*m, 0);
+    if (auto m = rd.field_line(total_line(), close, "total length")) {
+      t.total_in = r(*m, 0);
+      // The drawing's caption and scale need the total.
+      if (!std::isfinite(t.total_in)) rd.error("the total length is not a finite number");
+    }
     if (auto m = rd.field_line(microstrip ? zo_line_microstrip() : zo_line_stripline(), close, "For Zo")) {
       t.zo_line = r(*m, 0);
       t.w_zo_in = r(*m, 1);
@@ -348,72 +357,168 @@ std::optional<ReportStamp> read_stamp(const std::string& line) {
 }  // namespace
 
 const char* skip_reason_text(SkipReason reason) {
-  return reason == SkipReason::Overflow ? "a field of asterisks (value too wide for its field)"
-                                        : "not in the table's column layout";
+  switch (reason) {
+    case SkipReason::Overflow: return "a field of asterisks (value too wide for its field)";
+    case SkipReason::Malformed: return "not in the table's column layout";
+    case SkipReason::TooLong: return "longer than any report line";
+  }
+  return "skipped";
+}
+
+StorageStream::StorageStream(std::istream& in) : in_(in) {}
+
+// One line of at most kLongestStorageLine characters (a CR before the line
+// end not counted); the rest of a longer line is read and dropped, and
+// `too_long` set.  False at the end of the input.
+bool StorageStream::read_line(std::string& line, bool& too_long) {
+  line.clear();
+  too_long = false;
+  char buf[kLongestStorageLine + 3];  // the longest line, a CR, the closing NUL
+  in_.getline(buf, sizeof buf);
+  const auto got = static_cast<size_t>(in_.gcount());
+  if (in_.bad()) {
+    read_failed_ = true;
+    return false;
+  }
+  if (got == 0 && in_.fail()) return false;  // the end of the input
+  if (in_.fail()) {
+    // The buffer filled without a line end: the rest of the line is dropped.
+    in_.clear();
+    in_.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    if (in_.bad()) read_failed_ = true;
+    line.assign(buf, 64);
+    too_long = true;
+    return true;
+  }
+  line.assign(buf, in_.eof() ? got : got - 1);  // the line end is counted, not stored
+  if (line.size() > kLongestStorageLine + (line.ends_with('\r') ? 1 : 0)) {
+    line.resize(64);
+    too_long = true;
+  }
+  return true;
+}
+
+Report StorageStream::build(bool next_follows) {
+  std::vector<std::string>& lines = window_;
+  size_t end = lines.size();
+  // The rule and empty line in front of the next date line belong to it.
+  if (next_follows && end >= 3 && match_line(lines[end - 1], rule72())) {
+    --end;
+    if (is_blank(lines[end - 1])) --end;
+  }
+  Report rep;
+  rep.position = ++reports_;
+  rep.first_line = static_cast<int>(window_first_) + 1;
+  rep.stamp = *read_stamp(lines[0]);
+  std::vector<SkippedRow> found;
+  ReportReader rd(lines, window_first_, 0, end, rep, found);
+
+  const size_t e = rd.find(electrical_title(), rd.begin());
+  const size_t d = rd.find(dimensions_title(), rd.begin());
+  const size_t a = rd.find(analysis_title(), rd.begin());
+  const size_t first = std::min({e, d, a});
+  if (first == rd.end()) {
+    rd.error("report of unknown kind: no title line follows the header");
+    rep.kind = ReportKind::Electrical;
+  } else if (first == e) {
+    rep.kind = ReportKind::Electrical;
+    read_electrical(rd, rep);
+  } else if (first == d) {
+    rep.kind = ReportKind::Dimensions;
+    read_dimensions(rd, rep);
+  } else {
+    rep.kind = ReportKind::Analysis;
+    read_analysis(rd, rep);
+  }
+
+  const Layout& stored = rep.kind == ReportKind::Analysis ? stored_line_analysis() : stored_line();
+  if (const size_t at = rd.find(stored, rd.begin()); at != rd.end())
+    rep.stored_in = match_line(lines[at], stored)->values[0].alpha;
+
+  // A design cycle starts with its electrical report and keeps one clock
+  // reading and one design; a new electrical report, a new reading or a
+  // report of another design starts the next.
+  const bool new_cycle = reports_ == 1 || rep.kind == ReportKind::Electrical || !(rep.stamp == last_stamp_) ||
+                         !same_design(rep.summary, last_summary_);
+  rep.cycle = cycle_ += new_cycle ? 1 : 0;
+  last_stamp_ = rep.stamp;
+  last_summary_ = rep.summary;
+
+  // The over-long lines of the report, then its skipped rows, by line.
+  for (SkippedRow& s : found) pending_skipped_.push_back(std::move(s));
+  std::stable_sort(pending_skipped_.begin(), pending_skipped_.end(),
+                   [](const SkippedRow& x, const SkippedRow& y) { return x.line < y.line; });
+  rep.skipped_rows += too_long_in_window_;
+  too_long_in_window_ = 0;
+  return rep;
+}
+
+bool StorageStream::next(Report& report, std::vector<SkippedRow>& skipped) {
+  skipped.clear();
+  std::string line;
+  bool too_long = false;
+  while (read_line(line, too_long)) {
+    const size_t number = lines_read_++;
+    if (too_long) {
+      // In a report the line is skipped and held as a blank one; outside
+      // the reports, where every line is ignored, it is only counted.
+      if (started_) {
+        pending_skipped_.push_back({static_cast<int>(number + 1), reports_ + 1, SkipReason::TooLong, line + "..."});
+        ++too_long_in_window_;
+      } else {
+        ++too_long_outside_;
+      }
+      line.clear();
+    }
+    if (!too_long && read_stamp(line)) {
+      const bool had = started_;
+      std::vector<std::string> next_window{std::move(line)};
+      Report built;
+      if (had) built = build(true);
+      window_ = std::move(next_window);
+      window_first_ = number;
+      started_ = true;
+      if (had) {
+        report = std::move(built);
+        skipped.swap(pending_skipped_);
+        return true;
+      }
+      continue;
+    }
+    if (started_) window_.push_back(std::move(line));
+  }
+  if (started_) {
+    started_ = false;
+    report = build(false);
+    window_.clear();
+    skipped.swap(pending_skipped_);
+    return true;
+  }
+  skipped.swap(pending_skipped_);
+  if (reports_ == 0 && errors_.empty()) {
+    std::string why = read_failed_      ? "the file cannot be read to its end"
+                      : lines_read_ == 0 ? "the file is empty: no report found"
+                                         : "no report found: no line holds the dated report header";
+    if (too_long_outside_ > 0)
+      why += " (" + std::to_string(too_long_outside_) + " lines longer than any report line)";
+    errors_.push_back(why);
+  } else if (read_failed_ && errors_.empty()) {
+    errors_.push_back("the file cannot be read to its end");
+  }
+  return false;
 }
 
 ParsedStorage parse_storage(std::istream& in) {
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
-
-  // Every report opens with the dated header: an empty line, a rule and the
-  // date line.  A report runs from its date line to the next header.
-  std::vector<size_t> starts;
-  for (size_t i = 0; i < lines.size(); ++i)
-    if (read_stamp(lines[i])) starts.push_back(i);
-
   ParsedStorage out;
-  if (starts.empty()) {
-    out.errors.push_back(lines.empty() ? "the file is empty: no report found"
-                                       : "no report found: no line holds the dated report header");
-    return out;
+  StorageStream stream(in);
+  Report report;
+  std::vector<SkippedRow> skipped;
+  for (bool more = true; more;) {
+    more = stream.next(report, skipped);
+    for (SkippedRow& s : skipped) out.skipped.push_back(std::move(s));
+    if (more) out.reports.push_back(std::move(report));
   }
-  for (size_t r = 0; r < starts.size(); ++r) {
-    size_t end = r + 1 < starts.size() ? starts[r + 1] : lines.size();
-    // The rule and empty line in front of the next date line belong to it.
-    if (r + 1 < starts.size() && end >= starts[r] + 3 && match_line(lines[end - 1], rule72())) {
-      --end;
-      if (is_blank(lines[end - 1])) --end;
-    }
-    Report rep;
-    rep.position = static_cast<int>(r) + 1;
-    rep.first_line = static_cast<int>(starts[r]) + 1;
-    rep.stamp = *read_stamp(lines[starts[r]]);
-    ReportReader rd(lines, starts[r], end, rep, out.skipped);
-
-    const size_t e = rd.find(electrical_title(), rd.begin());
-    const size_t d = rd.find(dimensions_title(), rd.begin());
-    const size_t a = rd.find(analysis_title(), rd.begin());
-    const size_t first = std::min({e, d, a});
-    if (first == rd.end()) {
-      rd.error("report of unknown kind: no title line follows the header");
-      rep.kind = ReportKind::Electrical;
-    } else if (first == e) {
-      rep.kind = ReportKind::Electrical;
-      read_electrical(rd, rep);
-    } else if (first == d) {
-      rep.kind = ReportKind::Dimensions;
-      read_dimensions(rd, rep);
-    } else {
-      rep.kind = ReportKind::Analysis;
-      read_analysis(rd, rep);
-    }
-
-    if (const size_t at = rd.find(rep.kind == ReportKind::Analysis ? stored_line_analysis() : stored_line(),
-                                  rd.begin());
-        at != rd.end())
-      rep.stored_in = match_line(lines[at], rep.kind == ReportKind::Analysis ? stored_line_analysis()
-                                                                              : stored_line())->values[0].alpha;
-
-    // A design cycle starts with its electrical report and keeps one clock
-    // reading and one design; a new electrical report, a new reading or a
-    // report of another design starts the next.
-    const bool new_cycle = out.reports.empty() || rep.kind == ReportKind::Electrical ||
-                           !(rep.stamp == out.reports.back().stamp) ||
-                           !same_design(rep.summary, out.reports.back().summary);
-    rep.cycle = out.reports.empty() ? 1 : out.reports.back().cycle + (new_cycle ? 1 : 0);
-    out.reports.push_back(std::move(rep));
-  }
+  if (out.reports.empty()) out.errors = stream.errors();
   return out;
 }
 

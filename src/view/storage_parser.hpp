@@ -8,6 +8,7 @@
 // instead of guessing a value.
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <string>
 #include <variant>
@@ -122,14 +123,14 @@ struct Report {
   int skipped_rows = 0;             // rows of this report listed in ParsedStorage::skipped
 };
 
-enum class SkipReason { Overflow, Malformed };
+enum class SkipReason { Overflow, Malformed, TooLong };
 
 // A table line that was not taken as a row.
 struct SkippedRow {
   int line = 0;       // 1-based line number in the file
   int report = 0;     // position of its report
   SkipReason reason = SkipReason::Malformed;
-  std::string text;   // the line as it stands
+  std::string text;   // the line as it stands (an over-long one: its first 64 characters and "...")
 };
 
 struct ParsedStorage {
@@ -138,6 +139,46 @@ struct ParsedStorage {
   std::vector<std::string> errors;  // file-level: "no report found"
 };
 
+// No report line is longer (the widest is under 80 characters); a longer
+// line is skipped as TooLong.
+inline constexpr std::size_t kLongestStorageLine = 256;
+
+// Reads a storage file report by report, holding the lines of one report at
+// a time: memory is bounded by the largest report, not by the file.
+class StorageStream {
+ public:
+  explicit StorageStream(std::istream& in);
+
+  // The next report, and the lines skipped since the previous call (the
+  // report's own rows and its over-long lines).  False at the end of the file; `skipped` may still hold lines.
+  bool next(Report& report, std::vector<SkippedRow>& skipped);
+
+  // File-level errors, known at the end: no report found, a read failure.
+  const std::vector<std::string>& errors() const { return errors_; }
+  // Over-long lines outside every report (ignored, as all lines there are).
+  std::size_t too_long_outside() const { return too_long_outside_; }
+
+ private:
+  bool read_line(std::string& line, bool& too_long);
+  Report build(bool next_follows);
+
+  std::istream& in_;
+  std::vector<std::string> window_;  // the current report, from its date line
+  size_t window_first_ = 0;          // 0-based line number of window_[0]
+  size_t lines_read_ = 0;
+  bool started_ = false;
+  bool read_failed_ = false;
+  int reports_ = 0;
+  int cycle_ = 0;
+  int too_long_in_window_ = 0;
+  std::size_t too_long_outside_ = 0;
+  ReportStamp last_stamp_;
+  DesignSummary last_summary_;
+  std::vector<SkippedRow> pending_skipped_;
+  std::vector<std::string> errors_;
+};
+
+// The whole file at once (every report and skipped row kept).
 ParsedStorage parse_storage(std::istream& in);
 
 // Text of a reason, for messages.

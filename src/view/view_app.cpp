@@ -1,5 +1,7 @@
 #include "view/view_app.hpp"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include "view/filter_layout.hpp"
 #include "view/gerber.hpp"
 #include "view/layout_writers.hpp"
+#include "view/output_file.hpp"
 #include "view/svg_plot.hpp"
 #include "view/touchstone.hpp"
 
@@ -30,12 +33,12 @@ const char* kind_name(const Report& r) {
   return "report";
 }
 
+// Every output goes through here.  After a failed write nothing more is
+// written: the run ends with status 1.
 bool write_file(const std::filesystem::path& p, const std::string& text, ViewResult& res, std::ostream& log) {
-  std::ofstream f(p, std::ios::binary);
-  f << text;
-  f.close();
-  if (!f) {
-    log << "quorvane-view: cannot write " << p.string() << '\n';
+  if (res.status == 1) return false;
+  if (const std::string why = write_output_file(p, text); !why.empty()) {
+    log << "quorvane-view: cannot write " << p.string() << ": " << why << '\n';
     res.status = 1;
     return false;
   }
@@ -200,7 +203,13 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
     return 0;
   }
   if (!file) return refuse("no FILE given");
-  return run_view(*file, folder, err, options).status;
+  try {
+    return run_view(*file, folder, err, options).status;
+  } catch (const std::exception& e) {
+    // A report too large for memory, say: one line and status 1, never an abort.
+    err << "quorvane-view: " << *file << ": " << e.what() << '\n';
+    return 1;
+  }
 }
 
 std::string detail(const ParsedStorage& storage, const Report& r) {
@@ -251,23 +260,35 @@ std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const 
   }
 }
 
+// What FILE is when it cannot be a storage file: a folder, a device, a
+// socket; "" for a file or a pipe, which are read.
+std::string not_a_storage_file(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return {};
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISCHR(st.st_mode)) return "a character device";
+  if (S_ISBLK(st.st_mode)) return "a block device";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  return {};
+}
+
 }  // namespace
 
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                     std::ostream& log, const ViewOptions& options) {
   ViewResult res;
+  if (const std::string what = not_a_storage_file(storage_file); !what.empty()) {
+    log << "quorvane-view: " << storage_file.string() << " is " << what << ", not a storage file\n";
+    res.status = 1;
+    return res;
+  }
   std::ifstream in(storage_file, std::ios::binary);
   if (!in) {
     log << "quorvane-view: cannot open the storage file " << storage_file.string() << '\n';
     res.status = 1;
     return res;
   }
-  const ParsedStorage storage = parse_storage(in);
-  if (!storage.errors.empty()) {
-    for (const std::string& e : storage.errors) log << "quorvane-view: " << storage_file.string() << ": " << e << '\n';
-    res.status = 1;
-    return res;
-  }
+  StorageStream stream(in);
   std::error_code ec;
   std::filesystem::create_directories(out_folder, ec);
   const std::string stem = storage_file.stem().string();
@@ -275,44 +296,62 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   bool trouble = false;
   int damaged = 0;
   int undrawn = 0;  // dimensional tables read but not drawable
-
-  for (const SkippedRow& s : storage.skipped) {
-    log << "quorvane-view: line " << s.line << " (report " << s.report << ") skipped, " << skip_reason_text(s.reason)
-        << ": " << s.text << '\n';
-    trouble = true;
-  }
-  for (const Report& r : storage.reports) {
-    log << "report " << r.position << " (line " << r.first_line << ", design cycle " << r.cycle << "): "
-        << kind_name(r) << detail(storage, r) << '\n';
-    if (!r.errors.empty()) {
-      for (const std::string& e : r.errors) log << "quorvane-view: report " << r.position << ": " << e << '\n';
+  std::size_t reports = 0;
+  std::size_t skipped_rows = 0;
+  int cycles = 0;
+  // What an analysis needs of the reports before it: the last electrical and
+  // the last dimensional report of its design cycle (the rest of the file is
+  // not kept).
+  ParsedStorage context;
+  Report r;
+  std::vector<SkippedRow> skipped;
+  for (bool more = true; more && res.status != 1;) {
+    more = stream.next(r, skipped);
+    for (const SkippedRow& s : skipped) {
+      log << "quorvane-view: line " << s.line << " (report " << s.report << ") skipped, "
+          << skip_reason_text(s.reason) << ": " << s.text << '\n';
+      trouble = true;
+    }
+    skipped_rows += skipped.size();
+    if (!more) break;
+    ++reports;
+    cycles = r.cycle;
+    std::erase_if(context.reports, [&r](const Report& kept) {
+      return kept.cycle != r.cycle || kept.kind == r.kind || kept.kind == ReportKind::Analysis;
+    });
+    context.reports.push_back(std::move(r));
+    const Report& rep = context.reports.back();
+    log << "report " << rep.position << " (line " << rep.first_line << ", design cycle " << rep.cycle
+        << "): " << kind_name(rep) << detail(context, rep) << '\n';
+    if (!rep.errors.empty()) {
+      for (const std::string& e : rep.errors) log << "quorvane-view: report " << rep.position << ": " << e << '\n';
       log << "  damaged report: no file written for it\n";
       trouble = true;
       ++damaged;
       continue;
     }
-    const std::string base = stem + "-" + std::to_string(r.position);
-    if (const auto* a = std::get_if<AnalysisTable>(&r.table); a && !a->not_run.empty()) {
+    const std::string base = stem + "-" + std::to_string(rep.position);
+    if (const auto* a = std::get_if<AnalysisTable>(&rep.table); a && !a->not_run.empty()) {
       log << "  no table, the program refused the sweep: " << a->not_run << '\n';
     } else if (a) {
-      const std::string construction = analysis_construction(storage, r);
-      PlotSpec plot = response_plot(r, *a, construction);
-      if (const std::optional<DrawnAnalysis> drawn = drawn_analysis(storage, r, *a, options.drawing, log))
+      const std::string construction = analysis_construction(context, rep);
+      PlotSpec plot = response_plot(rep, *a, construction);
+      if (const std::optional<DrawnAnalysis> drawn = drawn_analysis(context, rep, *a, options.drawing, log))
         add_drawn_response(plot, *drawn);
       write_file(out_folder / (base + "-response.svg"), render_plot(plot), res, log);
-      const PlotSpec passband = passband_plot(r, *a, construction);
+      const PlotSpec passband = passband_plot(rep, *a, construction);
       if (passband.series.front().x.empty())
         log << "  no row from Flow - BW/2 to Fhigh + BW/2: no passband plot\n";
       else
         write_file(out_folder / (base + "-passband.svg"), render_plot(passband), res, log);
-      const PlotSpec delay = delay_plot(r, *a, construction);
+      const PlotSpec delay = delay_plot(rep, *a, construction);
       if (delay.series.front().x.empty())
         log << "  fewer than two phases in the passband span: no group delay plot\n";
       else
         write_file(out_folder / (base + "-delay.svg"), render_plot(delay), res, log);
       if (a->format == 1) {
         const TouchstoneFile ts =
-            touchstone(r, *a, source_name, {construction, analysis_substrate(storage, r)});
+            touchstone(rep, *a, source_name, {construction, analysis_substrate(context, rep)});
         write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
         if (ts.rows_left_out > 0) {
           log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";
@@ -328,12 +367,12 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
           log << "  warning: " << plural(ts.rows_not_passive, " row", " rows")
               << " of the Touchstone file above |S11|^2 + |S21|^2 = 1 beyond the printed rounding\n";
       }
-    } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
+    } else if (const auto* d = std::get_if<DimensionTable>(&rep.table)) {
       try {
         const FilterLayout lay = build_layout(
-            *d, r.summary.poles, options.drawing == CopperDrawing::Compensated ? open_end_extensions(r) : std::vector<float>{});
+            *d, rep.summary.poles, options.drawing == CopperDrawing::Compensated ? open_end_extensions(rep) : std::vector<float>{});
         for (const std::string& w : lay.warnings) log << "  warning: " << w << '\n';
-        const std::string design = summary_title(r.summary, d->construction_name);
+        const std::string design = summary_title(rep.summary, d->construction_name);
         write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, "Layout: " + design, options.layout_scale),
                    res, log);
         write_file(out_folder / (base + ".dxf"), layout_dxf(lay, design), res, log);
@@ -342,21 +381,27 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
         write_file(out_folder / (base + "-outline.gbr"),
                    gerber_outline(board_outline(lay, d->height_in * 25.4f), design), res, log);
       } catch (const std::invalid_argument& e) {
-        log << "quorvane-view: report " << r.position << ": " << e.what() << "; no layout written\n";
+        log << "quorvane-view: report " << rep.position << ": " << e.what() << "; no layout written\n";
         trouble = true;
         ++undrawn;
       }
     }
   }
-  const int cycles = storage.reports.back().cycle;
-  log << source_name << ": " << storage.reports.size() << (storage.reports.size() == 1 ? " report" : " reports")
-      << " in " << cycles << (cycles == 1 ? " design cycle" : " design cycles") << ", " << res.written.size()
+  if (!stream.errors().empty() && res.status != 1) {
+    for (const std::string& e : stream.errors()) log << "quorvane-view: " << storage_file.string() << ": " << e << '\n';
+    res.status = 1;
+    if (reports == 0) return res;
+  }
+  log << source_name << ": " << reports << (reports == 1 ? " report" : " reports") << " in " << cycles
+      << (cycles == 1 ? " design cycle" : " design cycles") << ", " << res.written.size()
       << (res.written.size() == 1 ? " file" : " files") << " written";
-  if (!storage.skipped.empty())
-    log << ", " << storage.skipped.size() << (storage.skipped.size() == 1 ? " table row" : " table rows")
-        << " skipped";
+  if (skipped_rows > 0)
+    log << ", " << skipped_rows << (skipped_rows == 1 ? " table row" : " table rows") << " skipped";
   if (damaged > 0) log << ", " << damaged << (damaged == 1 ? " damaged report" : " damaged reports");
   if (undrawn > 0) log << ", " << undrawn << (undrawn == 1 ? " table not drawn" : " tables not drawn");
+  if (stream.too_long_outside() > 0)
+    log << ", " << stream.too_long_outside() << " over-long lines outside the reports ignored";
+  if (res.status == 1) log << "; stopped at a failed write";
   log << '\n';
   // A file that could not be written (status 1) outweighs a skipped row or a damaged report.
   if (res.status == 0 && trouble) res.status = 2;

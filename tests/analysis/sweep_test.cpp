@@ -35,7 +35,9 @@ TEST_P(SweepRange, RefusalAndRowCount) {
   if (c.refusal == SweepRefusal::kNone) {
     EXPECT_EQ(check.rows, c.rows) << c.what;
   } else {
-    EXPECT_NE(refusal_line(c.refusal, Qvnfreq{c.fstart, c.fstop, c.fstep}).find("enter"), std::string::npos);
+    const std::string line = refusal_line(c.refusal, Qvnfreq{c.fstart, c.fstop, c.fstep});
+    EXPECT_NE(line.find("enter"), std::string::npos);
+    EXPECT_EQ(line.find('*'), std::string::npos) << line;  // every value fits its text
   }
 }
 
@@ -62,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         // but it would stick near the stop.
         RangeCase{"step below half an ulp at the stop", 1000.0f, 10000.0f, kJustBelowHalf,
                   SweepRefusal::kStepTooSmall, 0},
+        RangeCase{"a stop near the float limit", 3.0e38f, 3.4e38f, 1.0f, SweepRefusal::kStepTooSmall, 0},
         RangeCase{"0.0004 MHz steps from 10000 MHz", 10000.0f, 10001.0f, 0.0004f, SweepRefusal::kStepTooSmall, 0},
         // Exact binary steps: 100000 steps of 2^-10 from 1000 is 100001 rows.
         RangeCase{"the most rows", 1000.0f, 1000.0f + 100000.0f * 0.0009765625f, 0.0009765625f,

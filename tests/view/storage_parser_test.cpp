@@ -250,6 +250,10 @@ std::vector<FaultCase> fault_cases() {
        "4 of the 5"},
       {"dimension table not closed", truncated(ms, 25), 1, 0, 0, true, "not closed"},
       {"no For Zo line", with_line_replaced(ms, "      For Zo", ""), 1, 0, 0, true, "For Zo"},
+      {"a total length that is not a number",
+       with_line_replaced(ms, "           Total", "           Total Length of your Bandpass Filter =      NaN inches."),
+       1, 0, 0, true, "not a finite number"},
+      {"a response row longer than any report line", analysis_with_row(4, std::string(300, '1')), 1, 0, 1, false, ""},
       {"no report at all", "just some text\nand more\n", 0, 0, 0, false, ""},
       {"empty file", "", 0, 0, 0, false, ""},
   };
