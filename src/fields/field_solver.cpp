@@ -322,11 +322,14 @@ FieldSolution solve_section(const CrossSection& c, const SolveOptions& options) 
   if (extrapolated.empty()) extrapolated.push_back(raw.back());
   const Level& now = extrapolated.back();
   const Level& before = extrapolated.size() > 1 ? extrapolated[extrapolated.size() - 2] : raw.front();
+  // The errors of the two capacitances are added, not let cancel: Z goes
+  // with the square root of their product, Er,eff with their ratio (exact
+  // for stripline, whose dielectric is homogeneous).
   auto fill = [&](int q, ModeResult& r) {
     r = mode_values(now[q], now[q + 1]);
-    const ModeResult b = mode_values(before[q], before[q + 1]);
-    r.z_err = relative_change(r.z, b.z);
-    r.eff_err = relative_change(r.eff, b.eff);
+    const double e = relative_change(now[q], before[q]) + relative_change(now[q + 1], before[q + 1]);
+    r.z_err = 0.5 * e;
+    r.eff_err = c.medium == Medium::Stripline ? 0.0 : e;
   };
   fill(0, out.even);
   if (pair) {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "dialogue/fortran_format.hpp"
+#include "dimensions/dimensional_report.hpp"
 #include "lines/coupled_microstrip.hpp"
 #include "view/svg_plot.hpp"
 
@@ -66,11 +67,27 @@ std::string inches(double v) {
 
 }  // namespace
 
+double substrate_height(const view::DimensionTable& t) {
+  const double printed = t.height_in, er = t.er, limit = t.surface_wave_ghz;
+  const bool micro = t.construction == view::Construction::Microstrip;
+  if ((micro && !(er > 1.0)) || !(limit > 0.0) || !(limit < kLimitCap)) return printed;
+  constexpr double pi = 3.14159265358979323846;
+  double h = 0.0;
+  if (micro) {
+    // Surface-wave limit 0.001 (speed / (2 pi H)) sqrt(2 / (Er - 1)) arctan(Er), GHz.
+    h = 0.001 * speed * std::sqrt(2.0 / (er - 1.0)) * std::atan(er) / (2.0 * pi * limit);
+  } else {
+    // Higher-order-mode limit 30 / (2.54 sqrt(Er) (2 Wzo + pi B / 2)), GHz.
+    h = (2.0 / pi) * (30.0 / (2.54 * std::sqrt(er) * limit) - 2.0 * t.w_zo_in);
+  }
+  return std::abs(h - printed) <= 0.0005 + 1e-6 ? h : printed;  // half the last decimal, and float slack
+}
+
 CrossSection row_cross_section(const view::DimensionTable& table, const view::DimensionRow& row) {
   CrossSection c;
   c.medium = table.construction == view::Construction::Microstrip ? Medium::Microstrip : Medium::Stripline;
   c.er = table.er;
-  c.h = table.height_in;
+  c.h = substrate_height(table);
   c.t = table.thick_in;
   c.w = row.w_mm / kMmPerInch;
   c.s = row.s_mm / kMmPerInch;
@@ -94,7 +111,7 @@ std::vector<std::string> field_table(const view::Report& report, const view::Dim
   out.push_back(X(6) + "Field check of report " + std::to_string(report.position) + " (" +
                 (micro ? "Microstrip" : "Stripline") + ", design cycle " + std::to_string(report.cycle) + ") in " +
                 source_name);
-  out.push_back(X(6) + "Er = " + F(table.er, 7, 3) + (micro ? ", H = " : ", B = ") + F(table.height_in, 6, 3) +
+  out.push_back(X(6) + "Er = " + F(table.er, 7, 3) + (micro ? ", H = " : ", B = ") + F(static_cast<float>(substrate_height(table)), 7, 5) +
                 " inches, Strip Thick = " + F(table.thick_in, 6, 4) + " inches" +
                 (micro ? ", cover at 100 H" : ""));
   out.push_back(X(6) + (micro ? "Closed form: static coupled-microstrip models at the printed W and S."

@@ -12,9 +12,17 @@
 
 namespace quorvane::fields {
 
+// The substrate height H (or ground-plane spacing B) of a report.  The
+// summary prints it with three decimals of an inch only (0.0625 as 0.063);
+// the higher-order-mode limit, printed with five digits, was computed from
+// it in closed form, so it is recovered from there when it agrees with the
+// printed value to its last decimal (the limit not capped, Er above 1).
+double substrate_height(const view::DimensionTable& table);
+
 // The cross-section of a printed row: the widths and gaps from the
 // millimetre columns (four decimals of a millimetre are 25 times finer than
-// four of an inch), the substrate from the summary, in inches.
+// four of an inch), the substrate from the summary, in inches, with the
+// height of substrate_height.
 CrossSection row_cross_section(const view::DimensionTable& table, const view::DimensionRow& row);
 
 // Closed-form values of a section.  Microstrip: the static values of the
