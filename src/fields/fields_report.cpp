@@ -72,17 +72,21 @@ double substrate_height(const view::DimensionTable& t) {
   const bool micro = t.construction == view::Construction::Microstrip;
   if ((micro && !(er > 1.0)) || !(limit > 0.0) || !(limit < kLimitCap)) return printed;
   constexpr double pi = 3.14159265358979323846;
-  double h = 0.0;
+  double h = 0.0, spread = 0.0;  // the recovered height and its uncertainty from the printed roundings
   if (micro) {
     // Surface-wave limit 0.001 (speed / (2 pi H)) sqrt(2 / (Er - 1)) arctan(Er), GHz.
     h = 0.001 * speed * std::sqrt(2.0 / (er - 1.0)) * std::atan(er) / (2.0 * pi * limit);
+    spread = h * 0.0005 / limit;
   } else {
-    // Higher-order-mode limit 30 / (2.54 sqrt(Er) (2 Wzo + pi B / 2)), GHz.
+    // Higher-order-mode limit 30 / (2.54 sqrt(Er) (2 Wzo + pi B / 2)), GHz;
+    // the Zo width is printed to 0.00005 inch.
     h = (2.0 / pi) * (30.0 / (2.54 * std::sqrt(er) * limit) - 2.0 * t.w_zo_in);
+    spread = (2.0 / pi) * (2.0 * 0.00005 + 30.0 / (2.54 * std::sqrt(er)) * 0.0005 / (limit * limit));
   }
-  // Half the last printed decimal, widened by the recovery's own uncertainty
-  // (the stripline limit also holds the Zo width, printed to 0.00005 inch).
-  return std::abs(h - printed) <= 0.0005 + 1e-4 ? h : printed;
+  spread += 1e-6;  // single-precision slack of the printed values
+  const double off = std::abs(h - printed);
+  if (off <= spread) return printed;                   // the printed value is consistent: it stands
+  return off <= 0.0005 + spread ? h : printed;         // within the printed rounding: the finer value
 }
 
 CrossSection row_cross_section(const view::DimensionTable& table, const view::DimensionRow& row) {
@@ -231,6 +235,8 @@ std::string cross_section_svg(const CrossSection& c, const std::string& title) {
   svg += "<text x=\"" + num(left) + "\" y=\"46\" font-size=\"13\" fill=\"#1f4fa8\">even mode (magnetic wall)</text>\n";
   svg += "<text x=\"" + num(left + width_px) + "\" y=\"46\" font-size=\"13\" fill=\"#b02020\" text-anchor=\"end\">"
          "odd mode (electric wall)</text>\n";
+  svg += "<clipPath id=\"area\"><rect x=\"" + num(left) + "\" y=\"" + num(top_px) + "\" width=\"" + num(width_px) +
+         "\" height=\"" + num(height_px) + "\"/></clipPath>\n";
   // Substrate or dielectric.
   svg += "<rect x=\"" + num(px(-half_w)) + "\" y=\"" + num(py(c.h)) + "\" width=\"" + num(width_px) +
          "\" height=\"" + num(c.h * scale) + "\" fill=\"#e8efd8\"/>\n";
@@ -256,7 +262,7 @@ std::string cross_section_svg(const CrossSection& c, const std::string& title) {
                num(py(ys1[m]));
       }
     }
-    svg += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + (mode == Mode::Even ? "#1f4fa8" : "#b02020") +
+    svg += "<path clip-path=\"url(#area)\" d=\"" + d + "\" fill=\"none\" stroke=\"" + (mode == Mode::Even ? "#1f4fa8" : "#b02020") +
            "\" stroke-width=\"0.8\"/>\n";
   }
   // The strips, at least two pixels thick.

@@ -15,8 +15,9 @@ namespace quorvane::fields {
 // The substrate height H (or ground-plane spacing B) of a report.  The
 // summary prints it with three decimals of an inch only (0.0625 as 0.063);
 // the higher-order-mode limit, printed with five digits, was computed from
-// it in closed form, so it is recovered from there when it agrees with the
-// printed value to its last decimal (the limit not capped, Er above 1).
+// it in closed form, so the height is recovered from the limit when the
+// printed value is not consistent with it but lies within its last decimal
+// of the recovered one (the limit not capped, Er above 1 for microstrip).
 double substrate_height(const view::DimensionTable& table);
 
 // The cross-section of a printed row: the widths and gaps from the
