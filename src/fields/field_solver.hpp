@@ -40,8 +40,9 @@ struct CrossSection {
   bool operator==(const CrossSection&) const = default;
 };
 
-// Why a cross-section cannot be solved (non-finite or non-positive sizes, a
-// strip as thick as the ground-plane spacing), or "" when it can.
+// Why the cross-section of a coupled pair cannot be solved (non-finite or
+// non-positive sizes, a strip as thick as the ground-plane spacing or
+// reaching the cover), or "" when it can.
 std::string cross_section_fault(const CrossSection& section);
 
 // Mesh lines and the potential at the nodes, v[j * x.size() + i] at
@@ -61,7 +62,7 @@ Potential solve_potential(const CrossSection& section, Mode mode, bool dielectri
 
 struct SolveOptions {
   double tolerance = 5e-4;  // relative change of two successive extrapolated results
-  int max_level = 6;        // bound of the refinement
+  int max_level = 6;        // bound of the refinement (a node budget also stops it)
   int levels = 0;           // > 0: solve exactly this many levels, ignoring the tolerance
 };
 
@@ -76,13 +77,14 @@ struct FieldSolution {
   ModeResult even, odd;   // odd is NaN for a single strip (s = 0)
   int levels = 0;         // mesh levels solved
   std::size_t nodes = 0;  // nodes of the finest mesh
-  bool converged = false; // the tolerance was met within max_level
+  bool converged = false; // the tolerance was met within max_level and the node budget
 };
 
 // Refines from level 0 until two successive extrapolated results of every
 // capacitance differ by less than the tolerance (at least three levels), and
 // reports the last one; the error estimate of each value is its change from
-// the previous extrapolation.  Throws std::runtime_error when the sparse
+// the previous extrapolation.  Throws std::invalid_argument for a faulty
+// cross-section (a gap of 0 allowed) and std::runtime_error when the sparse
 // factorisation fails.
 FieldSolution solve_section(const CrossSection& section, const SolveOptions& options = {});
 

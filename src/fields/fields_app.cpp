@@ -132,8 +132,12 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
       << '\n';
   std::vector<std::string> faults;
   const std::vector<FieldSolution> solved = solve_sections(sections, faults, options);
-  for (std::size_t k = 0; k < faults.size(); ++k)
+  for (std::size_t k = 0; k < faults.size(); ++k) {
     if (!faults[k].empty()) log << "quorvane-fields: field solution failed: " << faults[k] << '\n';
+    else if (options.levels == 0 && !solved[k].converged)
+      log << "  a section stopped refining at " << solved[k].nodes << " nodes before two results agreed to "
+          << 100.0 * options.tolerance << " %: its error column says how far they are apart\n";
+  }
 
   std::error_code ec;
   std::filesystem::create_directories(out_folder, ec);

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <set>
 
 #include "dialogue/fortran_format.hpp"
@@ -21,7 +20,6 @@ using fmt::X;
 namespace {
 
 constexpr double kMmPerInch = 25.4;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::string right(const std::string& text, int w) {
   return text.size() >= static_cast<std::size_t>(w) ? text : X(w - static_cast<int>(text.size())) + text;
