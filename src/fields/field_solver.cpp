@@ -237,6 +237,8 @@ struct ModeCapacitance {
   double dielectric = 0.0, air = 0.0;
 };
 
+// One solve with `ldlt`, whose pattern is analysed at the first solve of a
+// mode and reused for the second (the same nodes, other permittivities).
 Potential solve(const ModeProblem& p, bool dielectric, Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>>& ldlt,
                 bool analysed) {
   Eigen::VectorXd rhs;
