@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Sections, FourPort,
 // synthesis refines a narrow gap.
 TEST(DrawnFilter, StriplineDesignEquationsReadForward) {
   const float b = 0.125f, t = 0.0014f, er = 2.2f;
-  for (const auto [zoe, zoo] : {std::pair{68.4f, 39.8f}, {53.8f, 46.7f}, {80.0f, 35.0f}}) {
+  for (const auto& [zoe, zoo] : {std::pair{68.4f, 39.8f}, {53.8f, 46.7f}, {80.0f, 35.0f}}) {
     const CoupledStripSection sec = slws_section(slws_substrate(t / b, er), zoe, zoo);
     const StriplineModes m = cohn_mode_impedances(er, b, t, sec.w * b, sec.s * b);
     EXPECT_NEAR(m.zoe, zoe, 1e-4f * zoe);

@@ -136,7 +136,7 @@ TEST(ReadmeScripts, EveryPathRunsToItsEnd) {
   }
 }
 
-// cmake --install of the build the tests come from: exactly the two programs
+// cmake --install of the build the tests come from: exactly the programs
 // in bin/ and the shipped defaults in share/quorvane/, and they run.
 TEST(InstallTree, ProgramsInBinDefaultsInShareQuorvane) {
   Session s("", false);
@@ -145,7 +145,8 @@ TEST(InstallTree, ProgramsInBinDefaultsInShareQuorvane) {
   std::set<std::string> tree;
   for (const auto& e : fs::recursive_directory_iterator(s.folder() / "p"))
     if (!e.is_directory()) tree.insert(fs::relative(e.path(), s.folder() / "p").string());
-  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-view", "share/quorvane/QuorvaneDEMO.DEF"}));
+  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-fields", "bin/quorvane-view",
+                                         "share/quorvane/QuorvaneDEMO.DEF"}));
   EXPECT_EQ(s.file("p/share/quorvane/QuorvaneDEMO.DEF"), shipped_defaults());
   // Eleven empty answers take the defaults up to menu 1, where 4 exits.
   EXPECT_EQ(shell(s, "cp p/share/quorvane/QuorvaneDEMO.DEF . && (printf '\\n%.0s' $(seq 11); echo 4) | "
