@@ -138,9 +138,12 @@ Statistic summarise(double nominal, std::vector<double> values) {
     s.mean = s.sd = s.p5 = s.p95 = kNaN;
     return s;
   }
+  // Summed in sample order, about the first value: equal values give their
+  // value back exactly, and a spread small beside the value keeps its digits.
+  const double first = values.front();
   double sum = 0.0;
-  for (const double v : values) sum += v;  // in sample order
-  s.mean = sum / static_cast<double>(values.size());
+  for (const double v : values) sum += v - first;
+  s.mean = first + sum / static_cast<double>(values.size());
   double sq = 0.0;
   for (const double v : values) sq += (v - s.mean) * (v - s.mean);
   s.sd = values.size() > 1 ? std::sqrt(sq / static_cast<double>(values.size() - 1)) : 0.0;
