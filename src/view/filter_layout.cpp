@@ -96,11 +96,20 @@ std::vector<Point> strip_outline(const Rect& l, const Rect& r) {
   return pts;
 }
 
-FilterLayout build_layout(const DimensionTable& table, int poles) {
+std::string copper_note(bool compensated) {
+  return compensated ? "copper compensated for open ends: each coupled section drawn shorter than printed by the "
+                       "open-end extension of its strips"
+                     : "copper as printed: section lengths as the report prints them, not compensated for open ends";
+}
+
+FilterLayout build_layout(const DimensionTable& table, int poles, const std::vector<float>& open_end_in) {
   const size_t m = static_cast<size_t>(poles) + 1;
   if (poles < 1 || table.rows.size() != m)
     throw std::invalid_argument("the table has " + std::to_string(table.rows.size()) + " section rows, the design " +
                                 std::to_string(m));
+  if (!open_end_in.empty() && open_end_in.size() != m)
+    throw std::invalid_argument("open-end extensions for " + std::to_string(open_end_in.size()) +
+                                " sections, the design has " + std::to_string(m));
   for (const DimensionRow& row : table.rows) {
     if (!row.realizable)
       throw std::invalid_argument("section " + std::to_string(row.section) +
@@ -112,6 +121,7 @@ FilterLayout build_layout(const DimensionTable& table, int poles) {
   }
 
   FilterLayout lay;
+  lay.compensated = !open_end_in.empty();
   const bool feeds = positive(table.w_zo_in) && positive(table.quarter_wave_in);
   if (feeds) {
     lay.feed_width_mm = table.w_zo_in * kMmPerInch;
@@ -125,7 +135,11 @@ FilterLayout build_layout(const DimensionTable& table, int poles) {
   std::vector<float> x(m + 2, 0.0f);
   x[1] = lay.feed_length_mm;
   for (size_t k = 1; k <= m; ++k) {
-    const float len = lengths_in[k - 1] * kMmPerInch;
+    const float dl = lay.compensated ? open_end_in[k - 1] : 0.0f;
+    if (!std::isfinite(dl) || dl < 0.0f || !(lengths_in[k - 1] - dl > 0.0f))
+      throw std::invalid_argument("section " + std::to_string(k) + " is not longer than its open-end extension " +
+                                  inches(dl) + " inches");
+    const float len = (lengths_in[k - 1] - dl) * kMmPerInch;
     x[k + 1] = x[k] + len;
     lay.coupled_length_mm += len;
   }
@@ -155,8 +169,9 @@ FilterLayout build_layout(const DimensionTable& table, int poles) {
     const DimensionRow& row = table.rows[k - 1];
     const float wl = width(k);
     const float left_top = right_top_prev + wl + row.s_mm;
+    const float dl_mm = lay.compensated ? open_end_in[k - 1] * kMmPerInch : 0.0f;
     SectionMark mark{row.section, x[k], x[k + 1], row.w_mm, row.s_mm, x[k + 1] - x[k],
-                     right_top_prev + wl, left_top};
+                     lengths_in[k - 1] * kMmPerInch, dl_mm, right_top_prev + wl, left_top};
     lay.sections.push_back(mark);
 
     Strip s;

@@ -43,7 +43,9 @@ struct Strip {
 struct SectionMark {
   int section = 0;            // K
   float x0 = 0.0f, x1 = 0.0f; // mm, along the filter
-  float w_mm = 0.0f, s_mm = 0.0f, length_mm = 0.0f;
+  float w_mm = 0.0f, s_mm = 0.0f, length_mm = 0.0f;  // length_mm: as drawn
+  float printed_length_mm = 0.0f;  // the report's length (reconciled with its total)
+  float open_end_mm = 0.0f;        // shortening for the open ends (0 as printed)
   float gap_y0 = 0.0f, gap_y1 = 0.0f;  // the gap between the coupled strips
 };
 
@@ -55,16 +57,28 @@ struct FilterLayout {
   float coupled_length_mm = 0.0f;  // sum of the section lengths
   Rect bounds;                  // of all copper
   float min_clearance_mm = 0.0f;  // smallest distance between copper of different strips
+  bool compensated = false;     // the sections are shortened for their open ends
   std::vector<std::string> warnings;
 };
+
+// How the drawings give the section lengths: shortened by the open-end
+// extension of their strips, so that the board lands on its centre
+// frequency (the default), or as the report prints them.
+enum class CopperDrawing { Compensated, AsPrinted };
+
+// The one wording of every drawing for either way.
+std::string copper_note(bool compensated);
 
 // Feed lines: the width of the Zo line of the report, and a quarter
 // wavelength on it (the report's "Quarter Wavelength") for their length.
 // Widths and gaps come from the table's millimetre columns, lengths from its
 // inch column (reconciled with the total length) times 25.4.  Throws std::invalid_argument when the table
 // cannot be drawn (a width, gap or length that is not a positive number, or
-// not one row for each of the N+1 sections).
-FilterLayout build_layout(const DimensionTable& table, int poles);
+// not one row for each of the N+1 sections).  open_end_in: empty for the
+// lengths as printed, else per section the open-end extension (inch) by
+// which the coupled section is drawn shorter (each strip of it loses that
+// much at its open end; the feed lines keep their length).
+FilterLayout build_layout(const DimensionTable& table, int poles, const std::vector<float>& open_end_in = {});
 
 // The section lengths to draw, inches: the printed lengths, reconciled with
 // the printed total (see the definition).  When the two disagree by more

@@ -65,6 +65,9 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
                   mm(table.height_in * 25.4f, 4) + " mm, Er " + mm(table.er, 3) + ", strip thickness " +
                   mm(table.thick_in * 25.4f, 4) + " mm");
   for (const std::string& w : lay.warnings) notes.push_back("Note: " + w);
+  std::string copper = copper_note(lay.compensated) + ".";
+  copper[0] = 'C';
+  notes.push_back(copper);
   const std::string subtitle = "Scale " + scale_text(scale) +
                                " when printed at 100 %; copper as built, dimensions in mm (1 user unit = 1 mm)";
   size_t longest = std::max(title.size(), subtitle.size());
@@ -120,22 +123,25 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
       << "\" y2=\"" << mm(yd + font / 2.0f, 4) << "\"/>\n"
       << "  </g>\n"
       << "  <text x=\"" << mm((xa + xb) / 2.0f, 4) << "\" y=\"" << mm(yd + 1.2f * pitch, 4)
-      << "\" text-anchor=\"middle\">Coupled sections " << mm(lay.coupled_length_mm, 4) << " mm ("
+      << "\" text-anchor=\"middle\">Coupled sections " << mm(lay.coupled_length_mm, 4) << " mm as drawn (printed "
       << mm(table.total_in, 4) << " inches)</text>\n";
   }
 
   // Dimension table: right-aligned columns.
   float ty = table_top;
   const float tx = lay.bounds.x0;
-  const float columns[] = {6.0f, 14.0f, 22.0f, 30.0f};  // right edges, in letter heights
-  auto row = [&](const std::string (&cells)[4], bool bold) {
-    for (int c = 0; c < 4; ++c)
+  const float columns[] = {6.0f, 14.0f, 22.0f, 34.0f, 42.0f, 53.0f};  // right edges, in letter heights
+  auto row = [&](const std::string (&cells)[6], bool bold) {
+    for (int c = 0; c < 6; ++c)
       o << "  <text x=\"" << mm(tx + columns[c] * font, 4) << "\" y=\"" << mm(ty, 4) << "\" text-anchor=\"end\""
         << (bold ? " font-weight=\"bold\"" : "") << ">" << xml_escape(cells[c]) << "</text>\n";
     ty += pitch;
   };
-  row({"Section K", "W (mm)", "S (mm)", "L (mm)"}, true);
-  for (const SectionMark& m : lay.sections) row({std::to_string(m.section), mm(m.w_mm, 4), mm(m.s_mm, 4), mm(m.length_mm, 4)}, false);
+  row({"Section K", "W (mm)", "S (mm)", "L printed (mm)", "dl (mm)", "L drawn (mm)"}, true);
+  for (const SectionMark& m : lay.sections)
+    row({std::to_string(m.section), mm(m.w_mm, 4), mm(m.s_mm, 4), mm(m.printed_length_mm, 4), mm(m.open_end_mm, 4),
+         mm(m.length_mm, 4)},
+        false);
   for (const std::string& n : notes) {
     o << "  <text x=\"" << mm(tx, 4) << "\" y=\"" << mm(ty, 4) << "\">" << xml_escape(n) << "</text>\n";
     ty += pitch;
@@ -147,6 +153,7 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
 std::string layout_dxf(const FilterLayout& lay) {
   std::ostringstream o;
   auto g = [&](int code, const std::string& value) { o << code << '\n' << value << '\n'; };
+  g(999, "Quorvane: " + copper_note(lay.compensated));
   g(0, "SECTION");
   g(2, "HEADER");
   g(9, "$ACADVER");

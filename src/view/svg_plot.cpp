@@ -244,6 +244,11 @@ std::string render_plot(const PlotSpec& plot) {
             << "\"/>\n";
   }
 
+  if (!plot.caption.empty())
+    o << "  <text x=\"" << num(W / 2.0f) << "\" y=\"" << num(f.top + f.height + 60.0f)
+      << "\" text-anchor=\"middle\" font-size=\"" << num(fitted_font(plot.caption, W - 20.0f, 12.0f)) << "\">"
+      << xml_escape(plot.caption) << "</text>\n";
+
   // Legend under the axis label.
   float lx = f.left;
   const float ly = H - 24.0f;

@@ -53,6 +53,7 @@ struct PlotSpec {
   std::vector<Series> series;
   std::vector<Band> bands;  // on the left axis, drawn under the curves
   std::vector<std::pair<float, std::string>> markers;  // vertical lines: x and label
+  std::string caption;       // a line under the axis label (empty: none)
   // Axis limits beyond which the data are not shown (the curves are clipped
   // there): a deep stopband would otherwise flatten the passband.
   float left_floor = -std::numeric_limits<float>::infinity();

@@ -1,8 +1,10 @@
 #include "view/view_app.hpp"
 
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
+#include "view/drawn_copper.hpp"
 #include "view/filter_layout.hpp"
 #include "view/layout_writers.hpp"
 #include "view/svg_plot.hpp"
@@ -47,20 +49,48 @@ std::string detail(const ParsedStorage& storage, const Report& r) {
   return "";
 }
 
-std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
-  if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
-  std::string found;
+const Report* earlier_report(const ParsedStorage& storage, const Report& report, ReportKind kind) {
+  const Report* found = nullptr;
   for (const Report& r : storage.reports) {
-    if (r.position >= analysis.position) break;
-    if (r.cycle != analysis.cycle || r.kind != ReportKind::Dimensions) continue;
-    const auto& d = std::get<DimensionTable>(r.table);
-    found = d.construction == Construction::Microstrip ? "Microstrip" : "Stripline";
+    if (r.position >= report.position) break;
+    if (r.cycle == report.cycle && r.kind == kind) found = &r;
   }
   return found;
 }
 
+std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
+  if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
+  const Report* r = earlier_report(storage, analysis, ReportKind::Dimensions);
+  if (!r) return "";
+  return std::get<DimensionTable>(r->table).construction == Construction::Microstrip ? "Microstrip" : "Stripline";
+}
+
+namespace {
+
+// The copper of the analysed dimensional report as drawn, analysed at the
+// table's frequencies; nothing for an ideal analysis or one without a
+// usable dimensional report.
+std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const Report& r, const AnalysisTable& a,
+                                            CopperDrawing drawing, std::ostream& log) {
+  const Report* dim = a.ideal ? nullptr : earlier_report(storage, r, ReportKind::Dimensions);
+  if (!dim || !dim->errors.empty()) return std::nullopt;
+  const Report* el = earlier_report(storage, r, ReportKind::Electrical);
+  const ElectricalTable* electrical = el && el->errors.empty() ? &std::get<ElectricalTable>(el->table) : nullptr;
+  try {
+    const DrawnAnalysis d =
+        analyse_drawn(drawn_filter(*dim, a, electrical, drawing), a, drawing == CopperDrawing::Compensated);
+    log << "  drawn copper of report " << dim->position << ", " << centre_text(d) << '\n';
+    return d;
+  } catch (const std::invalid_argument& e) {
+    log << "  no analysis of the drawn copper of report " << dim->position << ": " << e.what() << '\n';
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
-                    std::ostream& log) {
+                    std::ostream& log, CopperDrawing drawing) {
   ViewResult res;
   std::ifstream in(storage_file, std::ios::binary);
   if (!in) {
@@ -102,7 +132,10 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
       log << "  no table, the program refused the sweep: " << a->not_run << '\n';
     } else if (a) {
       const std::string construction = analysis_construction(storage, r);
-      write_file(out_folder / (base + "-response.svg"), render_plot(response_plot(r, *a, construction)), res, log);
+      PlotSpec plot = response_plot(r, *a, construction);
+      if (const std::optional<DrawnAnalysis> drawn = drawn_analysis(storage, r, *a, drawing, log))
+        add_drawn_response(plot, *drawn);
+      write_file(out_folder / (base + "-response.svg"), render_plot(plot), res, log);
       if (a->format == 1) {
         const TouchstoneFile ts = touchstone(r, *a, source_name);
         write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
@@ -113,7 +146,8 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
       }
     } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
       try {
-        const FilterLayout lay = build_layout(*d, r.summary.poles);
+        const FilterLayout lay = build_layout(
+            *d, r.summary.poles, drawing == CopperDrawing::Compensated ? open_end_extensions(r) : std::vector<float>{});
         for (const std::string& w : lay.warnings) log << "  warning: " << w << '\n';
         const std::string title = "Layout: " + summary_title(r.summary, d->construction_name);
         write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, title), res, log);

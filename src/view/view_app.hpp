@@ -4,6 +4,8 @@
 //   analysis table       -> <stem>-<n>-response.svg
 //   print format 1 table -> <stem>-<n>.s2p (Zs = ZL) or <stem>-<n>.s1p
 //   dimensional table    -> <stem>-<n>-layout.svg and <stem>-<n>.dxf
+// An analysis of a dimensional report also gets the response of the copper
+// as drawn on its plot, and both centre frequencies in the log.
 // Electrical reports are read and counted but give no file, and so is an
 // analysis whose sweep the program refused (its reason is logged).  A
 // report that cannot be used (damaged table, missing lines) gives no file,
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "view/filter_layout.hpp"
 #include "view/storage_parser.hpp"
 
 namespace quorvane::view {
@@ -30,11 +33,17 @@ struct ViewResult {
 // dimensional report of the same design cycle before it, else "".
 std::string analysis_construction(const ParsedStorage& storage, const Report& analysis);
 
+// The last report of `kind` of the same design cycle before `report`, or null.
+const Report* earlier_report(const ParsedStorage& storage, const Report& report, ReportKind kind);
+
 // What the log adds to a report's kind: the construction, and for an
 // analysis its print format.
 std::string detail(const ParsedStorage& storage, const Report& report);
 
+// `drawing`: the layout outputs draw the sections compensated for their open
+// ends (the default) or as printed; every analysis of a dimensional report
+// also shows the response of the copper drawn that way.
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
-                    std::ostream& log);
+                    std::ostream& log, CopperDrawing drawing = CopperDrawing::Compensated);
 
 }  // namespace quorvane::view
