@@ -14,23 +14,14 @@ yield::Board twelve_pole_board() {
   testing::build_microstrip(state);
   testing::set_copper_losses(state, 0.0009f);
   yield::Board b;
+  b.construction = DrawnConstruction::Microstrip;
   b.er = state.construction.er;
-  b.height = state.qvnms.b;
-  b.thick = state.qvnms.thick;
+  b.h = state.qvnms.b;
+  b.t = state.qvnms.thick;
   b.f0 = state.filter.f0;
-  b.res = state.aloss1.res;
-  b.sr = state.aloss1.sr;
-  b.tlos = state.aloss1.tlos;
-  b.zs = b.zl = 50.0f;
-  for (int k = 1; k <= state.filter.isections + 1; ++k) {
-    b.width.push_back(state.qvnms.wc[k]);
-    b.gap.push_back(state.qvnms.sc[k]);
-    b.length.push_back(state.flength[k]);
-    b.design_length.push_back(state.flength[k]);
-    const float re = state.qvna1.freqoe[k] / b.f0, ro = state.qvna1.freqoo[k] / b.f0;
-    b.eff_even.push_back(re * re);
-    b.eff_odd.push_back(ro * ro);
-  }
+  b.loss = {state.aloss1.res, state.aloss1.sr, state.aloss1.tlos};
+  for (int k = 1; k <= state.filter.isections + 1; ++k)
+    b.sections.push_back(DrawnSection{state.qvnms.wc[k], state.qvnms.sc[k], state.flength[k]});
   return b;
 }
 

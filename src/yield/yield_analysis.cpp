@@ -57,26 +57,28 @@ Board sample_board(const Board& nominal, const Tolerances& tol, std::uint64_t se
   const float bias = draw(rng, tol.width, d);
   Board b = nominal;
   b.er = nominal.er + draw(rng, tol.er, d);
-  b.height = nominal.height + draw(rng, tol.height, d);
-  b.thick = std::max(0.0f, nominal.thick + draw(rng, tol.thickness, d));
-  for (std::size_t k = 0; k < b.width.size(); ++k) {
+  b.h = nominal.h + draw(rng, tol.height, d);
+  b.t = std::max(0.0f, nominal.t + draw(rng, tol.thickness, d));
+  for (std::size_t k = 0; k < b.sections.size(); ++k) {
+    const DrawnSection& n = nominal.sections[k];
+    DrawnSection& x = b.sections[k];
     const float outer_a = draw(rng, tol.gap, d);
     const float inner_a = draw(rng, tol.gap, d);
     const float inner_b = draw(rng, tol.gap, d);
     const float outer_b = draw(rng, tol.gap, d);
-    b.gap[k] = nominal.gap[k] + bias + (inner_a + inner_b);
-    b.width[k] = nominal.width[k] - bias - ((outer_a + inner_a) + (inner_b + outer_b)) * 0.5f;
-    b.length[k] = nominal.length[k] + draw(rng, tol.length, d);
+    x.s = n.s + bias + (inner_a + inner_b);
+    x.w = n.w - bias - ((outer_a + inner_a) + (inner_b + outer_b)) * 0.5f;
+    x.length = n.length + draw(rng, tol.length, d);
   }
   return b;
 }
 
 bool buildable(const Board& b) {
   auto positive = [](float v) { return std::isfinite(v) && v > 0.0f; };
-  if (!(std::isfinite(b.er) && b.er >= 1.0f) || !positive(b.height) || !std::isfinite(b.thick)) return false;
-  if (!b.microstrip && !(b.thick < b.height)) return false;
-  for (std::size_t k = 0; k < b.width.size(); ++k)
-    if (!positive(b.width[k]) || !positive(b.gap[k]) || !positive(b.length[k])) return false;
+  if (!(std::isfinite(b.er) && b.er >= 1.0f) || !positive(b.h) || !std::isfinite(b.t)) return false;
+  if (b.construction == DrawnConstruction::Stripline && !(b.t < b.h)) return false;
+  for (const DrawnSection& x : b.sections)
+    if (!positive(x.w) || !positive(x.s) || !positive(x.length)) return false;
   return true;
 }
 
@@ -176,26 +178,26 @@ struct Move {
 const Move kMoves[] = {
     {"width (etch bias)", "inch", &Tolerances::width, 0.0005f,
      [](Board& b, float h) {
-       for (std::size_t k = 0; k < b.width.size(); ++k) {
-         b.width[k] -= h;
-         b.gap[k] += h;
+       for (DrawnSection& x : b.sections) {
+         x.w -= h;
+         x.s += h;
        }
      }},
     {"gap (per edge)", "inch", &Tolerances::gap, 0.0005f,
      [](Board& b, float h) {
        // Both inner edges of every section into the copper.
-       for (std::size_t k = 0; k < b.width.size(); ++k) {
-         b.width[k] -= h;
-         b.gap[k] += 2.0f * h;
+       for (DrawnSection& x : b.sections) {
+         x.w -= h;
+         x.s += 2.0f * h;
        }
      }},
     {"er", "1", &Tolerances::er, 0.05f, [](Board& b, float h) { b.er += h; }},
-    {"height", "inch", &Tolerances::height, 0.0005f, [](Board& b, float h) { b.height += h; }},
+    {"height", "inch", &Tolerances::height, 0.0005f, [](Board& b, float h) { b.h += h; }},
     {"thickness", "inch", &Tolerances::thickness, 0.0002f,
-     [](Board& b, float h) { b.thick = std::max(0.0f, b.thick + h); }},
+     [](Board& b, float h) { b.t = std::max(0.0f, b.t + h); }},
     {"length", "inch", &Tolerances::length, 0.0005f,
      [](Board& b, float h) {
-       for (float& l : b.length) l += h;
+       for (DrawnSection& x : b.sections) x.length += h;
      }},
 };
 
@@ -221,7 +223,7 @@ std::vector<SensitivityRow> sensitivity(const Board& nominal, const YieldSetup& 
     // A thin strip cannot lose more than its thickness: the difference is
     // then taken from the nominal board upward.
     const float down_step =
-        m.field == &Tolerances::thickness ? std::min(r.step, nominal.thick) : r.step;
+        m.field == &Tolerances::thickness ? std::min(r.step, nominal.t) : r.step;
     Board up = nominal, down = nominal;
     m.apply(up, r.step);
     m.apply(down, -down_step);

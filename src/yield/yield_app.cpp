@@ -43,8 +43,10 @@ const char* usage() {
   return "usage: quorvane-yield FILE [-o FOLDER] [--width IN] [--gap IN] [--er X] [--height IN]\n"
          "         [--thickness IN] [--length IN] [--distribution uniform|normal] [--samples N]\n"
          "         [--seed S] [--points N] [--max-loss DB] [--min-rejection DB@MHZ ...] [--threads N]\n"
+         "         [--as-printed]\n"
          "  --width: etch bias (every width down, every gap up); --gap: each edge on its own;\n"
-         "  tolerances are half-widths (normal: 3 sigma), in inch except Er.\n";
+         "  tolerances are half-widths (normal: 3 sigma), in inch except Er;\n"
+         "  --as-printed: the printed lengths, not shortened for the open ends as the layout draws them.\n";
 }
 
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error) {
@@ -67,6 +69,10 @@ bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std:
         return false;
       }
       opt.file = a;
+      continue;
+    }
+    if (a == "--as-printed") {
+      opt.as_printed = true;
       continue;
     }
     if (i + 1 >= args.size()) {
@@ -141,7 +147,9 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   std::string error;
   if (!find_stored_design(storage, design, error)) return fail(error);
   Board nominal;
-  if (!nominal_board(design, nominal, error)) return fail(error);
+  if (!nominal_board(design, opt.as_printed ? view::CopperDrawing::AsPrinted : view::CopperDrawing::Compensated,
+                     nominal, error))
+    return fail(error);
 
   YieldSetup setup;
   setup.tol = opt.tol;
@@ -166,26 +174,31 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   if (static_cast<long>(setup.samples) * static_cast<long>(setup.freqs.size()) > kMaxSampleCells)
     return fail("samples times frequencies exceed " + std::to_string(kMaxSampleCells));
 
-  const std::string construction = nominal.microstrip ? "Microstrip" : "Stripline";
+  const std::string construction = nominal.construction == DrawnConstruction::Microstrip ? "Microstrip" : "Stripline";
   log << "quorvane-yield: " << opt.file.string() << ": analysis report " << design.analysis_position
-      << " of the " << construction << " design of dimensional report " << design.dimensions_position << ", "
-      << nominal.width.size() << " sections\n";
+      << " of the " << construction << " design of dimensional report " << design.dimensions.position << ", "
+      << nominal.sections.size() << " sections, " << view::copper_note(!opt.as_printed) << '\n';
 
   // The nominal board against the stored table, at the table's frequencies.
   std::vector<float> table_freqs;
   for (const view::AnalysisRow& r : rows) table_freqs.push_back(r.freq);
   const Response again = respond(nominal, table_freqs);
-  float worst = 0.0f, worst_f = rows.front().freq;
+  float worst = 0.0f, worst_f = rows.front().freq, worst11 = 0.0f;
+  std::vector<float> stored_s21;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    float d = std::fabs(again.s21db[i] - rows[i].s21db);
-    if (design.analysis.format == 1) d = std::max(d, std::fabs(again.s11db[i] - rows[i].s11db));
+    stored_s21.push_back(rows[i].s21db);
+    const float d = std::fabs(again.s21db[i] - rows[i].s21db);
+    if (design.analysis.format == 1) worst11 = std::max(worst11, std::fabs(again.s11db[i] - rows[i].s11db));
     if (d > worst || std::isnan(d)) {
       worst = d;
       worst_f = rows[i].freq;
     }
   }
-  log << "  nominal response against the stored table (rounded printed dimensions): largest difference "
-      << worst << " dB at " << worst_f << " MHz\n";
+  const Mask& mk = setup.mask;
+  log << "  nominal board against the stored table: largest difference " << worst << " dB in S21 (at " << worst_f
+      << " MHz), " << worst11 << " dB in S11; centre " << figures(table_freqs, again.s21db, mk).centre
+      << " MHz, stored " << figures(table_freqs, stored_s21, mk).centre
+      << " MHz (the printed dimensions are rounded, and the drawn copper's phases follow its lengths)\n";
 
   if (show_progress)
     setup.progress = [&log](int done, int total) {
@@ -195,7 +208,7 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   const YieldResult result = run_yield(nominal, setup);
 
   YieldContext ctx{opt.file.filename().string(), construction, design.summary, design.analysis_position,
-                   design.dimensions_position, worst};
+                   design.dimensions.position, worst};
   const std::vector<std::string> lines = summary_lines(ctx, setup, result);
   std::string text;
   for (const std::string& l : lines) text += l + '\n';

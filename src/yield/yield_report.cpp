@@ -36,7 +36,7 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
                 std::to_string(ctx.analysis_position) + " of dimensional report " +
                 std::to_string(ctx.dimensions_position));
   out.push_back(X(6) + view::summary_title(ctx.summary, ctx.construction));
-  out.push_back(X(6) + "Nominal response against the stored table: largest difference" +
+  out.push_back(X(6) + "Nominal board against the stored table: largest S21 difference" +
                 F(ctx.stored_difference, 8, 3) + " dB");
   out.push_back("");
   out.push_back(X(6) + "Tolerances, half-widths of " +

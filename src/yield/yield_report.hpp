@@ -15,7 +15,7 @@ struct YieldContext {
   std::string construction;   // "Microstrip" or "Stripline"
   view::DesignSummary summary;
   int analysis_position = 0, dimensions_position = 0;
-  float stored_difference = 0.0f;  // largest |nominal - stored| of the table, dB
+  float stored_difference = 0.0f;  // largest |nominal - stored| S21 of the table, dB
 };
 
 std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup& setup, const YieldResult& r);

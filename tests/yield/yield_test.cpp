@@ -25,7 +25,7 @@ Board board_of(const std::string& storage_text) {
   std::string error;
   Board b;
   EXPECT_TRUE(find_stored_design(view::parse_storage(in), d, error)) << error;
-  EXPECT_TRUE(nominal_board(d, b, error)) << error;
+  EXPECT_TRUE(nominal_board(d, view::CopperDrawing::Compensated, b, error)) << error;
   return b;
 }
 
@@ -92,7 +92,7 @@ TEST_P(ZeroTolerance, EverySampleIsTheNominalBoard) {
   EXPECT_EQ(r.s21_p5, r.nominal.s21db);
   EXPECT_EQ(r.s21_p95, r.nominal.s21db);
   EXPECT_EQ(r.s11_p95, r.nominal.s11db);
-  EXPECT_NEAR(r.centre.nominal, 10000.0, 20.0);
+  EXPECT_NEAR(r.centre.nominal, 10000.0, 50.0);  // the drawn copper lands within 0.5 % of Fo
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ZeroTolerance,
@@ -140,9 +140,9 @@ std::vector<double> biased_sweeps(const Board& b, const YieldSetup& s, double) {
   for (int j = 0; j < kPoints; ++j) {
     const float d = s.tol.width * (2.0f * (static_cast<float>(j) + 0.5f) / kPoints - 1.0f);
     Board x = b;
-    for (std::size_t k = 0; k < x.width.size(); ++k) {
-      x.width[k] -= d;
-      x.gap[k] += d;
+    for (DrawnSection& c : x.sections) {
+      c.w -= d;
+      c.s += d;
     }
     v.push_back(figures(s.freqs, respond(x, s.freqs).s21db, s.mask).centre);
   }
