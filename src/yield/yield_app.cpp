@@ -201,8 +201,12 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
       << " MHz (the printed dimensions are rounded, and the drawn copper's phases follow its lengths)\n";
 
   if (show_progress)
-    setup.progress = [&log](int done, int total) {
-      log << "\r  samples " << done << " of " << total << std::flush;
+    // One update per percent at most; the callback runs serialised.
+    setup.progress = [&log, shown = -1](int done, int total) mutable {
+      const int percent = static_cast<int>(100LL * done / total);
+      if (percent <= shown) return;
+      shown = percent;
+      log << "\r  samples " << done << " of " << total << " (" << percent << " %)" << std::flush;
       if (done >= total) log << '\n';
     };
   const YieldResult result = run_yield(nominal, setup);

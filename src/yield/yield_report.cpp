@@ -47,7 +47,7 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
                 " inch");
   out.push_back(X(8) + "Length           =" + F(t.length, 10, 5) + " inch" + X(5) + "Thickness =" +
                 F(t.thickness, 10, 5) + " inch");
-  out.push_back(X(8) + "Samples =" + I(r.samples, 7) + X(5) + "Seed =" + I(static_cast<long long>(setup.seed % 10000000000ULL), 11) +
+  out.push_back(X(8) + "Samples =" + I(r.samples, 7) + X(5) + "Seed =" + I(static_cast<long long>(setup.seed), 19) +
                 X(5) + "Frequencies =" + I(static_cast<long long>(setup.freqs.size()), 7) + ", " +
                 trimmed(F(setup.freqs.front(), 10, 3)) + " to " + trimmed(F(setup.freqs.back(), 10, 3)) + " MHz");
   out.push_back("");
