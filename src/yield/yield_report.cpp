@@ -95,7 +95,9 @@ std::string yield_svg(const YieldContext& ctx, const YieldSetup& setup, const Yi
   view::PlotSpec p;
   p.title = "Yield " + trimmed(F(f32(100.0 * r.passed / r.samples), 7, 2)) + " %: " +
             view::summary_title(ctx.summary, ctx.construction);
-  p.subtitle = std::to_string(r.samples) + " samples; shaded: 5 to 95 % of the samples; black: the mask";
+  p.subtitle = std::to_string(r.samples) +
+               " samples; shaded: 5 to 95 % of the samples; black: the mask (the loss limit across the passband, "
+               "a bar at each rejection required)";
   p.x_label = "Frequency (MHz)";
   p.left_label = "Magnitude (dB)";
   p.left_floor = -100.0f;
