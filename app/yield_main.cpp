@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   YieldOptions opt;
   std::string error;
   if (!parse_options(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
-    std::cerr << "quorvane-yield: " << error << '\n' << usage();
+    std::cerr << "quorvane-yield: " << error << " (quorvane-yield --help lists the options)\n";
     return 1;
   }
   if (opt.help) {
