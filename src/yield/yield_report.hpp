@@ -9,13 +9,21 @@
 
 namespace quorvane::yield {
 
+// The nominal response of a board against the stored table, at its frequencies.
+struct TableDifference {
+  float s21 = 0.0f, s21_freq = 0.0f;  // largest |difference| in S21, dB, and where, MHz
+  float s11 = 0.0f;                   // largest in S11, dB (print format 1 only)
+  double centre = 0.0, stored_centre = 0.0;  // MHz, of the board and of the table
+};
+
 // What the outputs name besides the results.
 struct YieldContext {
   std::string storage_name;   // file name of the storage file
   std::string construction;   // "Microstrip" or "Stripline"
   view::DesignSummary summary;
   int analysis_position = 0, dimensions_position = 0;
-  float stored_difference = 0.0f;  // largest |nominal - stored| S21 of the table, dB
+  TableDifference rebuilt;  // the board as the stored analysis took it
+  TableDifference drawn;    // the drawn copper that the samples perturb
 };
 
 std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup& setup, const YieldResult& r);
