@@ -128,7 +128,7 @@ PreparedDrawnFilter prepare_drawn_filter(const DrawnFilter& f, float fmin_mhz, f
       sec.zoe = m.zoe * d.zoe_scale;
       sec.zoo = m.zoo * d.zoo_scale;
     }
-    const bool stored = f.construction == DrawnConstruction::Microstrip && d.freqoe > 0.0f && d.freqoo > 0.0f;
+    const bool stored = d.freqoe > 0.0f && d.freqoo > 0.0f;
     sec.ke = stored ? pi / (2.0f * d.freqoe) : 2.0f * pi * d.length / kAnalysisSpeed;
     sec.ko = stored ? pi / (2.0f * d.freqoo) : sec.ke;
     sec.length = d.length;
@@ -151,7 +151,11 @@ PreparedDrawnFilter prepare_drawn_filter(const DrawnFilter& f, float fmin_mhz, f
 }
 
 void use_quarter_wave_phases(DrawnFilter& f) {
-  if (f.construction != DrawnConstruction::Microstrip) return;
+  if (f.construction == DrawnConstruction::Stripline) {
+    // The report's quarter guide wavelength, in the analysis' phase constant.
+    for (DrawnSection& s : f.sections) s.freqoe = s.freqoo = f.f0 * std::sqrt(f.er) * kAnalysisSpeed / kReportSpeed;
+    return;
+  }
   const PreparedDrawnFilter p = prepare_drawn_filter(f, 0.0f, 0.0f);
   for (size_t k = 0; k < f.sections.size(); ++k) {
     const ModeValues v = mode_values(p, k, f.f0);
@@ -162,30 +166,44 @@ void use_quarter_wave_phases(DrawnFilter& f) {
 
 ChainMatrix four_port_section(float ze, float zo, float alpha_e, float theta_e, float alpha_o, float theta_o,
                               float bc) {
-  // tanh and coth of half the propagation of each mode:
-  //   tanh((a + jt)/2) = (sinh a + j sin t)/(cosh a + cos t),
-  //   coth((a + jt)/2) = (sinh a - j sin t)/(cosh a - cos t).
-  const float she = std::sinh(alpha_e), che = std::cosh(alpha_e), se = std::sin(theta_e), ce = std::cos(theta_e);
-  const float sho = std::sinh(alpha_o), cho = std::cosh(alpha_o), so = std::sin(theta_o), co = std::cos(theta_o);
-  const Complex te = Complex(she, se) / (che + ce);
-  const Complex cte = Complex(she, -se) / (che - ce);
-  const Complex to = Complex(sho, so) / (cho + co);
-  const Complex cto = Complex(sho, -so) / (cho - co);
-  const float ye = 1.0f / ze, yo = 1.0f / zo;
-  // Blocks of the (1, 1) and (1, -1) eigenvectors, ports then open ends.
-  const Complex p = 0.5f * (ye * te + yo * cto);
-  const Complex q = 0.5f * (ye * te - yo * cto);
-  const Complex m = 0.5f * (ye * cte + yo * to);
-  const Complex r = -0.5f * (ye * cte - yo * to);
+  // Per mode: coth and csch of the propagation gl = a + jt, and tanh and
+  // coth of half of it,
+  //   tanh(gl/2) = (sinh a + j sin t)/(cosh a + cos t),
+  //   coth(gl/2) = (sinh a - j sin t)/(cosh a - cos t).
+  struct Mode {
+    Complex coth, csch, th, cth;
+  };
+  auto mode = [](float a, float t) {
+    const float sha = std::sinh(a), cha = std::cosh(a), st = std::sin(t), ct = std::cos(t);
+    const Complex csch = reciprocal(Complex(sha * ct, cha * st));
+    return Mode{Complex(cha * ct, sha * st) * csch, csch, Complex(sha, st) / (cha + ct),
+                Complex(sha, -st) / (cha - ct)};
+  };
+  const Mode e = mode(alpha_e, theta_e);
+  const Mode o = mode(alpha_o, theta_o);
+  const float ye = 1.0f / ze, yo = 1.0f / zo, yy = ye * yo;
   const Complex yc(0.0f, bc);
-  const Complex yplus = p - q * q * reciprocal(p + yc);
-  const Complex yminus = m - r * r * reciprocal(m + yc);
-  const Complex y11 = 0.5f * (yplus + yminus);
-  const Complex inv21 = reciprocal(0.5f * (yplus - yminus));
+  // Eliminating the open ends from Y+ = P - Q^2/(P + yc) and
+  // Y- = M - R^2/(M + yc), with P - Q = yo coth(go l/2), P + Q = ye tanh(ge l/2),
+  // M - R = ye coth(ge l/2), M + R = yo tanh(go l/2), and tanh * coth = 1:
+  //   Y11 = N11 / (2 (P + yc)(M + yc)),  Y21 = N21 / (2 (P + yc)(M + yc)),
+  //   N11 = ye yo (ye coth(go l) + yo coth(ge l)) + ye yo yc (th_e cth_o + cth_e th_o)
+  //         + 2 P M yc + yc^2 (ye coth(ge l) + yo coth(go l)),
+  //   N21 = ye yo (ye csch(go l) - yo csch(ge l)) + ye yo yc (th_e cth_o - cth_e th_o)
+  //         + yc^2 (yo csch(go l) - ye csch(ge l)).
+  // Written so, no term is the small difference of two large ones near
+  // resonance, where Y+ and Y- are large and Y11 small.
+  const Complex p = 0.5f * (ye * e.th + yo * o.cth);
+  const Complex m = 0.5f * (ye * e.cth + yo * o.th);
+  const Complex te_co = e.th * o.cth, ce_to = e.cth * o.th;
+  const Complex n11 = yy * (ye * o.coth + yo * e.coth) + yy * yc * (te_co + ce_to) + 2.0f * p * m * yc +
+                      yc * yc * (ye * e.coth + yo * o.coth);
+  const Complex n21 = yy * (ye * o.csch - yo * e.csch) + yy * yc * (te_co - ce_to) + yc * yc * (yo * o.csch - ye * e.csch);
+  const Complex inv21 = reciprocal(n21);
   ChainMatrix abcd;
-  abcd.a = -y11 * inv21;
-  abcd.b = -inv21;
-  abcd.c = -(yplus * yminus) * inv21;
+  abcd.a = -n11 * inv21;
+  abcd.b = -2.0f * (p + yc) * (m + yc) * inv21;
+  abcd.c = -2.0f * (yy * te_co + p * yc) * (yy * ce_to + m * yc) * inv21;
   abcd.d = abcd.a;
   return abcd;
 }
@@ -227,19 +245,20 @@ float centre_frequency(const std::vector<float>& freq, const std::vector<float>&
   size_t peak = n;
   for (size_t i = 0; i < n; ++i)
     if (std::isfinite(db[i]) && (peak == n || db[i] > db[peak])) peak = i;
-  if (peak == n || !(db[peak] >= -3.0f)) return nan;
+  if (peak == n) return nan;
+  const float level = db[peak] - 3.0f;
   auto cross = [&](size_t inner, size_t outer) {
-    const float u = (db[inner] + 3.0f) / (db[inner] - db[outer]);
+    const float u = (db[inner] - level) / (db[inner] - db[outer]);
     return freq[inner] + u * (freq[outer] - freq[inner]);
   };
   float lo = nan, hi = nan;
   for (size_t i = peak; i > 0; --i)
-    if (db[i - 1] < -3.0f) {
+    if (db[i - 1] < level) {
       lo = cross(i, i - 1);
       break;
     }
   for (size_t i = peak; i + 1 < n; ++i)
-    if (db[i + 1] < -3.0f) {
+    if (db[i + 1] < level) {
       hi = cross(i, i + 1);
       break;
     }

@@ -54,10 +54,10 @@ struct DrawnSection {
   // prints it; 0 or less: from the geometry by the Altschuler-Oliner
   // extension (the formula the report prints it from).  Unused for microstrip.
   float open_end_pf = 0.0f;
-  // Phase reference of the stored analysis, MHz: when both are > 0 each
-  // mode's phase is (pi/2) f sqrt(eff(f)) / freqoe (freqoo), a quarter wave
-  // at the reference, instead of following the drawn length (microstrip
-  // only; the stored stripline analysis already uses the length).
+  // Phase reference, MHz: when both are > 0 each mode's phase is
+  // (pi/2) f sqrt(eff(f)) / freqoe (freqoo), a quarter wave at the
+  // reference, instead of following the drawn length (see
+  // use_quarter_wave_phases).
   float freqoe = 0.0f;
   float freqoo = 0.0f;
 };
@@ -134,9 +134,10 @@ struct StriplineModes {
 };
 StriplineModes cohn_mode_impedances(float er, float b, float t, float w, float s);
 
-// Sets freqoe and freqoo of every section to f0 sqrt(eff(f0)) of its modes:
-// the phases of the stored microstrip analysis, each mode exactly a quarter
-// wave at f0 whatever the length.
+// Sets freqoe and freqoo of every section to the phases of the stored
+// analysis: for microstrip f0 sqrt(eff(f0)) of each mode, each mode exactly
+// a quarter wave at f0 whatever the length; for stripline the report's
+// quarter guide wavelength before it was rounded to the printed digits.
 void use_quarter_wave_phases(DrawnFilter& filter);
 
 // Chain matrix of one section from its mode impedances (ohm), attenuations
@@ -147,8 +148,8 @@ ChainMatrix four_port_section(float ze, float zo, float alpha_e, float theta_e, 
 
 // Centre of a response: the middle of its -3 dB points, the two frequencies
 // (interpolated linearly) nearest the peak on either side where S21 falls
-// below -3 dB; NaN when a crossing lies outside the table or the peak is
-// already below -3 dB.
+// 3 dB below its peak (the passband loss of a filter of many poles can
+// itself exceed 3 dB); NaN when a crossing lies outside the table.
 float centre_frequency(const std::vector<float>& freq_mhz, const std::vector<float>& s21_db);
 
 }  // namespace quorvane

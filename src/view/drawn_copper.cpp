@@ -91,7 +91,8 @@ DrawnAnalysis analyse_drawn(const DrawnFilter& filter, const AnalysisTable& anal
     d.freq.push_back(r.freq);
     stored.push_back(r.s21db);
     const bool usable = std::isfinite(r.freq) && r.freq > 0.0f;
-    d.s21db.push_back(usable ? 20.0f * std::log10(std::abs(drawn_response(p, r.freq).s21)) : NAN);
+    // The power ratio held at 1e-20 (-200 dB), as the response tables hold it.
+    d.s21db.push_back(usable ? 10.0f * std::log10(std::fmax(std::norm(drawn_response(p, r.freq).s21), 1.0e-20f)) : NAN);
   }
   d.centre_stored = centre_frequency(d.freq, stored);
   d.centre_drawn = centre_frequency(d.freq, d.s21db);
