@@ -208,7 +208,7 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   Board as_stored;
   nominal_board(design, view::CopperDrawing::AsPrinted, as_stored, error);
   as_stored.open_ends = false;
-  if (as_stored.construction == DrawnConstruction::Microstrip) use_quarter_wave_phases(as_stored);
+  use_quarter_wave_phases(as_stored);
   const TableDifference rebuilt = compare_with_table(as_stored, design.analysis, setup.mask);
   const TableDifference drawn = compare_with_table(nominal, design.analysis, setup.mask);
   log << "  rebuilt as the stored analysis took it: largest difference from the stored table " << rebuilt.s21
