@@ -8,7 +8,7 @@
 
 namespace quorvane::yield {
 
-bool find_stored_design(const view::ParsedStorage& storage, StoredDesign& design, std::string& error) {
+bool find_stored_design(const view::ParsedStorage& storage, int wanted, StoredDesign& design, std::string& error) {
   using view::ReportKind;
   const view::Report* dims = nullptr;
   const view::Report* analysis = nullptr;
@@ -22,14 +22,16 @@ bool find_stored_design(const view::ParsedStorage& storage, StoredDesign& design
       const auto& t = std::get<view::AnalysisTable>(r.table);
       if (t.rows.empty() || t.ideal) continue;
       any_analysis = true;
-      if (dims && dims->cycle == r.cycle) {
+      if (dims && dims->cycle == r.cycle && (wanted <= 0 || r.position == wanted)) {
         analysis = &r;
         analysis_dims = dims;
       }
     }
   }
   if (!analysis) {
-    if (!dims) error = "the storage file holds no usable dimensional report";
+    if (wanted > 0)
+      error = "report " + std::to_string(wanted) + " is not an analysis table after a dimensional report of its design cycle";
+    else if (!dims) error = "the storage file holds no usable dimensional report";
     else if (!any_analysis) error = "the storage file holds no analysis of a built filter (an analysis table after its dimensional report)";
     else error = "no analysis table follows a dimensional report in the same design cycle";
     return false;

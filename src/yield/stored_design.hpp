@@ -24,8 +24,9 @@ struct StoredDesign {
 };
 
 // The last analysis report with a table that follows a usable dimensional
-// report of its design cycle.  On failure `error` says why, in one line.
-bool find_stored_design(const view::ParsedStorage& storage, StoredDesign& design, std::string& error);
+// report of its design cycle, or the one at position `wanted` (> 0).  On
+// failure `error` says why, in one line.
+bool find_stored_design(const view::ParsedStorage& storage, int wanted, StoredDesign& design, std::string& error);
 
 // One board: the copper as drawn (the four-port model of the drawn filter),
 // what the tolerances move.

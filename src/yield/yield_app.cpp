@@ -65,10 +65,11 @@ const char* usage() {
   return "usage: quorvane-yield FILE [-o FOLDER] [--width IN] [--gap IN] [--er X] [--height IN]\n"
          "         [--thickness IN] [--length IN] [--distribution uniform|normal] [--samples N]\n"
          "         [--seed S] [--points N] [--max-loss DB] [--min-rejection DB@MHZ ...] [--threads N]\n"
-         "         [--as-printed]\n"
+         "         [--as-printed] [--report N]\n"
          "  --width: etch bias (every width down, every gap up); --gap: each edge on its own;\n"
          "  tolerances are half-widths (normal: 3 sigma), in inch except Er;\n"
-         "  --as-printed: the printed lengths, not shortened for the open ends as the layout draws them.\n";
+         "  --as-printed: the printed lengths, not shortened for the open ends as the layout draws them;\n"
+         "  --report N: the analysis report at position N (default: the last one after a dimensional report).\n";
 }
 
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error) {
@@ -130,6 +131,9 @@ bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std:
     } else if (a == "--points") {
       ok = read_count(v, 2, kMaxSweepPoints, n);
       opt.points = static_cast<int>(n);
+    } else if (a == "--report") {
+      ok = read_count(v, 1, 1000000000, n);
+      opt.report = static_cast<int>(n);
     } else if (a == "--threads") {
       ok = read_count(v, 1, 64, n);
       opt.threads = static_cast<int>(n);
@@ -167,7 +171,7 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   const view::ParsedStorage storage = view::parse_storage(in);
   StoredDesign design;
   std::string error;
-  if (!find_stored_design(storage, design, error)) return fail(error);
+  if (!find_stored_design(storage, opt.report, design, error)) return fail(error);
   Board nominal;
   if (!nominal_board(design, opt.as_printed ? view::CopperDrawing::AsPrinted : view::CopperDrawing::Compensated,
                      nominal, error))

@@ -4,7 +4,7 @@
 //       [--height IN] [--thickness IN] [--length IN]
 //       [--distribution uniform|normal] [--samples N] [--seed S]
 //       [--points N] [--max-loss DB] [--min-rejection DB@MHZ ...]
-//       [--threads N] [--as-printed]
+//       [--threads N] [--as-printed] [--report N]
 //
 // For the analysis report at position n of <name>.<ext> it writes
 // <name>-n-yield.txt (the summary, also on the standard output),
@@ -33,6 +33,7 @@ struct YieldOptions {
   float max_loss = 3.0f; // dB
   std::vector<Rejection> rejections;
   int threads = 0;
+  int report = 0;          // position of the analysis report to use; 0: the last one that can be used
   bool as_printed = false;  // the printed lengths instead of the drawn (open-end compensated) ones
   bool help = false;
 };

@@ -24,7 +24,7 @@ Board board_of(const std::string& storage_text) {
   StoredDesign d;
   std::string error;
   Board b;
-  EXPECT_TRUE(find_stored_design(view::parse_storage(in), d, error)) << error;
+  EXPECT_TRUE(find_stored_design(view::parse_storage(in), 0, d, error)) << error;
   EXPECT_TRUE(nominal_board(d, view::CopperDrawing::Compensated, b, error)) << error;
   return b;
 }
@@ -242,6 +242,7 @@ std::vector<BadCase> bad_cases() {
       {"non finite tolerance", stripline_text(), {"--er", "inf"}, "tolerance --er must be a finite number"},
       {"no grid frequency in the passband", no_grid_point, {}, "no frequency of the grid lies in the passband"},
       {"rejection outside the grid", stripline_text(), {"--min-rejection", "40@20000"}, "outside the grid"},
+      {"report asked for is not an analysis", stripline_text(), {"--report", "2"}, "report 2 is not an analysis"},
   };
 }
 
