@@ -232,7 +232,8 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
     };
   const YieldResult result = run_yield(nominal, setup);
 
-  YieldContext ctx{opt.file.filename().string(), construction, design.summary, design.analysis_position,
+  YieldContext ctx{opt.file.filename().string(), construction, view::copper_note(!opt.as_printed), design.summary,
+                   design.analysis_position,
                    design.dimensions.position, rebuilt, drawn};
   const std::vector<std::string> lines = summary_lines(ctx, setup, result);
   std::string text;

@@ -36,6 +36,7 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
                 std::to_string(ctx.analysis_position) + " of dimensional report " +
                 std::to_string(ctx.dimensions_position));
   out.push_back(X(6) + view::summary_title(ctx.summary, ctx.construction));
+  out.push_back(X(6) + "The " + ctx.copper);
   out.push_back(X(6) + "Largest S21 difference from the stored table: rebuilt as analysed" +
                 F(ctx.rebuilt.s21, 8, 3) + " dB, drawn copper" + F(ctx.drawn.s21, 8, 3) + " dB");
   out.push_back(X(6) + "Centre of the drawn copper" + F(f32(ctx.drawn.centre), 10, 3) + " MHz, of the stored table" +
