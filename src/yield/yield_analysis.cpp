@@ -18,7 +18,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // One draw within the half-width h: uniform on [-h, h), or normal with sigma h/3.
 float draw(SampleRandom& rng, float h, Distribution d) {
   const double z = d == Distribution::Uniform ? 2.0 * rng.uniform() - 1.0 : rng.normal() / 3.0;
-  return static_cast<float>(static_cast<double>(h) * z);
+  // Scaled in single precision: a half-width near the largest float then
+  // gives an infinite draw (an unbuildable board) rather than an
+  // out-of-range conversion.
+  return h * static_cast<float>(z);
 }
 
 // Transmission at f by linear interpolation in dB between the grid points
