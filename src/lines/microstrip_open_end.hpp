@@ -7,8 +7,8 @@
 //     no. 3, pp. 123-125, Feb. 1981: the closed form
 //       dl / h = xi1 xi3 xi5 / xi4
 //     with its factors xi1 ... xi5 of u = w/h, er and the effective
-//     dielectric constant; stated by the authors to be within 2.5 % of their
-//     spectral-domain results for 0.01 <= u <= 100 and er <= 50.
+//     dielectric constant, fitted to spectral-domain results over
+//     0.01 <= u <= 100 and er <= 50.
 #pragma once
 
 namespace quorvane {

@@ -55,7 +55,7 @@ class DrawnDesign : public ::testing::TestWithParam<DesignCase> {};
 TEST_P(DrawnDesign, LandsOnFoWhenCompensated) {
   const DesignCase& c = GetParam();
   quorvane::testing::Session session;
-  const std::string script = "10000\n500\n1\n0.1\n1\n" + std::to_string(c.poles) + "\n50\n" +
+  const std::string script = "10000\n500\n1\n0.05\n1\n" + std::to_string(c.poles) + "\n50\n" +
                              std::string(static_cast<size_t>(c.poles / 2 + 1), '\n') + "1\nd.txt\n\n" +
                              c.construction + "1\n\n8000\n11000\n10\n\n\n\n\n\n1\n1\n4\n";
   const auto run = session.run(script);
