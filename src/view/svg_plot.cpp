@@ -122,6 +122,11 @@ std::string render_plot(const PlotSpec& plot) {
     if (s.right_axis) finite_range(s.y, rlo, rhi);
     else finite_range(s.y, llo, lhi);
   }
+  for (const Band& b : plot.bands) {
+    finite_range(b.x, xlo, xhi);
+    finite_range(b.lo, llo, lhi);
+    finite_range(b.hi, llo, lhi);
+  }
   // One frequency alone: show it within the marked band (Flow ... Fhigh).
   if (xlo == xhi)
     for (const auto& m : plot.markers)
@@ -199,6 +204,21 @@ std::string render_plot(const PlotSpec& plot) {
       << xml_escape(label) << "</text>\n";
   }
 
+  // Bands: one polygon along the upper bound and back along the lower one.
+  for (const Band& b : plot.bands) {
+    std::string upper, lower;
+    const size_t count = std::min({b.x.size(), b.lo.size(), b.hi.size()});
+    for (size_t i = 0; i < count; ++i) {
+      if (!std::isfinite(b.x[i]) || !std::isfinite(b.lo[i]) || !std::isfinite(b.hi[i])) continue;
+      const std::string px = num(place(b.x[i], tx, f.left, f.width, false));
+      upper += (upper.empty() ? "" : " ") + px + ',' + num(place(b.hi[i], tl, f.top, f.height, true));
+      lower = px + ',' + num(place(b.lo[i], tl, f.top, f.height, true)) + (lower.empty() ? "" : " ") + lower;
+    }
+    if (!upper.empty())
+      o << "  <polygon clip-path=\"url(#plot-area)\" fill=\"" << b.colour << "\" fill-opacity=\"0.25\" stroke=\""
+        << b.colour << "\" stroke-width=\"0.5\" points=\"" << upper << ' ' << lower << "\"/>\n";
+  }
+
   // Curves: each run of finite points is one polyline.
   for (const Series& s : plot.series) {
     const AxisTicks& ty = s.right_axis ? tr : tl;
@@ -240,6 +260,12 @@ std::string render_plot(const PlotSpec& plot) {
       << num(ly - 4.0f) << "\" stroke=\"" << s.colour << "\" stroke-width=\"2\"/>\n"
       << "  <text x=\"" << num(lx + 30.0f) << "\" y=\"" << num(ly) << "\">" << xml_escape(s.name) << "</text>\n";
     lx += 60.0f + 7.0f * static_cast<float>(s.name.size());
+  }
+  for (const Band& b : plot.bands) {
+    o << "  <rect x=\"" << num(lx) << "\" y=\"" << num(ly - 10.0f) << "\" width=\"24\" height=\"12\" fill=\""
+      << b.colour << "\" fill-opacity=\"0.25\"/>\n"
+      << "  <text x=\"" << num(lx + 30.0f) << "\" y=\"" << num(ly) << "\">" << xml_escape(b.name) << "</text>\n";
+    lx += 60.0f + 7.0f * static_cast<float>(b.name.size());
   }
   o << "</svg>\n";
   return o.str();

@@ -36,6 +36,14 @@ struct Series {
   std::vector<float> x, y;
 };
 
+// A shaded band between two curves (a spread of samples): points where
+// either bound is not finite are left out.
+struct Band {
+  std::string name;
+  std::string colour;
+  std::vector<float> x, lo, hi;
+};
+
 struct PlotSpec {
   std::string title;
   std::string subtitle;
@@ -43,6 +51,7 @@ struct PlotSpec {
   std::string left_label;    // with unit
   std::string right_label;   // empty: no right axis
   std::vector<Series> series;
+  std::vector<Band> bands;  // on the left axis, drawn under the curves
   std::vector<std::pair<float, std::string>> markers;  // vertical lines: x and label
   std::string caption;       // a line under the axis label (empty: none)
   // Axis limits beyond which the data are not shown (the curves are clipped

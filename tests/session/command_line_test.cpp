@@ -49,7 +49,7 @@ TEST_P(ProgramOptions, StatusFirstLineAndNothingRead) {
 
 const std::string kQ = QUORVANE_BINARY;
 INSTANTIATE_TEST_SUITE_P(
-    BothPrograms, ProgramOptions,
+    EveryProgram, ProgramOptions,
     ::testing::Values(
         OptionCase{QUORVANE_BINARY, "--help", 0, "Usage: quorvane [--record FILE]"},
         OptionCase{QUORVANE_BINARY, "-h", 0, "Usage: quorvane [--record FILE]"},
@@ -65,7 +65,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{QUORVANE_VIEW_BINARY, "--help", 0, "Usage: quorvane-view FILE [-o FOLDER] [-s SCALE] [--as-printed]"},
         OptionCase{QUORVANE_VIEW_BINARY, "-V", 0, "quorvane-view of " + title()},
         OptionCase{QUORVANE_VIEW_BINARY, "--bogus", 1, "quorvane-view: unknown option \"--bogus\"; see quorvane-view --help."},
-        OptionCase{QUORVANE_VIEW_BINARY, "s.txt -o", 1, "quorvane-view: -o needs a FOLDER; see quorvane-view --help."}),
+        OptionCase{QUORVANE_VIEW_BINARY, "s.txt -o", 1, "quorvane-view: -o needs a FOLDER; see quorvane-view --help."},
+        OptionCase{QUORVANE_FIELDS_BINARY, "-V", 0, "quorvane-fields of " + title()},
+        OptionCase{QUORVANE_FIELDS_BINARY, "--bogus", 1,
+                   "quorvane-fields: unknown option \"--bogus\"; see quorvane-fields --help."},
+        OptionCase{QUORVANE_YIELD_BINARY, "--version", 0, "quorvane-yield of " + title()},
+        OptionCase{QUORVANE_YIELD_BINARY, "--bogus", 1,
+                   "quorvane-yield: unknown option \"--bogus\"; see quorvane-yield --help."}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 std::string joined(const std::vector<std::string>& lines, std::size_t from, std::size_t to) {
@@ -145,7 +151,7 @@ TEST(InstallTree, ProgramsInBinDefaultsInShareQuorvane) {
   std::set<std::string> tree;
   for (const auto& e : fs::recursive_directory_iterator(s.folder() / "p"))
     if (!e.is_directory()) tree.insert(fs::relative(e.path(), s.folder() / "p").string());
-  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-fields", "bin/quorvane-view",
+  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-fields", "bin/quorvane-view", "bin/quorvane-yield",
                                          "share/quorvane/QuorvaneDEMO.DEF"}));
   EXPECT_EQ(s.file("p/share/quorvane/QuorvaneDEMO.DEF"), shipped_defaults());
   // Eleven empty answers take the defaults up to menu 1, where 4 exits.

@@ -1,0 +1,86 @@
+#include "yield/stored_design.hpp"
+
+#include <cmath>
+#include <stdexcept>
+
+#include "analysis/sweep.hpp"
+#include "view/drawn_copper.hpp"
+
+namespace quorvane::yield {
+
+bool find_stored_design(const view::ParsedStorage& storage, int wanted, StoredDesign& design, std::string& error) {
+  using view::ReportKind;
+  const view::Report* dims = nullptr;
+  const view::Report* analysis = nullptr;
+  const view::Report* analysis_dims = nullptr;
+  bool any_analysis = false;
+  for (const view::Report& r : storage.reports) {
+    if (!r.errors.empty()) continue;
+    if (r.kind == ReportKind::Dimensions) {
+      dims = &r;
+    } else if (r.kind == ReportKind::Analysis) {
+      const auto& t = std::get<view::AnalysisTable>(r.table);
+      if (t.rows.empty() || t.ideal) continue;
+      any_analysis = true;
+      if (dims && dims->cycle == r.cycle && (wanted <= 0 || r.position == wanted)) {
+        analysis = &r;
+        analysis_dims = dims;
+      }
+    }
+  }
+  if (!analysis) {
+    if (wanted > 0)
+      error = "report " + std::to_string(wanted) + " is not an analysis table after a dimensional report of its design cycle";
+    else if (!dims) error = "the storage file holds no usable dimensional report";
+    else if (!any_analysis) error = "the storage file holds no analysis of a built filter (an analysis table after its dimensional report)";
+    else error = "no analysis table follows a dimensional report in the same design cycle";
+    return false;
+  }
+  design = StoredDesign{};
+  design.summary = analysis->summary;
+  design.dimensions = *analysis_dims;
+  design.analysis = std::get<view::AnalysisTable>(analysis->table);
+  design.analysis_position = analysis->position;
+  for (const view::Report& r : storage.reports) {
+    if (r.position >= analysis_dims->position) break;
+    if (r.cycle != analysis->cycle || r.kind != ReportKind::Electrical || !r.errors.empty()) continue;
+    design.has_electrical = true;
+    design.electrical = std::get<view::ElectricalTable>(r.table);
+  }
+  return true;
+}
+
+bool nominal_board(const StoredDesign& design, view::CopperDrawing drawing, Board& board, std::string& error) {
+  const auto& d = std::get<view::DimensionTable>(design.dimensions.table);
+  for (const view::DimensionRow& r : d.rows)
+    if (!r.realizable || !std::isfinite(r.w_in) || !std::isfinite(r.s_in)) {
+      error = "section " + std::to_string(r.section) + " of the stripline report is not realisable";
+      return false;
+    }
+  try {
+    board = view::drawn_filter(design.dimensions, design.analysis,
+                               design.has_electrical ? &design.electrical : nullptr, drawing);
+  } catch (const std::invalid_argument& e) {
+    error = e.what();
+    return false;
+  }
+  for (DrawnSection& s : board.sections) s.open_end_pf = 0.0f;
+  return true;
+}
+
+Response respond(const Board& board, const std::vector<float>& freqs) {
+  Response out;
+  if (freqs.empty()) return out;
+  const PreparedDrawnFilter prepared = prepare_drawn_filter(board, freqs.front(), freqs.back());
+  out.s21db.reserve(freqs.size());
+  out.s11db.reserve(freqs.size());
+  for (const float f : freqs) {
+    const DrawnResponse r = drawn_response(prepared, f);
+    const ResponseRow row = response_row(f, r.s11, r.s21, Complex(0.0f, 0.0f));
+    out.s21db.push_back(row.s21db);
+    out.s11db.push_back(row.s11db);
+  }
+  return out;
+}
+
+}  // namespace quorvane::yield
