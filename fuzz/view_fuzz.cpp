@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -67,6 +68,20 @@ bool touchstone_finite(const std::string& text) {
   return true;
 }
 
+// Gerber: every coordinate is a whole number of nanometres within a metre
+// (a NaN or an overflow rounded to an integer would show as a huge one).
+bool gerber_finite(const std::string& text) {
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] != 'X') continue;
+    long long x = 0, y = 0;
+    int op = 0;
+    if (std::sscanf(line.c_str(), "X%lldY%lldD%d*", &x, &y, &op) != 3) return false;
+    if (std::llabs(x) > 1000000000LL || std::llabs(y) > 1000000000LL) return false;
+  }
+  return true;
+}
+
 const fs::path& work_folder() {
   static const fs::path folder = [] {
     const fs::path f = fs::temp_directory_path() / ("quorvane-view-fuzz-" + std::to_string(::getpid()));
@@ -102,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string ext = entry.path().extension().string();
     const bool finite = ext == ".svg"   ? svg_finite(text, input)
                         : ext == ".dxf" ? dxf_finite(text)
+                        : ext == ".gbr" ? gerber_finite(text)
                         : ext == ".s1p" || ext == ".s2p" ? touchstone_finite(text)
                                                          : false;  // no other file, no temporary left
     if (!finite) std::abort();
