@@ -24,6 +24,7 @@
 #include "analysis/chain_matrix.hpp"
 #include "analysis/losses.hpp"
 #include "dialogue/design_state.hpp"
+#include "lines/coupled_dispersion.hpp"
 #include "lines/coupled_microstrip.hpp"
 
 namespace quorvane {
@@ -43,6 +44,8 @@ struct MicrostripSection {
   float freqoo = 0.0f;  // the same for the odd mode, MHz
   Ms1losGeometry geometry;  // mode widths, static dielectric constants, loss derivatives
   ModeImpedance statics;    // static mode impedances and the plausibility flag
+  LceffSection dielectric;  // the frequency-independent terms of lceff ...
+  LcdisSection dispersion;  // ... and of lcdis
 };
 
 MicrostripSection prepare_microstrip_section(float er, float length, float h, float t, float w, float s,
