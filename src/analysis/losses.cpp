@@ -61,23 +61,36 @@ StriplineLossGeometry sl1los_geometry(float b, float s, float t) {
   return g;
 }
 
-ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, float s, float t,
-                       float zoe, float zoo) {
+StriplineLoss prepare_sl1los(float b, float er, float s, float t, float zoe, float zoo) {
+  StriplineLoss m;
+  const StriplineLossGeometry g = sl1los_geometry(b, s, t);
+  m.sqrter = std::sqrt(er);
+  m.conductor_den = 30.0f * pi * (b - t);
+  m.even_bracket = 60.0f * pi + zoe * m.sqrter * g.even;
+  m.odd_bracket = 60.0f * pi + zoo * m.sqrter * g.odd;
+  m.dielectric = pi * kDbPerNeper * m.sqrter;
+  return m;
+}
+
+ModeAttenuation sl1los(const StriplineLoss& m, float f, const LossParameters& loss) {
   if (f <= 0.0f) return {0.0f, 0.0f};
   float ace = 0.0f;
   float aco = 0.0f;
   if (loss.res > 0.0f) {
     float rs = surface_resistance(f, kUoMHz, loss.res);
     if (loss.sr > 0.0f) rs = rs * roughness_factor(loss.sr, skin_depth(f, kUoMHz, loss.res));
-    const StriplineLossGeometry g = sl1los_geometry(b, s, t);
-    const float sqrter = std::sqrt(er);
-    const float temp4 = rs * 0.0231f * sqrter / (30.0f * pi * (b - t));
-    ace = (60.0f * pi + zoe * sqrter * g.even) * temp4;
-    aco = (60.0f * pi + zoo * sqrter * g.odd) * temp4;
+    const float temp4 = rs * 0.0231f * m.sqrter / m.conductor_den;
+    ace = m.even_bracket * temp4;
+    aco = m.odd_bracket * temp4;
   }
   const float wl = kLightMHz / f;  // free-space wavelength, inch
-  const float ad = pi * kDbPerNeper * std::sqrt(er) / wl * loss.tlos;
+  const float ad = m.dielectric / wl * loss.tlos;
   return {ace + ad, aco + ad};
+}
+
+ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, float s, float t,
+                       float zoe, float zoo) {
+  return sl1los(prepare_sl1los(b, er, s, t, zoe, zoo), f, loss);
 }
 
 namespace {

@@ -87,6 +87,19 @@ StriplineLossGeometry sl1los_geometry(float b, float s, float t);
 ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, float s, float t,
                        float zoe, float zoo);
 
+// The part of sl1los that does not depend on the frequency for one section:
+// the brackets of both modes and the factors of the conductor and dielectric
+// terms, formed exactly as sl1los forms them.
+struct StriplineLoss {
+  float even_bracket = 0.0f;  // 60 pi + zoe sqrt(er) even
+  float odd_bracket = 0.0f;   // 60 pi + zoo sqrt(er) odd
+  float sqrter = 0.0f;        // sqrt(er)
+  float conductor_den = 0.0f; // 30 pi (b - t)
+  float dielectric = 0.0f;    // pi 8.686 sqrt(er)
+};
+StriplineLoss prepare_sl1los(float b, float er, float s, float t, float zoe, float zoo);
+ModeAttenuation sl1los(const StriplineLoss& section, float f, const LossParameters& loss);
+
 // ---- Edge-coupled microstrip (frequency in GHz) ----
 //
 // Conductor loss by Wheeler's incremental-inductance rule: the derivatives of

@@ -148,12 +148,30 @@ std::vector<std::string> column_header(int ivswr) {
 }
 
 std::string response_line(int ivswr, const ResponseRow& r) {
+  char line[kResponseLineLength];
+  return std::string(line, put_response_line(line, ivswr, r));
+}
+
+char* put_response_line(char* out, int ivswr, const ResponseRow& r) {
+  using fmt::put_F;
   if (ivswr == 2) {
-    return F(r.freq, 16, 2) + F(r.tempzin, 8, 2) + F(r.tempzini, 12, 2) + F(r.vswrin, 8, 2) +
-           F(r.phases11, 8, 2) + F(r.s21db, 9, 3) + F(r.phases21, 9, 2);
+    out = put_F(out, r.freq, 16, 2);
+    out = put_F(out, r.tempzin, 8, 2);
+    out = put_F(out, r.tempzini, 12, 2);
+    out = put_F(out, r.vswrin, 8, 2);
+    out = put_F(out, r.phases11, 8, 2);
+    out = put_F(out, r.s21db, 9, 3);
+    return put_F(out, r.phases21, 9, 2);
   }
-  return F(r.freq, 16, 2) + X(1) + F(r.vswrin, 7, 3) + F(r.s11db, 7, 2) + F(r.phases11, 8, 2) +
-         F(r.tempzin, 8, 3) + F(r.tempzini, 8, 3) + F(r.s21db, 9, 3) + F(r.phases21, 8, 2);
+  out = put_F(out, r.freq, 16, 2);
+  *out++ = ' ';
+  out = put_F(out, r.vswrin, 7, 3);
+  out = put_F(out, r.s11db, 7, 2);
+  out = put_F(out, r.phases11, 8, 2);
+  out = put_F(out, r.tempzin, 8, 3);
+  out = put_F(out, r.tempzini, 8, 3);
+  out = put_F(out, r.s21db, 9, 3);
+  return put_F(out, r.phases21, 8, 2);
 }
 
 void qvna(int msorsl, int isections, const SectionValues& flength, float er, DesignState& state, Report& report) {

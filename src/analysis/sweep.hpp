@@ -55,6 +55,10 @@ ResponseRow response_row(float freq, Complex s11, Complex s21, Complex zinput);
 // the column header lines and one row.  Any ivswr other than 2 is format 1.
 std::vector<std::string> column_header(int ivswr);
 std::string response_line(int ivswr, const ResponseRow& row);
+// The same row written at `out` (room for kResponseLineLength characters);
+// returns its end.
+inline constexpr int kResponseLineLength = 72;
+char* put_response_line(char* out, int ivswr, const ResponseRow& row);
 
 // Sweeps the current filter and writes its table through `report`: the
 // column header, one row per frequency as it is computed, the termination
