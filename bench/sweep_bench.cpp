@@ -5,20 +5,13 @@
 #include <benchmark/benchmark.h>
 
 #include <sstream>
-#include <streambuf>
 
 #include "analysis/design_fixture.hpp"
 #include "analysis/sweep.hpp"
+#include "discard_buffer.hpp"
 
 namespace quorvane {
 namespace {
-
-// Accepts every character and keeps none.
-class DiscardBuffer : public std::streambuf {
- protected:
-  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
 
 // 8750 to 11250 MHz in exact steps of 0.25 MHz: 10,001 rows.
 constexpr Qvnfreq kRange{8750.0f, 11250.0f, 0.25f};
