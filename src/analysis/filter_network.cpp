@@ -74,8 +74,14 @@ ChainMatrix FilterNetwork::at(float freq_mhz) const {
   ChainMatrix rsc = ChainMatrix::identity();
   if (msorsl_ == 1) {
     std::array<ChainMatrix, kMaxSections> matrix;
+    // Every section lies on the same substrate: the terms of the normalised
+    // frequency are formed once (a section on another height forms its own).
+    const FrequencyTerms terms =
+        microstrip_.empty() ? FrequencyTerms{} : section_frequency_terms(microstrip_.front(), freq_mhz);
     for (std::size_t i = 0; i < microstrip_.size(); ++i) {
-      if (first_[i] == i) matrix[i] = coupled_section_matrix(qvnams_modes(microstrip_[i], freq_mhz, loss_));
+      if (first_[i] == i) {
+        matrix[i] = coupled_section_matrix(qvnams_modes(microstrip_[i], freq_mhz, loss_, terms));
+      }
       rsc = matrix[first_[i]] * rsc;
     }
   } else {

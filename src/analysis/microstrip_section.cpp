@@ -49,10 +49,20 @@ MicrostripSection prepare_microstrip_section(float er, float length, float h, fl
   return m;
 }
 
-CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss) {
+FrequencyTerms section_frequency_terms(const MicrostripSection& m, float freq_mhz) {
   const float temp = freq_mhz * 0.001f;  // GHz
-  const Lceff1 eff = lceff(m.dielectric, temp);
-  const LcdisResult dis = lcdis(m.dispersion, eff.effof, temp);
+  return frequency_terms(25.4f * temp * m.h);
+}
+
+CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss) {
+  return qvnams_modes(m, freq_mhz, loss, FrequencyTerms{});
+}
+
+CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss,
+                          const FrequencyTerms& shared) {
+  const float temp = freq_mhz * 0.001f;  // GHz
+  const Lceff1 eff = lceff(m.dielectric, temp, shared);
+  const LcdisResult dis = lcdis(m.dispersion, eff.effof, temp, shared);
   const float ze = dis.lcdis1.zoeapf;
   const float zo = dis.lcdis1.zooapf;
   const ModeAttenuation at = ms1los_at(m.geometry, m.er, temp, loss, eff, ze, zo);

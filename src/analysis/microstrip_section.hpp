@@ -66,6 +66,12 @@ struct CoupledModes {
 // electrical lengths use the dielectric constants of the same lceff
 // evaluation, whatever the loss tangent.
 CoupledModes qvnams_modes(const MicrostripSection& section, float freq_mhz, const LossParameters& loss);
+// The same with the frequency terms of the substrate at freq_mhz, formed once
+// for all the sections of a filter (see frequency_terms).
+CoupledModes qvnams_modes(const MicrostripSection& section, float freq_mhz, const LossParameters& loss,
+                          const FrequencyTerms& shared);
+// The frequency terms of the section's substrate at freq_mhz.
+FrequencyTerms section_frequency_terms(const MicrostripSection& section, float freq_mhz);
 
 // The chain matrix of the open-ended coupled pair from its two modes.
 ChainMatrix coupled_section_matrix(const CoupledModes& modes);

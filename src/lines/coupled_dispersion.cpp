@@ -36,59 +36,51 @@ float p3_term(float p3, float u, float base) {
   return base * p3;
 }
 
-float even_dielectric(const LceffSection& m, float fn, float pow20, float p3) {
-  const float p1e = p1_term(pow20, m.ue, m.p1_tail_e);
+float even_dielectric(const LceffSection& m, const FrequencyTerms& t, float p3) {
+  const float fn = t.fn;
+  const float p1e = p1_term(t.pow20, m.ue, m.p1_tail_e);
   const float p3e = p3_term(p3, m.ue, m.p3_base_e);
-  const float p6 = m.p5 * std::exp(-std::pow(fn / 18.0f, 0.368f));
+  const float p6 = m.p5 * t.e18;
   float p7 = 1.0f;
   if (!(m.g > 10.6f)) p7 = 1.0f + 4.069f * p6 * m.g479 * m.p7_exp;
   const float fe = p1e * m.p2 * std::pow((p3e * m.p4 + 0.1844f * p7) * fn, 1.5763f);
   return m.er - m.er_less_effe / (1.0f + fe);
 }
 
-float odd_dielectric(const LceffSection& m, float fn, float pow20, float p3) {
-  const float p1o = p1_term(pow20, m.uo, m.p1_tail_o);
+float odd_dielectric(const LceffSection& m, const FrequencyTerms& t, float p3) {
+  const float fn = t.fn;
+  const float p1o = p1_term(t.pow20, m.uo, m.p1_tail_o);
   const float p3o = p3_term(p3, m.uo, m.p3_base_o);
-  const float tp = (fn > 181.0f) ? 1.0f : 1.0f - std::exp(-std::pow(fn / 20.0f, 1.424f));
-  const float p9 = m.p8 - 0.7913f * tp * m.p9_atan;
-  float p11 = (fn > 68.0f) ? -0.6366f : 0.6366f * (std::exp(-0.3401f * fn) - 1.0f);
-  p11 = p11 * m.p11_atan;
+  const float p9 = m.p8 - 0.7913f * t.tp * m.p9_atan;
+  const float p11 = t.p11 * m.p11_atan;
   const float p12 = p9 + (1.0f - p9) / m.p12_den;
-  const float p14 =
-      (fn > 70.0f) ? 1.0f
-                   : 0.8928f + 0.1072f * (1.0f - std::exp(-0.42f * std::pow(fn / 20.0f, 3.215f)));
-  const float p15 = std::fabs(1.0f - 0.8928f * (1.0f + p11) * p12 * m.p15_exp / p14);
+  const float p15 = std::fabs(1.0f - 0.8928f * (1.0f + p11) * p12 * m.p15_exp / t.p14);
   const float fo = p1o * m.p2 * std::pow((p3o * m.p4 + 0.1844f) * fn * p15, 1.5763f);
   return m.er - m.er_less_effo / (1.0f + fo);
 }
 
 // Exponent Q0 of the even-mode impedance ratio: the single-strip R17 of
 // [JK83] at the even-mode width.
-float even_exponent(const LcdisSection& m, float fn) {
-  const float x = std::pow(fn / 19.47f, 6.0f);
-  const float r11 = x / (1.0f + 0.0962f * x);
-  const float r15 = m.x_r15_coef * std::pow(fn / 12.3f, 1.097f);
-  const float r16 = 1.0f + m.x_r16_coef * r11 * m.x_r16_width;
-  return m.x_r7 * (1.0f - 1.1241f * (m.x_r12 / r16) * std::exp(-0.026f * std::pow(fn, 1.15656f) - r15));
+float even_exponent(const LcdisSection& m, const FrequencyTerms& t) {
+  const float r15 = m.x_r15_coef * t.r15_pow;
+  const float r16 = 1.0f + m.x_r16_coef * t.r11 * m.x_r16_width;
+  return m.x_r7 * (1.0f - 1.1241f * (m.x_r12 / r16) * std::exp(-0.026f * t.pow115656 - r15));
 }
 
 // Even-mode impedance at fn [KJ84], referred to the lone strip of width wte
 // (static effdc, dispersive eff).
-float even_impedance(const LcdisSection& m, float effdc, float eff, float fn) {
+float even_impedance(const LcdisSection& m, float effdc, float eff, const FrequencyTerms& t) {
   float q12 = 0.0f;
   if (!(m.g > 24.0f)) {
-    const float x = std::pow(fn / 20.0f, 4.91f);
+    const float x = t.x491;
     q12 = 2.121f * x / (1.0f + m.q11 * x) * m.q12_g * m.q12_exp;
   }
-  const float fn15 = fn / 15.0f;
-  const float q15 = m.q15_num / (1.0f + 0.41f * (fn15 * fn15 * fn15) * m.q15_ue / m.q15_den);
+  const float q15 = m.q15_num / (1.0f + 0.41f * t.fn15cube * m.q15_ue / m.q15_den);
   const float q16 = q15 * m.q16_factor;
-  const float z = (fn > 50.0f) ? 1.0f : 1.0f - std::exp(-4.25f * std::pow(fn / 20.0f, 1.87f));
-  const float q17 = m.q17_coef * z;
-  const float fn24 = fn / 24.0f;
-  const float q19 = m.q19_num / ((1.0f + fn24 * fn24 * fn24) * m.q19_ue * m.q19_g);
+  const float q17 = m.q17_coef * t.z;
+  const float q19 = m.q19_num / (t.fn24cube1 * m.q19_ue * m.q19_g);
   const float q20 = q19 * m.q20_factor;
-  const float re = std::pow(fn / 28.843f, 12.0f);
+  const float re = t.p28;
 
   float de = 0.0f;
   if (m.de_on) {
@@ -96,11 +88,11 @@ float even_impedance(const LcdisSection& m, float effdc, float eff, float fn) {
     if (std::fabs(std::log10(d) + std::log10(re) + m.de_log10_t) <= 30.0f) de = d * re * m.de_t;
   }
 
-  float c = m.pe_coef * std::pow(fn / 18.365f, 2.745f);
+  float c = m.pe_coef * t.y_pow;
   if (c < -24.0f) c = -24.0f;
   const float ce = 1.0f + 1.275f * (1.0f - std::exp(c)) - q12 + q16 - q17 + m.q18 + q20;
 
-  const float q0 = even_exponent(m, fn);
+  const float q0 = even_exponent(m, t);
   return m.zoeap * std::pow((0.9408f * std::pow(eff, ce) - 0.9603f) /
                                 ((0.9408f - de) * std::pow(effdc, ce) - 0.9603f),
                             q0);
@@ -108,14 +100,12 @@ float even_impedance(const LcdisSection& m, float effdc, float eff, float fn) {
 
 // Odd-mode impedance at fn [KJ84], referred to the dispersive impedance zof
 // of the lone strip of width wto.
-float odd_impedance(const LcdisSection& m, float zof, float effof, float fn) {
-  const float fnsq = fn * fn;
-  const float q25 = m.q25_coef * fnsq / (10.0f + fnsq);
+float odd_impedance(const LcdisSection& m, float zof, float effof, const FrequencyTerms& t) {
+  const float fn = t.fn;
+  const float q25 = m.q25_coef * t.fnsq / t.fnsq10;
   const float q24 = m.q24_coef * std::pow(m.q24_u * fn / 99.25f, 4.29f) / m.q24_den;
-  const float q23 =
-      1.0f + 0.005f * fn * m.q27 / ((1.0f + 0.812f * std::pow(fn / 15.0f, 1.9f)) * m.q23_u);
-  const float q22 =
-      0.925f * std::pow(fn / m.q26, 1.536f) / (1.0f + 0.3f * std::pow(fn / 30.0f, 1.536f));
+  const float q23 = 1.0f + t.fn005 * m.q27 / (t.q23_f * m.q23_u);
+  const float q22 = 0.925f * std::pow(fn / m.q26, 1.536f) / t.q22_f;
   return zof + (m.zooap * std::pow(effof / m.effo, q22) - zof * q23) / (1.0f + q24 + m.q_g * q25);
 }
 
@@ -162,18 +152,19 @@ LceffSection prepare_lceff(float effc, float effe, float effo, float er, float h
   return m;
 }
 
-Lceff1 lceff(const LceffSection& m, float f_ghz) {
+Lceff1 lceff(const LceffSection& m, float f_ghz, const FrequencyTerms& shared) {
   Lceff1 out{m.effc, m.effe, m.effo};
   if (f_ghz <= 0.0f) return out;
-  const float fn = 25.4f * f_ghz * m.h;
-  const float k0157 = 0.157f / 10.0f;
-  const float pow20 = std::pow(1.0f + k0157 * fn, 20.0f);
-  const float p3 = (fn > 73.0f) ? 1.0f : 1.0f - std::exp(-std::pow(fn / 38.7f, 4.97f));
-  out.effef = even_dielectric(m, fn, pow20, p3);
-  out.effof = odd_dielectric(m, fn, pow20, p3);
+  FrequencyTerms local;
+  const FrequencyTerms& t = terms_for(25.4f * f_ghz * m.h, shared, local);
+  const float p3 = (t.fn > 73.0f) ? 1.0f : t.t38;
+  out.effef = even_dielectric(m, t, p3);
+  out.effof = odd_dielectric(m, t, p3);
   out.effcf = 2.0f * out.effef * out.effof / (out.effef + out.effof);
   return out;
 }
+
+Lceff1 lceff(const LceffSection& m, float f_ghz) { return lceff(m, f_ghz, FrequencyTerms{}); }
 
 Lceff1 lceff(float effc, float effe, float effo, float er, float f_ghz, float h, float s,
              float wte, float wto) {
@@ -278,27 +269,30 @@ LcdisSection prepare_lcdis(float effo, float er, float h, float h2, int iflag, f
   return m;
 }
 
-LcdisResult lcdis(const LcdisSection& m, float effof, float f_ghz) {
+LcdisResult lcdis(const LcdisSection& m, float effof, float f_ghz) { return lcdis(m, effof, f_ghz, FrequencyTerms{}); }
+
+LcdisResult lcdis(const LcdisSection& m, float effof, float f_ghz, const FrequencyTerms& shared) {
   LcdisResult out;
   out.lcdis1 = {m.zoeap, m.zooap};
   out.iflag = m.iflag;
   if (f_ghz <= 0.0f || m.iflag != 0) return out;
   out.dispersive = true;
 
-  const float fn = 25.4f * f_ghz * m.h;
+  FrequencyTerms local;
+  const FrequencyTerms& t = terms_for(25.4f * f_ghz * m.h, shared, local);
 
   // Even-mode reference strip: width wte under the cover, no thickness.
   out.msimp1 = m.even_strip;
-  out.mszo1 = mszo(m.even_dispersion, f_ghz);
-  out.lcdis1.zoeapf = even_impedance(m, out.msimp1.effdc, out.mszo1.eff, fn);
+  out.mszo1 = mszo(m.even_dispersion, f_ghz, t);
+  out.lcdis1.zoeapf = even_impedance(m, out.msimp1.effdc, out.mszo1.eff, t);
 
   // Odd-mode reference strip: the even one again when the widths agree.
   if (!m.same_widths) {
     out.msimp1 = m.odd_strip;
-    out.mszo1 = mszo(m.odd_dispersion, f_ghz);
+    out.mszo1 = mszo(m.odd_dispersion, f_ghz, t);
   }
   const float zof = out.mszo1.zof;
-  out.lcdis1.zooapf = odd_impedance(m, zof, effof, fn);
+  out.lcdis1.zooapf = odd_impedance(m, zof, effof, t);
 
   // Plausibility against the dispersive single strip.
   if (out.lcdis1.zooapf > out.lcdis1.zoeapf) out.iflag = 2;

@@ -42,6 +42,9 @@ struct LceffSection {
 };
 LceffSection prepare_lceff(float effc, float effe, float effo, float er, float h, float s, float wte, float wto);
 Lceff1 lceff(const LceffSection& section, float f_ghz);
+// The same with the frequency terms of another evaluation at the same
+// frequency (used when they were formed for this section's fn).
+Lceff1 lceff(const LceffSection& section, float f_ghz, const FrequencyTerms& shared);
 
 struct LcdisResult {
   Lcdis1 lcdis1;
@@ -86,5 +89,6 @@ struct LcdisSection {
 LcdisSection prepare_lcdis(float effo, float er, float h, float h2, int iflag, float s, float wte, float wto,
                            float zoeap, float zooap);
 LcdisResult lcdis(const LcdisSection& section, float effof, float f_ghz);
+LcdisResult lcdis(const LcdisSection& section, float effof, float f_ghz, const FrequencyTerms& shared);
 
 }  // namespace quorvane

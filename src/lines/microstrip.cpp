@@ -25,7 +25,9 @@
 // single-precision range; they are part of the model.
 #include "lines/microstrip.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace quorvane {
 
@@ -92,15 +94,15 @@ float static_effective_dielectric(float er, float u, float qt, float qc) {
 
 // Dispersive effective dielectric constant [KJ82]; fn in GHz*mm.  The terms
 // of the strip alone come prepared.
-float dispersive_effective_dielectric(const StripDispersion& m, float fn) {
-  const float k0157 = 0.157f / 10.0f;
+float dispersive_effective_dielectric(const StripDispersion& m, const FrequencyTerms& t) {
+  const float fn = t.fn;
   const float u = m.u;
-  float p1 = 0.27488f + (0.6315f + 0.525f / std::pow(1.0f + k0157 * fn, 20.0f)) * u;
+  float p1 = 0.27488f + (0.6315f + 0.525f / t.pow20) * u;
   if (u <= 7.0f) p1 = p1 - m.p1_tail;
   float p3 = 0.0f;
   if (!(u > 14.0f || fn < 0.35f)) {
     p3 = m.p3_base;
-    if (fn <= 75.0f) p3 = p3 * (1.0f - std::exp(-std::pow(fn / 38.7f, 4.97f)));
+    if (fn <= 75.0f) p3 = p3 * t.t38;
   }
   const float pf = p1 * m.p2 * std::pow((0.1844f + p3 * m.p4) * fn, 1.5763f);
   return m.er - m.er_less_effdc / (1.0f + pf);
@@ -116,29 +118,26 @@ float jk_r9(const StripDispersion& m, float r5) {
 }
 
 // Dispersive impedance [JK83]; eff is the dispersive value of [KJ82].
-float dispersive_impedance(const StripDispersion& m, float eff, float fn) {
+float dispersive_impedance(const StripDispersion& m, float eff, const FrequencyTerms& t) {
+  const float fn = t.fn;
   const float u = m.u;
-  const float r5 = (fn < 0.1f) ? 0.0f : std::pow(fn / 28.843f, 12.0f);
-  const float y = m.y_coef * std::pow(fn / 18.365f, 2.745f);
+  const float r5 = (fn < 0.1f) ? 0.0f : t.p28;
+  const float y = m.y_coef * t.y_pow;
   const float r8 = (y > 30.0f) ? 2.275f : 1.0f + 1.275f * (1.0f - std::exp(-y));
 
   const float r9 = jk_r9(m, r5);
 
-  float r11 = 0.0f;
-  if (!(fn < 0.0001f)) {
-    const float x = std::pow(fn / 19.47f, 6.0f);
-    r11 = x / (1.0f + 0.0962f * x);
-  }
+  const float r11 = (fn < 0.0001f) ? 0.0f : t.r11;
 
   const float r13 = 0.9408f * std::pow(eff, r8) - 0.9603f;
   const float r14 = (0.9408f - r9) * std::pow(m.effdc, r8) - 0.9603f;
 
-  const float r15 = m.r15_coef * std::pow(fn / 12.3f, 1.097f);
+  const float r15 = m.r15_coef * t.r15_pow;
   float r16 = 1.0f + m.r16_coef * r11;
   if (u <= 27.0f) r16 = 1.0f + (r16 - 1.0f) * m.r16_width;
 
   const float r17 =
-      m.r7 * (1.0f - 1.1241f * (m.r12 / r16) * std::exp(-0.026f * std::pow(fn, 1.15656f) - r15));
+      m.r7 * (1.0f - 1.1241f * (m.r12 / r16) * std::exp(-0.026f * t.pow115656 - r15));
   return m.zodc * std::pow(r13 / r14, r17);
 }
 
@@ -212,13 +211,59 @@ StripDispersion prepare_strip_dispersion(float effdc, float er, float h1, float 
   return m;
 }
 
-Mszo1 mszo(const StripDispersion& m, float f_ghz) {
+FrequencyTerms frequency_terms(float fn) {
+  FrequencyTerms t;
+  t.formed = true;
+  t.fn = fn;
+  const float k0157 = 0.157f / 10.0f;
+  t.pow20 = std::pow(1.0f + k0157 * fn, 20.0f);
+  t.t38 = 1.0f - std::exp(-std::pow(fn / 38.7f, 4.97f));
+  t.p28 = std::pow(fn / 28.843f, 12.0f);
+  t.y_pow = std::pow(fn / 18.365f, 2.745f);
+  const float x = std::pow(fn / 19.47f, 6.0f);
+  t.r11 = x / (1.0f + 0.0962f * x);
+  t.r15_pow = std::pow(fn / 12.3f, 1.097f);
+  t.pow115656 = std::pow(fn, 1.15656f);
+
+  t.e18 = std::exp(-std::pow(fn / 18.0f, 0.368f));
+  t.tp = (fn > 181.0f) ? 1.0f : 1.0f - std::exp(-std::pow(fn / 20.0f, 1.424f));
+  t.p11 = (fn > 68.0f) ? -0.6366f : 0.6366f * (std::exp(-0.3401f * fn) - 1.0f);
+  t.p14 = (fn > 70.0f) ? 1.0f : 0.8928f + 0.1072f * (1.0f - std::exp(-0.42f * std::pow(fn / 20.0f, 3.215f)));
+
+  t.x491 = std::pow(fn / 20.0f, 4.91f);
+  const float fn15 = fn / 15.0f;
+  t.fn15cube = fn15 * fn15 * fn15;
+  t.z = (fn > 50.0f) ? 1.0f : 1.0f - std::exp(-4.25f * std::pow(fn / 20.0f, 1.87f));
+  const float fn24 = fn / 24.0f;
+  t.fn24cube1 = 1.0f + fn24 * fn24 * fn24;
+  t.fnsq = fn * fn;
+  t.fnsq10 = 10.0f + t.fnsq;
+  t.q23_f = 1.0f + 0.812f * std::pow(fn / 15.0f, 1.9f);
+  t.q22_f = 1.0f + 0.3f * std::pow(fn / 30.0f, 1.536f);
+  t.fn005 = 0.005f * fn;
+  return t;
+}
+
+const FrequencyTerms& terms_for(float fn, const FrequencyTerms& shared, FrequencyTerms& local) {
+  if (shared.formed && std::bit_cast<std::uint32_t>(fn) == std::bit_cast<std::uint32_t>(shared.fn)) return shared;
+  local = frequency_terms(fn);
+  return local;
+}
+
+Mszo1 mszo(const StripDispersion& m, float f_ghz, const FrequencyTerms& shared) {
   Mszo1 out{m.effdc, m.zodc};
   if (m.er == 1.0f || f_ghz == 0.0f) return out;
   const float fn = 25.4f * f_ghz * m.h1;  // GHz*mm
-  out.eff = dispersive_effective_dielectric(m, fn);
-  out.zof = dispersive_impedance(m, out.eff, fn);
+  FrequencyTerms local;
+  const FrequencyTerms& t = terms_for(fn, shared, local);
+  out.eff = dispersive_effective_dielectric(m, t);
+  out.zof = dispersive_impedance(m, out.eff, t);
   return out;
+}
+
+Mszo1 mszo(const StripDispersion& m, float f_ghz) {
+  if (m.er == 1.0f || f_ghz == 0.0f) return Mszo1{m.effdc, m.zodc};
+  return mszo(m, f_ghz, frequency_terms(25.4f * f_ghz * m.h1));
 }
 
 Mszo1 mszo(float effdc, float er, float f_ghz, float h1, float w, float zodc) {

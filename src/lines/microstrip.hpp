@@ -63,6 +63,29 @@ struct StripDispersion {
 StripDispersion prepare_strip_dispersion(float effdc, float er, float h1, float w, float zodc);
 Mszo1 mszo(const StripDispersion& strip, float f_ghz);
 
+// The terms of the single-strip and coupled dispersion models that depend on
+// the normalised frequency fn = 25.4 f h (GHz*mm) alone: at one frequency
+// every strip and section on one substrate shares them.  Each is formed
+// exactly as the models form it.
+struct FrequencyTerms {
+  bool formed = false;  // by frequency_terms, for fn
+  float fn = 0.0f;
+  // Single strip [KJ82], [JK83] (the last five also in the coupled even mode).
+  float pow20 = 0.0f, t38 = 0.0f, p28 = 0.0f, y_pow = 0.0f, r11 = 0.0f, r15_pow = 0.0f, pow115656 = 0.0f;
+  // Coupled dielectric constants [KJ84].
+  float e18 = 0.0f, tp = 0.0f, p11 = 0.0f, p14 = 0.0f;
+  // Coupled mode impedances [KJ84].
+  float x491 = 0.0f, fn15cube = 0.0f, z = 0.0f, fn24cube1 = 0.0f, fnsq = 0.0f, fnsq10 = 0.0f, q23_f = 0.0f,
+        q22_f = 0.0f, fn005 = 0.0f;
+};
+FrequencyTerms frequency_terms(float fn);
+
+// `shared` when it was formed for fn (bit for bit), else `local` formed for it.
+const FrequencyTerms& terms_for(float fn, const FrequencyTerms& shared, FrequencyTerms& local);
+
+// mszo with the frequency terms of another evaluation at the same frequency.
+Mszo1 mszo(const StripDispersion& strip, float f_ghz, const FrequencyTerms& shared);
+
 // Wheeler's closed-form width (inch) of a strip of impedance zod (ohm) on a
 // substrate of height h1 (inch): the first width of mswh.
 float wheeler_width(float er, float h1, float zod);
