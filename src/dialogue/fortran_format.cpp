@@ -34,6 +34,34 @@ char* put_right(char* out, std::string_view text, int w) {
 // values are written with one digit more and rounded here.  `size` holds
 // the integer digits of any float, the point, d + 1 decimals and a carry.
 size_t rounded_digits(double magnitude, int d, char* buf, size_t size) {
+  // A float has 24 significant bits and 10^d = 2^d 5^d, with 5^d below 2^28
+  // up to d = 12: magnitude 10^d is then exact in a double, and so is its
+  // fraction.  The rounding is decided on that exact value, an exact half
+  // away from zero, and the digits come from the whole number.
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+  if (d >= 0 && d <= 12) {
+    const double exact = magnitude * kPowers[d];
+    if (exact < 1e18) {
+      const double whole = std::floor(exact);
+      auto n = static_cast<unsigned long long>(whole);
+      if (exact - whole >= 0.5) ++n;
+      char digits[24];
+      char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+      auto count = static_cast<size_t>(end - digits);
+      const auto decimals = static_cast<size_t>(d);
+      size_t k = 0;
+      if (count <= decimals) {
+        buf[k++] = '0';
+      } else {
+        k = std::copy(digits, digits + (count - decimals), buf) - buf;
+      }
+      if (d == 0) return k;
+      buf[k++] = '.';
+      for (size_t zeros = count < decimals ? decimals - count : 0; zeros > 0; --zeros) buf[k++] = '0';
+      const char* fraction = count <= decimals ? digits : digits + (count - decimals);
+      return std::copy(fraction, static_cast<const char*>(end), buf + k) - buf;
+    }
+  }
   const double scaled = std::ldexp(magnitude, d + 1);
   const bool maybe_tie = std::isfinite(scaled) && scaled == std::floor(scaled);
   if (!maybe_tie) {
