@@ -242,7 +242,7 @@ class RowPipeline {
  public:
   RowPipeline(const SweepRows& rows, std::vector<BlockStart> layout, int threads)
       : rows_(rows), slots_(static_cast<size_t>(2 * threads)), starts_(std::move(layout)) {
-    for (Slot& slot : slots_) slot.block = -1;
+    for (size_t i = 0; i < slots_.size(); ++i) slots_[i].turn = i;
     workers_.reserve(static_cast<size_t>(threads));
     for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
   }
@@ -265,23 +265,25 @@ class RowPipeline {
       Slot& slot = slots_[b % slots_.size()];
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return (slot.block == static_cast<long>(b) && slot.ready) || failure_; });
+        changed_.wait(lock, [&] { return (slot.turn == b && slot.ready) || failure_; });
         if (failure_) std::rethrow_exception(failure_);
       }
       write_block(slot.rows, report);
       {
         const std::lock_guard<std::mutex> lock(mutex_);
-        slot.block = -1;
         slot.ready = false;
+        slot.turn = b + slots_.size();
       }
       changed_.notify_all();
     }
   }
 
  private:
+  // Block b goes into slot b % slots: its turn comes once block b - slots
+  // has been written.
   struct Slot {
-    long block = -1;  // the block it holds or is being computed into, -1 free
-    bool ready = false;
+    size_t turn = 0;     // the block the slot is for: being computed, or ready
+    bool ready = false;  // the block is computed and not yet written
     RowBlock rows;
   };
 
@@ -294,9 +296,8 @@ class RowPipeline {
         if (stop_ || next_ >= starts_.size()) return;
         b = next_++;
         slot = &slots_[b % slots_.size()];
-        changed_.wait(lock, [&] { return slot->block == -1 || stop_; });
+        changed_.wait(lock, [&] { return slot->turn == b || stop_; });
         if (stop_) return;
-        slot->block = static_cast<long>(b);
         static_cast<BlockStart&>(slot->rows) = starts_[b];
       }
       try {
