@@ -85,7 +85,7 @@ float even_impedance(const LcdisSection& m, float effdc, float eff, const Freque
   float de = 0.0f;
   if (m.de_on) {
     const float d = m.de_exp / (1.0f + 1.2992f * re) * 5.086f * m.de_qe * m.de_er16 / m.de_den;
-    if (std::fabs(std::log10(d) + std::log10(re) + m.de_log10_t) <= 30.0f) de = d * re * m.de_t;
+    if (std::fabs(std::log10(d) + t.log10_p28 + m.de_log10_t) <= 30.0f) de = d * re * m.de_t;
   }
 
   float c = m.pe_coef * t.y_pow;

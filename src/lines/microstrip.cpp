@@ -109,9 +109,10 @@ float dispersive_effective_dielectric(const StripDispersion& m, const FrequencyT
 }
 
 // R9 of [JK83], evaluated only where every product stays in range.
-float jk_r9(const StripDispersion& m, float r5) {
+// r5 is 0 or the frequency term p28, whose logarithm comes with it.
+float jk_r9(const StripDispersion& m, float r5, float log10_r5) {
   if (r5 == 0.0f || m.r6 > 75.0f) return 0.0f;
-  if (std::fabs(m.r9_log10_r4 + std::log10(r5) + m.r9_log10_e6) > 33.0f) return 0.0f;
+  if (std::fabs(m.r9_log10_r4 + log10_r5 + m.r9_log10_e6) > 33.0f) return 0.0f;
   const float d = 1.0f / ((1.0f + 1.2992f * r5) * m.r9_den_er);
   if (std::fabs(m.r9_log10_e + std::log10(d)) > 30.0f) return 0.0f;
   return m.r9_coef * d * m.r4 * r5 / m.r9_den;
@@ -125,7 +126,7 @@ float dispersive_impedance(const StripDispersion& m, float eff, const FrequencyT
   const float y = m.y_coef * t.y_pow;
   const float r8 = (y > 30.0f) ? 2.275f : 1.0f + 1.275f * (1.0f - std::exp(-y));
 
-  const float r9 = jk_r9(m, r5);
+  const float r9 = jk_r9(m, r5, t.log10_p28);
 
   const float r11 = (fn < 0.0001f) ? 0.0f : t.r11;
 
@@ -219,6 +220,7 @@ FrequencyTerms frequency_terms(float fn) {
   t.pow20 = std::pow(1.0f + k0157 * fn, 20.0f);
   t.t38 = 1.0f - std::exp(-std::pow(fn / 38.7f, 4.97f));
   t.p28 = std::pow(fn / 28.843f, 12.0f);
+  t.log10_p28 = std::log10(t.p28);
   t.y_pow = std::pow(fn / 18.365f, 2.745f);
   const float x = std::pow(fn / 19.47f, 6.0f);
   t.r11 = x / (1.0f + 0.0962f * x);

@@ -71,7 +71,7 @@ struct FrequencyTerms {
   bool formed = false;  // by frequency_terms, for fn
   float fn = 0.0f;
   // Single strip [KJ82], [JK83] (the last five also in the coupled even mode).
-  float pow20 = 0.0f, t38 = 0.0f, p28 = 0.0f, y_pow = 0.0f, r11 = 0.0f, r15_pow = 0.0f, pow115656 = 0.0f;
+  float pow20 = 0.0f, t38 = 0.0f, p28 = 0.0f, log10_p28 = 0.0f, y_pow = 0.0f, r11 = 0.0f, r15_pow = 0.0f, pow115656 = 0.0f;
   // Coupled dielectric constants [KJ84].
   float e18 = 0.0f, tp = 0.0f, p11 = 0.0f, p14 = 0.0f;
   // Coupled mode impedances [KJ84].
