@@ -75,9 +75,10 @@ ChainMatrix FilterNetwork::at(float freq_mhz) const {
   if (msorsl_ == 1) {
     std::array<ChainMatrix, kMaxSections> matrix;
     // Every section lies on the same substrate: the terms of the normalised
-    // frequency are formed once (a section on another height forms its own).
-    const FrequencyTerms terms =
-        microstrip_.empty() ? FrequencyTerms{} : section_frequency_terms(microstrip_.front(), freq_mhz);
+    // frequency and of the losses are formed once (a section on another
+    // substrate forms its own).
+    const SharedFrequency terms =
+        microstrip_.empty() ? SharedFrequency{} : section_frequency_terms(microstrip_.front(), freq_mhz, loss_);
     for (std::size_t i = 0; i < microstrip_.size(); ++i) {
       if (first_[i] == i) {
         matrix[i] = coupled_section_matrix(qvnams_modes(microstrip_[i], freq_mhz, loss_, terms));

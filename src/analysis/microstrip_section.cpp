@@ -49,23 +49,23 @@ MicrostripSection prepare_microstrip_section(float er, float length, float h, fl
   return m;
 }
 
-FrequencyTerms section_frequency_terms(const MicrostripSection& m, float freq_mhz) {
+SharedFrequency section_frequency_terms(const MicrostripSection& m, float freq_mhz, const LossParameters& loss) {
   const float temp = freq_mhz * 0.001f;  // GHz
-  return frequency_terms(25.4f * temp * m.h);
+  return {frequency_terms(25.4f * temp * m.h), ms1los_frequency(m.er, temp, loss)};
 }
 
 CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss) {
-  return qvnams_modes(m, freq_mhz, loss, FrequencyTerms{});
+  return qvnams_modes(m, freq_mhz, loss, SharedFrequency{});
 }
 
 CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss,
-                          const FrequencyTerms& shared) {
+                          const SharedFrequency& shared) {
   const float temp = freq_mhz * 0.001f;  // GHz
-  const Lceff1 eff = lceff(m.dielectric, temp, shared);
-  const LcdisResult dis = lcdis(m.dispersion, eff.effof, temp, shared);
+  const Lceff1 eff = lceff(m.dielectric, temp, shared.dispersion);
+  const LcdisResult dis = lcdis(m.dispersion, eff.effof, temp, shared.dispersion);
   const float ze = dis.lcdis1.zoeapf;
   const float zo = dis.lcdis1.zooapf;
-  const ModeAttenuation at = ms1los_at(m.geometry, m.er, temp, loss, eff, ze, zo);
+  const ModeAttenuation at = ms1los_at(m.geometry, m.er, temp, loss, eff, ze, zo, shared.losses);
 
   CoupledModes modes;
   modes.ze = ze;

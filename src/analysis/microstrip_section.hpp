@@ -66,12 +66,18 @@ struct CoupledModes {
 // electrical lengths use the dielectric constants of the same lceff
 // evaluation, whatever the loss tangent.
 CoupledModes qvnams_modes(const MicrostripSection& section, float freq_mhz, const LossParameters& loss);
-// The same with the frequency terms of the substrate at freq_mhz, formed once
-// for all the sections of a filter (see frequency_terms).
+// What depends on the frequency but not on the section: the dispersion terms
+// of the substrate's normalised frequency and the loss terms.
+struct SharedFrequency {
+  FrequencyTerms dispersion;
+  Ms1losFrequency losses;
+};
+SharedFrequency section_frequency_terms(const MicrostripSection& section, float freq_mhz,
+                                        const LossParameters& loss);
+// The same with those terms formed once for all the sections of a filter
+// (each part is used only where it was formed for the same inputs).
 CoupledModes qvnams_modes(const MicrostripSection& section, float freq_mhz, const LossParameters& loss,
-                          const FrequencyTerms& shared);
-// The frequency terms of the section's substrate at freq_mhz.
-FrequencyTerms section_frequency_terms(const MicrostripSection& section, float freq_mhz);
+                          const SharedFrequency& shared);
 
 // The chain matrix of the open-ended coupled pair from its two modes.
 ChainMatrix coupled_section_matrix(const CoupledModes& modes);
