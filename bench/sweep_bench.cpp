@@ -54,10 +54,10 @@ void BM_MicrostripLossyFormat2(benchmark::State& s) { sweep(s, 1, 2); }
 void BM_StriplineLossy(benchmark::State& s) { sweep(s, 2, 1); }
 void BM_Ideal(benchmark::State& s) { sweep(s, 0, 1); }
 
-BENCHMARK(BM_MicrostripLossy)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MicrostripLossyFormat2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StriplineLossy)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Ideal)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MicrostripLossy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MicrostripLossyFormat2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StriplineLossy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Ideal)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace quorvane
