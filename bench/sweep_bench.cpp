@@ -5,20 +5,13 @@
 #include <benchmark/benchmark.h>
 
 #include <sstream>
-#include <streambuf>
 
 #include "analysis/design_fixture.hpp"
 #include "analysis/sweep.hpp"
+#include "discard_buffer.hpp"
 
 namespace quorvane {
 namespace {
-
-// Accepts every character and keeps none.
-class DiscardBuffer : public std::streambuf {
- protected:
-  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
 
 // 8750 to 11250 MHz in exact steps of 0.25 MHz: 10,001 rows.
 constexpr Qvnfreq kRange{8750.0f, 11250.0f, 0.25f};
@@ -61,10 +54,10 @@ void BM_MicrostripLossyFormat2(benchmark::State& s) { sweep(s, 1, 2); }
 void BM_StriplineLossy(benchmark::State& s) { sweep(s, 2, 1); }
 void BM_Ideal(benchmark::State& s) { sweep(s, 0, 1); }
 
-BENCHMARK(BM_MicrostripLossy)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MicrostripLossyFormat2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StriplineLossy)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Ideal)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MicrostripLossy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MicrostripLossyFormat2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StriplineLossy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Ideal)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace quorvane

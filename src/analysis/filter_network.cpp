@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "analysis/stripline_section.hpp"
 
 namespace quorvane {
 
@@ -51,7 +50,7 @@ std::vector<std::size_t> first_of_kind(const std::vector<Section>& sections) {
 
 FilterNetwork::FilterNetwork(int msorsl, int isections, const SectionValues& flength, float er,
                              const DesignState& state)
-    : msorsl_(msorsl), er_(er), loss_{state.aloss1.res, state.aloss1.sr, state.aloss1.tlos} {
+    : msorsl_(msorsl), loss_{state.aloss1.res, state.aloss1.sr, state.aloss1.tlos} {
   const Qvnms& ms = state.qvnms;
   const int m = isections + 1;
   for (int i = 1; i <= m; ++i) {
@@ -62,28 +61,34 @@ FilterNetwork::FilterNetwork(int msorsl, int isections, const SectionValues& fle
     } else {
       // Stripline widths and gaps are held as fractions of b; the model takes
       // the mode impedances of the electrical design itself.
-      stripline_.push_back(StriplineSection{flength[i], ms.b, ms.thick, ms.wc[i] * ms.b, ms.sc[i] * ms.b,
-                                            state.qvnzo.zoec[i], state.qvnzo.zooc[i]});
+      const StriplineInputs x{flength[i],          ms.b,          ms.thick, ms.wc[i] * ms.b, ms.sc[i] * ms.b,
+                              state.qvnzo.zoec[i], state.qvnzo.zooc[i]};
+      stripline_inputs_.push_back(x);
+      stripline_.push_back(prepare_stripline_section(er, x.length, x.b, x.t, x.s, x.zoe, x.zoo));
     }
   }
-  first_ = msorsl == 1 ? first_of_kind(microstrip_) : first_of_kind(stripline_);
+  first_ = msorsl == 1 ? first_of_kind(microstrip_) : first_of_kind(stripline_inputs_);
 }
 
 ChainMatrix FilterNetwork::at(float freq_mhz) const {
   ChainMatrix rsc = ChainMatrix::identity();
   if (msorsl_ == 1) {
     std::array<ChainMatrix, kMaxSections> matrix;
+    // Every section lies on the same substrate: the terms of the normalised
+    // frequency and of the losses are formed once (a section on another
+    // substrate forms its own).
+    const SharedFrequency terms =
+        microstrip_.empty() ? SharedFrequency{} : section_frequency_terms(microstrip_.front(), freq_mhz, loss_);
     for (std::size_t i = 0; i < microstrip_.size(); ++i) {
-      if (first_[i] == i) matrix[i] = coupled_section_matrix(qvnams_modes(microstrip_[i], freq_mhz, loss_));
+      if (first_[i] == i) {
+        matrix[i] = coupled_section_matrix(qvnams_modes(microstrip_[i], freq_mhz, loss_, terms));
+      }
       rsc = matrix[first_[i]] * rsc;
     }
   } else {
     std::array<StriplineElements, kMaxSections> elements;
     for (std::size_t i = 0; i < stripline_.size(); ++i) {
-      if (first_[i] == i) {
-        const StriplineSection& x = stripline_[i];
-        elements[i] = qvnasl_elements(freq_mhz, er_, x.length, x.b, x.t, x.w, x.s, x.zoe, x.zoo, loss_);
-      }
+      if (first_[i] == i) elements[i] = qvnasl_elements(stripline_[i], freq_mhz, loss_);
       apply(elements[first_[i]], rsc);
     }
   }

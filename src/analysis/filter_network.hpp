@@ -14,6 +14,7 @@
 #include "analysis/chain_matrix.hpp"
 #include "analysis/losses.hpp"
 #include "analysis/microstrip_section.hpp"
+#include "analysis/stripline_section.hpp"
 #include "dialogue/design_state.hpp"
 
 namespace quorvane {
@@ -31,14 +32,14 @@ class FilterNetwork {
   ChainMatrix at(float freq_mhz) const;
 
  private:
-  struct StriplineSection {
+  struct StriplineInputs {
     float length, b, t, w, s, zoe, zoo;
   };
 
   int msorsl_;
-  float er_;
   LossParameters loss_;
   std::vector<MicrostripSection> microstrip_;
+  std::vector<StriplineInputs> stripline_inputs_;
   std::vector<StriplineSection> stripline_;
   // For each section, the index of the first section with the same inputs.
   std::vector<std::size_t> first_;

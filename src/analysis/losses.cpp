@@ -15,7 +15,9 @@
 // 30 pi, 60 pi and pi 8.686 are formed from the single-precision pi.
 #include "analysis/losses.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace quorvane {
 
@@ -61,23 +63,36 @@ StriplineLossGeometry sl1los_geometry(float b, float s, float t) {
   return g;
 }
 
-ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, float s, float t,
-                       float zoe, float zoo) {
+StriplineLoss prepare_sl1los(float b, float er, float s, float t, float zoe, float zoo) {
+  StriplineLoss m;
+  const StriplineLossGeometry g = sl1los_geometry(b, s, t);
+  m.sqrter = std::sqrt(er);
+  m.conductor_den = 30.0f * pi * (b - t);
+  m.even_bracket = 60.0f * pi + zoe * m.sqrter * g.even;
+  m.odd_bracket = 60.0f * pi + zoo * m.sqrter * g.odd;
+  m.dielectric = pi * kDbPerNeper * m.sqrter;
+  return m;
+}
+
+ModeAttenuation sl1los(const StriplineLoss& m, float f, const LossParameters& loss) {
   if (f <= 0.0f) return {0.0f, 0.0f};
   float ace = 0.0f;
   float aco = 0.0f;
   if (loss.res > 0.0f) {
     float rs = surface_resistance(f, kUoMHz, loss.res);
     if (loss.sr > 0.0f) rs = rs * roughness_factor(loss.sr, skin_depth(f, kUoMHz, loss.res));
-    const StriplineLossGeometry g = sl1los_geometry(b, s, t);
-    const float sqrter = std::sqrt(er);
-    const float temp4 = rs * 0.0231f * sqrter / (30.0f * pi * (b - t));
-    ace = (60.0f * pi + zoe * sqrter * g.even) * temp4;
-    aco = (60.0f * pi + zoo * sqrter * g.odd) * temp4;
+    const float temp4 = rs * 0.0231f * m.sqrter / m.conductor_den;
+    ace = m.even_bracket * temp4;
+    aco = m.odd_bracket * temp4;
   }
   const float wl = kLightMHz / f;  // free-space wavelength, inch
-  const float ad = pi * kDbPerNeper * std::sqrt(er) / wl * loss.tlos;
+  const float ad = m.dielectric / wl * loss.tlos;
   return {ace + ad, aco + ad};
+}
+
+ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, float s, float t,
+                       float zoe, float zoo) {
+  return sl1los(prepare_sl1los(b, er, s, t, zoe, zoo), f, loss);
 }
 
 namespace {
@@ -127,33 +142,70 @@ Ms1losGeometry ms1los_geometry(float er, float h, float h2, float s, float t, fl
   return g;
 }
 
-float microstrip_dielectric_loss(float er, float f_ghz, float tlos, float eff) {
-  if (er == 1.0f) return 0.0f;
+namespace {
+
+// The dielectric factor of microstrip_dielectric_loss, for er != 1.
+float dielectric_factor(float er, float f_ghz, float tlos) {
   const float wl = kLightGHz / f_ghz;  // free-space wavelength, inch
-  const float tp = pi * kDbPerNeper * er * tlos / ((er - 1.0f) * wl);
+  return pi * kDbPerNeper * er * tlos / ((er - 1.0f) * wl);
+}
+
+float dielectric_loss(float er, float tp, float eff) {
+  if (er == 1.0f) return 0.0f;
   return (eff - 1.0f) * tp / std::sqrt(eff);
 }
 
+bool same_bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
+
+}  // namespace
+
+float microstrip_dielectric_loss(float er, float f_ghz, float tlos, float eff) {
+  if (er == 1.0f) return 0.0f;
+  return dielectric_loss(er, dielectric_factor(er, f_ghz, tlos), eff);
+}
+
+Ms1losFrequency ms1los_frequency(float er, float f_ghz, const LossParameters& loss) {
+  Ms1losFrequency m;
+  m.formed = true;
+  m.er = er;
+  m.f_ghz = f_ghz;
+  m.loss = loss;
+  if (f_ghz == 0.0f) return m;
+  if (loss.res != 0.0f) {
+    // The roughness factor always applies; with sr = 0 it is 1.
+    m.rs = surface_resistance(f_ghz, kUoGHz, loss.res);
+    m.rs = m.rs * roughness_factor(loss.sr, skin_depth(f_ghz, kUoGHz, loss.res));
+  }
+  if (loss.tlos != 0.0f && er != 1.0f) m.tp = dielectric_factor(er, f_ghz, loss.tlos);
+  return m;
+}
+
 ModeAttenuation ms1los_at(const Ms1losGeometry& g, float er, float f_ghz, const LossParameters& loss,
-                          const Lceff1& eff, float zoe, float zoo) {
+                          const Lceff1& eff, float zoe, float zoo, const Ms1losFrequency& shared) {
   if (f_ghz == 0.0f) return {0.0f, 0.0f};
+  const bool same = shared.formed && same_bits(er, shared.er) && same_bits(f_ghz, shared.f_ghz) &&
+                    same_bits(loss.res, shared.loss.res) && same_bits(loss.sr, shared.loss.sr) &&
+                    same_bits(loss.tlos, shared.loss.tlos);
+  const Ms1losFrequency m = same ? shared : ms1los_frequency(er, f_ghz, loss);
   float ace = 0.0f;
   float aco = 0.0f;
   if (loss.res != 0.0f) {
-    // The roughness factor always applies; with sr = 0 it is 1.
-    float rs = surface_resistance(f_ghz, kUoGHz, loss.res);
-    rs = rs * roughness_factor(loss.sr, skin_depth(f_ghz, kUoGHz, loss.res));
-    ace = rs * kDbPerNeper * (g.dzedh - g.dzedw - g.dzedt - g.dzeds) / (zoe * kEtaMicrostrip);
+    ace = m.rs * kDbPerNeper * (g.dzedh - g.dzedw - g.dzedt - g.dzeds) / (zoe * kEtaMicrostrip);
     // The gap derivative enters the odd mode with the opposite sign.
-    aco = rs * kDbPerNeper * (g.dzodh - g.dzodw - g.dzodt + g.dzods) / (zoo * kEtaMicrostrip);
+    aco = m.rs * kDbPerNeper * (g.dzodh - g.dzodw - g.dzodt + g.dzods) / (zoo * kEtaMicrostrip);
   }
   float ade = 0.0f;
   float ado = 0.0f;
   if (loss.tlos != 0.0f) {
-    ade = microstrip_dielectric_loss(er, f_ghz, loss.tlos, eff.effef);
-    ado = microstrip_dielectric_loss(er, f_ghz, loss.tlos, eff.effof);
+    ade = dielectric_loss(er, m.tp, eff.effef);
+    ado = dielectric_loss(er, m.tp, eff.effof);
   }
   return {ace + ade, aco + ado};
+}
+
+ModeAttenuation ms1los_at(const Ms1losGeometry& g, float er, float f_ghz, const LossParameters& loss,
+                          const Lceff1& eff, float zoe, float zoo) {
+  return ms1los_at(g, er, f_ghz, loss, eff, zoe, zoo, Ms1losFrequency{});
 }
 
 ModeAttenuation ms1los(float er, float f_ghz, float h, float h2, const LossParameters& loss, float s, float t,

@@ -87,6 +87,19 @@ StriplineLossGeometry sl1los_geometry(float b, float s, float t);
 ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, float s, float t,
                        float zoe, float zoo);
 
+// The part of sl1los that does not depend on the frequency for one section:
+// the brackets of both modes and the factors of the conductor and dielectric
+// terms, formed exactly as sl1los forms them.
+struct StriplineLoss {
+  float even_bracket = 0.0f;  // 60 pi + zoe sqrt(er) even
+  float odd_bracket = 0.0f;   // 60 pi + zoo sqrt(er) odd
+  float sqrter = 0.0f;        // sqrt(er)
+  float conductor_den = 0.0f; // 30 pi (b - t)
+  float dielectric = 0.0f;    // pi 8.686 sqrt(er)
+};
+StriplineLoss prepare_sl1los(float b, float er, float s, float t, float zoe, float zoo);
+ModeAttenuation sl1los(const StriplineLoss& section, float f, const LossParameters& loss);
+
 // ---- Edge-coupled microstrip (frequency in GHz) ----
 //
 // Conductor loss by Wheeler's incremental-inductance rule: the derivatives of
@@ -130,6 +143,23 @@ float microstrip_dielectric_loss(float er, float f_ghz, float tlos, float eff);
 // only when loss.res != 0; zero for f_ghz = 0.
 ModeAttenuation ms1los_at(const Ms1losGeometry& geometry, float er, float f_ghz, const LossParameters& loss,
                           const Lceff1& eff, float zoe, float zoo);
+
+// The parts of ms1los_at that depend only on the frequency, the substrate and
+// the losses, the same for every section of a filter: the rough-conductor
+// surface resistance and the dielectric factor of both modes.
+struct Ms1losFrequency {
+  bool formed = false;  // by ms1los_frequency, for these:
+  float er = 0.0f, f_ghz = 0.0f;
+  LossParameters loss{0.0f, 0.0f, 0.0f};
+  float rs = 0.0f;  // surface resistance with the roughness factor (when loss.res != 0)
+  float tp = 0.0f;  // pi 8.686 er tan(delta) / ((er - 1) lambda0) (when er != 1)
+};
+Ms1losFrequency ms1los_frequency(float er, float f_ghz, const LossParameters& loss);
+
+// ms1los_at with those parts from another section at the same frequency
+// (used only when er, f_ghz and loss agree bit for bit).
+ModeAttenuation ms1los_at(const Ms1losGeometry& geometry, float er, float f_ghz, const LossParameters& loss,
+                          const Lceff1& eff, float zoe, float zoo, const Ms1losFrequency& shared);
 
 // The same from the geometry: er; f_ghz in GHz; h, h2, s, t, w in inch;
 // zoe, zoo in ohm.  Evaluates lceff itself for the dielectric loss.  It

@@ -43,20 +43,29 @@ MicrostripSection prepare_microstrip_section(float er, float length, float h, fl
   const ModeWidths& wt = m.geometry.widths;
   const ModeDielectric& d = m.geometry.dielectric;
   m.statics = ms1imp(d.effe, d.effo, er, h, m.h2, s, wt.wte, wt.wto);
+  m.dielectric = prepare_lceff(d.effc, d.effe, d.effo, er, h, s, wt.wte, wt.wto);
+  m.dispersion = prepare_lcdis(d.effo, er, h, m.h2, m.statics.iflag, s, wt.wte, wt.wto, m.statics.zoe,
+                               m.statics.zoo);
   return m;
 }
 
-CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss) {
-  const ModeWidths& wt = m.geometry.widths;
-  const ModeDielectric& d = m.geometry.dielectric;
+SharedFrequency section_frequency_terms(const MicrostripSection& m, float freq_mhz, const LossParameters& loss) {
   const float temp = freq_mhz * 0.001f;  // GHz
-  const Lceff1 eff = lceff(d.effc, d.effe, d.effo, m.er, temp, m.h, m.s, wt.wte, wt.wto);
-  const LcdisResult dis =
-      lcdis(d.effo, eff.effof, m.er, temp, m.h, m.h2, m.statics.iflag, m.s, wt.wte, wt.wto, m.statics.zoe,
-            m.statics.zoo);
+  return {frequency_terms(25.4f * temp * m.h), ms1los_frequency(m.er, temp, loss)};
+}
+
+CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss) {
+  return qvnams_modes(m, freq_mhz, loss, SharedFrequency{});
+}
+
+CoupledModes qvnams_modes(const MicrostripSection& m, float freq_mhz, const LossParameters& loss,
+                          const SharedFrequency& shared) {
+  const float temp = freq_mhz * 0.001f;  // GHz
+  const Lceff1 eff = lceff(m.dielectric, temp, shared.dispersion);
+  const LcdisResult dis = lcdis(m.dispersion, eff.effof, temp, shared.dispersion);
   const float ze = dis.lcdis1.zoeapf;
   const float zo = dis.lcdis1.zooapf;
-  const ModeAttenuation at = ms1los_at(m.geometry, m.er, temp, loss, eff, ze, zo);
+  const ModeAttenuation at = ms1los_at(m.geometry, m.er, temp, loss, eff, ze, zo, shared.losses);
 
   CoupledModes modes;
   modes.ze = ze;

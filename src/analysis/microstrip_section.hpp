@@ -24,6 +24,7 @@
 #include "analysis/chain_matrix.hpp"
 #include "analysis/losses.hpp"
 #include "dialogue/design_state.hpp"
+#include "lines/coupled_dispersion.hpp"
 #include "lines/coupled_microstrip.hpp"
 
 namespace quorvane {
@@ -43,6 +44,8 @@ struct MicrostripSection {
   float freqoo = 0.0f;  // the same for the odd mode, MHz
   Ms1losGeometry geometry;  // mode widths, static dielectric constants, loss derivatives
   ModeImpedance statics;    // static mode impedances and the plausibility flag
+  LceffSection dielectric;  // the frequency-independent terms of lceff ...
+  LcdisSection dispersion;  // ... and of lcdis
 };
 
 MicrostripSection prepare_microstrip_section(float er, float length, float h, float t, float w, float s,
@@ -63,6 +66,18 @@ struct CoupledModes {
 // electrical lengths use the dielectric constants of the same lceff
 // evaluation, whatever the loss tangent.
 CoupledModes qvnams_modes(const MicrostripSection& section, float freq_mhz, const LossParameters& loss);
+// What depends on the frequency but not on the section: the dispersion terms
+// of the substrate's normalised frequency and the loss terms.
+struct SharedFrequency {
+  FrequencyTerms dispersion;
+  Ms1losFrequency losses;
+};
+SharedFrequency section_frequency_terms(const MicrostripSection& section, float freq_mhz,
+                                        const LossParameters& loss);
+// The same with those terms formed once for all the sections of a filter
+// (each part is used only where it was formed for the same inputs).
+CoupledModes qvnams_modes(const MicrostripSection& section, float freq_mhz, const LossParameters& loss,
+                          const SharedFrequency& shared);
 
 // The chain matrix of the open-ended coupled pair from its two modes.
 ChainMatrix coupled_section_matrix(const CoupledModes& modes);

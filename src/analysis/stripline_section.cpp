@@ -17,11 +17,24 @@ constexpr float nepers = 0.115127794f;
 
 }  // namespace
 
-StriplineElements qvnasl_elements(float freq_mhz, float er, float length, float b, float t, float /*w*/, float s,
-                                  float zoe, float zoo, const LossParameters& loss) {
-  const ModeAttenuation att = sl1los(b, er, freq_mhz, loss, s, t, zoe, zoo);
+StriplineSection prepare_stripline_section(float er, float length, float b, float t, float s, float zoe,
+                                           float zoo) {
+  StriplineSection x;
+  x.length = length;
+  x.zoe = zoe;
+  x.zoo = zoo;
+  x.sqrter = std::sqrt(er);
+  x.tempz0 = (zoe - zoo) * 0.5f;
+  x.temp1 = (1.0f / x.tempz0) * (1.0f / x.tempz0);
+  x.loss = prepare_sl1los(b, er, s, t, zoe, zoo);
+  return x;
+}
 
-  const float wl = speed / (freq_mhz * std::sqrt(er));  // wavelength in the dielectric, inch
+StriplineElements qvnasl_elements(const StriplineSection& x, float freq_mhz, const LossParameters& loss) {
+  const ModeAttenuation att = sl1los(x.loss, freq_mhz, loss);
+  const float length = x.length;
+
+  const float wl = speed / (freq_mhz * x.sqrter);  // wavelength in the dielectric, inch
   const float theta = 2.0f * pi / wl * length;
   const float cos_theta = std::cos(theta);
   const float sin_theta = std::sin(theta);
@@ -32,20 +45,24 @@ StriplineElements qvnasl_elements(float freq_mhz, float er, float length, float 
   const Complex csinhoo(std::sinh(alpha_o) * cos_theta, std::cosh(alpha_o) * sin_theta);
   const Complex ccoshoo(std::cosh(alpha_o) * cos_theta, std::sinh(alpha_o) * sin_theta);
   e.stub = ChainMatrix::identity();
-  e.stub.b = zoo * ccoshoo / csinhoo;
+  e.stub.b = x.zoo * ccoshoo / csinhoo;
 
   // Line of (Zoe - Zoo)/2 with the mean attenuation of both modes.
   const float temploss = (att.ate + att.ato) * (length * 0.5f);
-  const float tempz0 = (zoe - zoo) * 0.5f;
+  const float tempz0 = x.tempz0;
   const float alpha = temploss * nepers;
   const float sinh_alpha = std::sinh(alpha);
   const float cosh_alpha = std::cosh(alpha);
   e.line.a = Complex(cosh_alpha * cos_theta, sinh_alpha * sin_theta);
   e.line.d = e.line.a;
   e.line.b = Complex(tempz0 * sinh_alpha * cos_theta, tempz0 * cosh_alpha * sin_theta);
-  const float temp1 = (1.0f / tempz0) * (1.0f / tempz0);
-  e.line.c = e.line.b * temp1;
+  e.line.c = e.line.b * x.temp1;
   return e;
+}
+
+StriplineElements qvnasl_elements(float freq_mhz, float er, float length, float b, float t, float /*w*/, float s,
+                                  float zoe, float zoo, const LossParameters& loss) {
+  return qvnasl_elements(prepare_stripline_section(er, length, b, t, s, zoe, zoo), freq_mhz, loss);
 }
 
 void apply(const StriplineElements& e, ChainMatrix& rsc) {

@@ -34,6 +34,16 @@ struct StriplineElements {
 StriplineElements qvnasl_elements(float freq_mhz, float er, float length, float b, float t, float w, float s,
                                   float zoe, float zoo, const LossParameters& loss);
 
+// What does not depend on the frequency for one section: its length and
+// impedances, sqrt(er), the line impedance and the loss terms.
+struct StriplineSection {
+  float length = 0.0f, zoe = 0.0f, zoo = 0.0f, sqrter = 0.0f, tempz0 = 0.0f, temp1 = 0.0f;
+  StriplineLoss loss;
+};
+StriplineSection prepare_stripline_section(float er, float length, float b, float t, float s, float zoe,
+                                           float zoo);
+StriplineElements qvnasl_elements(const StriplineSection& section, float freq_mhz, const LossParameters& loss);
+
 // rsc <- S (L (S rsc)): each element multiplied into the chain from the left.
 void apply(const StriplineElements& elements, ChainMatrix& rsc);
 

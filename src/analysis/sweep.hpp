@@ -55,6 +55,21 @@ ResponseRow response_row(float freq, Complex s11, Complex s21, Complex zinput);
 // the column header lines and one row.  Any ivswr other than 2 is format 1.
 std::vector<std::string> column_header(int ivswr);
 std::string response_line(int ivswr, const ResponseRow& row);
+// The same row written at `out` (room for kResponseLineLength characters, the
+// width of the format-1 row layout, the wider of the two);
+// returns its end.
+inline constexpr int kResponseLineLength = 72;
+char* put_response_line(char* out, int ivswr, const ResponseRow& row);
+
+// The threads a sweep computes its rows on: QUORVANE_THREADS when it holds
+// a whole number of at least 1, else the hardware threads; at most
+// kMaxSweepThreads.  Whatever the count, the table is the same byte for byte.
+inline constexpr unsigned kMaxSweepThreads = 64;
+int sweep_thread_count();
+
+// Rows are computed in blocks of this many; at most two blocks per thread
+// exist at a time, whatever the number of rows.
+inline constexpr long kSweepBlockRows = 1024;
 
 // Sweeps the current filter and writes its table through `report`: the
 // column header, one row per frequency as it is computed, the termination

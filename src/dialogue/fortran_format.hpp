@@ -17,6 +17,11 @@ namespace quorvane::fmt {
 // infinity as "Infinity" or "Inf" with its sign when the field is wide enough.
 std::string F(float value, int w, int d);
 
+// The same field written at `out`, which has room for max(w, 0) characters;
+// returns the end of the field.  Allocates nothing for the widths and
+// decimal counts of the reports (d up to 100).
+char* put_F(char* out, float value, int w, int d);
+
 // Iw: the integer right-justified in `w` columns, asterisks when it does not fit.
 std::string I(long long value, int w);
 

@@ -1,5 +1,6 @@
 #include "dialogue/report_layout.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <stdexcept>
@@ -74,27 +75,40 @@ std::optional<float> read_real_field(std::string_view columns, int d, bool& over
   return v;
 }
 
-std::string fill(const Layout& layout, std::initializer_list<FieldArg> values) {
-  std::string line;
+int layout_width(const Layout& layout) {
+  int width = 0;
+  for (const Field& f : layout) width += f.w;
+  return width;
+}
+
+char* put_line(char* out, const Layout& layout, std::initializer_list<FieldArg> values) {
   const FieldArg* next = values.begin();
   for (const Field& f : layout) {
     if (f.kind == Field::Kind::Blanks) {
-      line.append(static_cast<size_t>(f.w), ' ');
+      out = std::fill_n(out, f.w, ' ');
       continue;
     }
     if (f.kind == Field::Kind::Text) {
-      line.append(f.text);
+      out = std::copy(f.text.begin(), f.text.end(), out);
       continue;
     }
-    if (next == values.end() || next->kind() != f.kind) throw std::logic_error("report line filled with values that do not fit its layout");
-    switch (f.kind) {
-      case Field::Kind::Real: line += F(next->real(), f.w, f.d); break;
-      case Field::Kind::Integer: line += I(next->integer(), f.w); break;
-      default: line += A(next->alpha(), f.w); break;
+    if (next == values.end() || next->kind() != f.kind)
+      throw std::logic_error("report line filled with values that do not fit its layout");
+    if (f.kind == Field::Kind::Real) {
+      out = put_F(out, next->real(), f.w, f.d);
+    } else {
+      const std::string field = f.kind == Field::Kind::Integer ? I(next->integer(), f.w) : A(next->alpha(), f.w);
+      out = std::copy(field.begin(), field.end(), out);
     }
     ++next;
   }
   if (next != values.end()) throw std::logic_error("report line filled with more values than its layout has fields");
+  return out;
+}
+
+std::string fill(const Layout& layout, std::initializer_list<FieldArg> values) {
+  std::string line(static_cast<size_t>(layout_width(layout)), ' ');
+  line.resize(static_cast<size_t>(put_line(line.data(), layout, values) - line.data()));
   return line;
 }
 

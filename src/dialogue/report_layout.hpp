@@ -62,6 +62,14 @@ class FieldArg {
 // values, is a fault of the caller: std::logic_error.
 std::string fill(const Layout& layout, std::initializer_list<FieldArg> values);
 
+// The columns of a line of `layout`: every field prints exactly its own.
+int layout_width(const Layout& layout);
+
+// The same line written at `out`, which has room for layout_width(layout)
+// characters; returns its end.  Allocates nothing for a layout of blanks,
+// texts and Fw.d fields (the response rows of a sweep).
+char* put_line(char* out, const Layout& layout, std::initializer_list<FieldArg> values);
+
 // The value of one Real, Integer or Alpha field, in layout order.
 struct FieldValue {
   float real = 0.0f;      // Real: the number as printed (NaN, +-infinity allowed)

@@ -25,7 +25,9 @@
 // single-precision range; they are part of the model.
 #include "lines/microstrip.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace quorvane {
 
@@ -90,75 +92,54 @@ float static_effective_dielectric(float er, float u, float qt, float qc) {
   return (er + 1.0f) / 2.0f + (er - 1.0f) * qff / 2.0f;
 }
 
-// Dispersive effective dielectric constant [KJ82]; fn in GHz*mm.
-float dispersive_effective_dielectric(float effdc, float er, float fn, float u) {
-  const float k0157 = 0.157f / 10.0f;
-  float p1 = 0.27488f + (0.6315f + 0.525f / std::pow(1.0f + k0157 * fn, 20.0f)) * u;
-  if (u <= 7.0f) p1 = p1 - 0.065683f * std::exp(-8.7513f * u);
-  const float p2 = 0.33622f * (1.0f - std::exp(-0.03442f * er));
+// Dispersive effective dielectric constant [KJ82]; fn in GHz*mm.  The terms
+// of the strip alone come prepared.
+float dispersive_effective_dielectric(const StripDispersion& m, const FrequencyTerms& t) {
+  const float fn = t.fn;
+  const float u = m.u;
+  float p1 = 0.27488f + (0.6315f + 0.525f / t.pow20) * u;
+  if (u <= 7.0f) p1 = p1 - m.p1_tail;
   float p3 = 0.0f;
   if (!(u > 14.0f || fn < 0.35f)) {
-    p3 = 0.0363f * std::exp(-4.6f * u);
-    if (fn <= 75.0f) p3 = p3 * (1.0f - std::exp(-std::pow(fn / 38.7f, 4.97f)));
+    p3 = m.p3_base;
+    if (fn <= 75.0f) p3 = p3 * t.t38;
   }
-  float p4;
-  if (er > 25.0f) {
-    p4 = 3.751f;
-  } else {
-    p4 = 1.0f + 2.751f * (1.0f - std::exp(-std::pow(er / 15.916f, 8.0f)));
-  }
-  const float pf = p1 * p2 * std::pow((0.1844f + p3 * p4) * fn, 1.5763f);
-  return er - (er - effdc) / (1.0f + pf);
+  const float pf = p1 * m.p2 * std::pow((0.1844f + p3 * m.p4) * fn, 1.5763f);
+  return m.er - m.er_less_effdc / (1.0f + pf);
 }
 
 // R9 of [JK83], evaluated only where every product stays in range.
-float jk_r9(float er, float r4, float r5, float r6) {
-  if (r5 == 0.0f || r6 > 75.0f) return 0.0f;
-  const float e6 = std::exp(-r6);
-  if (std::fabs(std::log10(r4) + std::log10(r5) + std::log10(e6)) > 33.0f) return 0.0f;
-  const float er16 = std::pow(er - 1.0f, 6.0f);
-  const float e = e6 * er16;
-  const float d = 1.0f / ((1.0f + 1.2992f * r5) * (1.0f + 10.0f * er16));
-  if (std::fabs(std::log10(e) + std::log10(d)) > 30.0f) return 0.0f;
-  return 5.086f * e * d * r4 * r5 / (0.3838f + 0.386f * r4);
+// r5 is 0 or the frequency term p28, whose logarithm comes with it.
+float jk_r9(const StripDispersion& m, float r5, float log10_r5) {
+  if (r5 == 0.0f || m.r6 > 75.0f) return 0.0f;
+  if (std::fabs(m.r9_log10_r4 + log10_r5 + m.r9_log10_e6) > 33.0f) return 0.0f;
+  const float d = 1.0f / ((1.0f + 1.2992f * r5) * m.r9_den_er);
+  if (std::fabs(m.r9_log10_e + std::log10(d)) > 30.0f) return 0.0f;
+  return m.r9_coef * d * m.r4 * r5 / m.r9_den;
 }
 
 // Dispersive impedance [JK83]; eff is the dispersive value of [KJ82].
-float dispersive_impedance(float effdc, float eff, float er, float fn, float u, float zodc) {
-  const float r1 = 0.03891f * std::pow(er, 1.4f);
-  const float r2 = 0.267f * std::pow(u, 7.0f);
-  const float r3 = (u > 135.0f) ? 0.0f : 4.766f * std::exp(-3.228f * std::pow(u, 0.641f));
-  const float r4 = 0.016f + std::pow(0.0514f * er, 4.524f);
-  const float r5 = (fn < 0.1f) ? 0.0f : std::pow(fn / 28.843f, 12.0f);
-  const float r6 = 22.2f * std::pow(u, 1.92f);
-
-  const float t1 = (r1 > 30.0f) ? 0.0f : 0.3144f * std::exp(-r1);
-  const float t2 = (r2 > 30.0f) ? 1.0f : 1.0f - std::exp(-r2);
-  const float r7 = 1.206f - t1 * t2;
-
-  const float y = 0.004625f * r3 * std::pow(er, 1.674f) * std::pow(fn / 18.365f, 2.745f);
+float dispersive_impedance(const StripDispersion& m, float eff, const FrequencyTerms& t) {
+  const float fn = t.fn;
+  const float u = m.u;
+  const float r5 = (fn < 0.1f) ? 0.0f : t.p28;
+  const float y = m.y_coef * t.y_pow;
   const float r8 = (y > 30.0f) ? 2.275f : 1.0f + 1.275f * (1.0f - std::exp(-y));
 
-  const float r9 = jk_r9(er, r4, r5, r6);
+  const float r9 = jk_r9(m, r5, t.log10_p28);
 
-  const float r10 = 0.00044f * std::pow(er, 2.136f) + 0.0184f;
-  float r11 = 0.0f;
-  if (!(fn < 0.0001f)) {
-    const float x = std::pow(fn / 19.47f, 6.0f);
-    r11 = x / (1.0f + 0.0962f * x);
-  }
-  const float r12 = 1.0f / (1.0f + 0.00245f * (u * u));
+  const float r11 = (fn < 0.0001f) ? 0.0f : t.r11;
 
   const float r13 = 0.9408f * std::pow(eff, r8) - 0.9603f;
-  const float r14 = (0.9408f - r9) * std::pow(effdc, r8) - 0.9603f;
+  const float r14 = (0.9408f - r9) * std::pow(m.effdc, r8) - 0.9603f;
 
-  const float r15 = 0.707f * r10 * std::pow(fn / 12.3f, 1.097f);
-  float r16 = 1.0f + 0.0503f * (er * er) * r11;
-  if (u <= 27.0f) r16 = 1.0f + (r16 - 1.0f) * (1.0f - std::exp(-std::pow(u / 15.0f, 6.0f)));
+  const float r15 = m.r15_coef * t.r15_pow;
+  float r16 = 1.0f + m.r16_coef * r11;
+  if (u <= 27.0f) r16 = 1.0f + (r16 - 1.0f) * m.r16_width;
 
   const float r17 =
-      r7 * (1.0f - 1.1241f * (r12 / r16) * std::exp(-0.026f * std::pow(fn, 1.15656f) - r15));
-  return zodc * std::pow(r13 / r14, r17);
+      m.r7 * (1.0f - 1.1241f * (m.r12 / r16) * std::exp(-0.026f * t.pow115656 - r15));
+  return m.zodc * std::pow(r13 / r14, r17);
 }
 
 }  // namespace
@@ -182,14 +163,113 @@ Msimp1 msimp(float er, float h1, float h2, float t, float w) {
   return out;
 }
 
-Mszo1 mszo(float effdc, float er, float f_ghz, float h1, float w, float zodc) {
-  Mszo1 out{effdc, zodc};
-  if (er == 1.0f || f_ghz == 0.0f) return out;
-  const float fn = 25.4f * f_ghz * h1;  // GHz*mm
+StripDispersion prepare_strip_dispersion(float effdc, float er, float h1, float w, float zodc) {
+  StripDispersion m;
+  m.effdc = effdc;
+  m.er = er;
+  m.h1 = h1;
+  m.zodc = zodc;
   const float u = w / h1;
-  out.eff = dispersive_effective_dielectric(effdc, er, fn, u);
-  out.zof = dispersive_impedance(effdc, out.eff, er, fn, u, zodc);
+  m.u = u;
+
+  // [KJ82]
+  m.p1_tail = 0.065683f * std::exp(-8.7513f * u);
+  m.p2 = 0.33622f * (1.0f - std::exp(-0.03442f * er));
+  m.p3_base = 0.0363f * std::exp(-4.6f * u);
+  if (er > 25.0f) {
+    m.p4 = 3.751f;
+  } else {
+    m.p4 = 1.0f + 2.751f * (1.0f - std::exp(-std::pow(er / 15.916f, 8.0f)));
+  }
+  m.er_less_effdc = er - effdc;
+
+  // [JK83]
+  const float r1 = 0.03891f * std::pow(er, 1.4f);
+  const float r2 = 0.267f * std::pow(u, 7.0f);
+  const float r3 = (u > 135.0f) ? 0.0f : 4.766f * std::exp(-3.228f * std::pow(u, 0.641f));
+  m.r4 = 0.016f + std::pow(0.0514f * er, 4.524f);
+  m.r6 = 22.2f * std::pow(u, 1.92f);
+  const float t1 = (r1 > 30.0f) ? 0.0f : 0.3144f * std::exp(-r1);
+  const float t2 = (r2 > 30.0f) ? 1.0f : 1.0f - std::exp(-r2);
+  m.r7 = 1.206f - t1 * t2;
+  m.y_coef = 0.004625f * r3 * std::pow(er, 1.674f);
+  if (!(m.r6 > 75.0f)) {
+    const float e6 = std::exp(-m.r6);
+    m.r9_log10_r4 = std::log10(m.r4);
+    m.r9_log10_e6 = std::log10(e6);
+    const float er16 = std::pow(er - 1.0f, 6.0f);
+    const float e = e6 * er16;
+    m.r9_den_er = 1.0f + 10.0f * er16;
+    m.r9_log10_e = std::log10(e);
+    m.r9_coef = 5.086f * e;
+    m.r9_den = 0.3838f + 0.386f * m.r4;
+  }
+  const float r10 = 0.00044f * std::pow(er, 2.136f) + 0.0184f;
+  m.r12 = 1.0f / (1.0f + 0.00245f * (u * u));
+  m.r15_coef = 0.707f * r10;
+  m.r16_coef = 0.0503f * (er * er);
+  m.r16_width = 1.0f - std::exp(-std::pow(u / 15.0f, 6.0f));
+  return m;
+}
+
+FrequencyTerms frequency_terms(float fn) {
+  FrequencyTerms t;
+  t.formed = true;
+  t.fn = fn;
+  const float k0157 = 0.157f / 10.0f;
+  t.pow20 = std::pow(1.0f + k0157 * fn, 20.0f);
+  t.t38 = 1.0f - std::exp(-std::pow(fn / 38.7f, 4.97f));
+  t.p28 = std::pow(fn / 28.843f, 12.0f);
+  t.log10_p28 = std::log10(t.p28);
+  t.y_pow = std::pow(fn / 18.365f, 2.745f);
+  const float x = std::pow(fn / 19.47f, 6.0f);
+  t.r11 = x / (1.0f + 0.0962f * x);
+  t.r15_pow = std::pow(fn / 12.3f, 1.097f);
+  t.pow115656 = std::pow(fn, 1.15656f);
+
+  t.e18 = std::exp(-std::pow(fn / 18.0f, 0.368f));
+  t.tp = (fn > 181.0f) ? 1.0f : 1.0f - std::exp(-std::pow(fn / 20.0f, 1.424f));
+  t.p11 = (fn > 68.0f) ? -0.6366f : 0.6366f * (std::exp(-0.3401f * fn) - 1.0f);
+  t.p14 = (fn > 70.0f) ? 1.0f : 0.8928f + 0.1072f * (1.0f - std::exp(-0.42f * std::pow(fn / 20.0f, 3.215f)));
+
+  t.x491 = std::pow(fn / 20.0f, 4.91f);
+  const float fn15 = fn / 15.0f;
+  t.fn15cube = fn15 * fn15 * fn15;
+  t.z = (fn > 50.0f) ? 1.0f : 1.0f - std::exp(-4.25f * std::pow(fn / 20.0f, 1.87f));
+  const float fn24 = fn / 24.0f;
+  t.fn24cube1 = 1.0f + fn24 * fn24 * fn24;
+  t.fnsq = fn * fn;
+  t.fnsq10 = 10.0f + t.fnsq;
+  t.q23_f = 1.0f + 0.812f * std::pow(fn / 15.0f, 1.9f);
+  t.q22_f = 1.0f + 0.3f * std::pow(fn / 30.0f, 1.536f);
+  t.fn005 = 0.005f * fn;
+  return t;
+}
+
+const FrequencyTerms& terms_for(float fn, const FrequencyTerms& shared, FrequencyTerms& local) {
+  if (shared.formed && std::bit_cast<std::uint32_t>(fn) == std::bit_cast<std::uint32_t>(shared.fn)) return shared;
+  local = frequency_terms(fn);
+  return local;
+}
+
+Mszo1 mszo(const StripDispersion& m, float f_ghz, const FrequencyTerms& shared) {
+  Mszo1 out{m.effdc, m.zodc};
+  if (m.er == 1.0f || f_ghz == 0.0f) return out;
+  const float fn = 25.4f * f_ghz * m.h1;  // GHz*mm
+  FrequencyTerms local;
+  const FrequencyTerms& t = terms_for(fn, shared, local);
+  out.eff = dispersive_effective_dielectric(m, t);
+  out.zof = dispersive_impedance(m, out.eff, t);
   return out;
+}
+
+Mszo1 mszo(const StripDispersion& m, float f_ghz) {
+  if (m.er == 1.0f || f_ghz == 0.0f) return Mszo1{m.effdc, m.zodc};
+  return mszo(m, f_ghz, frequency_terms(25.4f * f_ghz * m.h1));
+}
+
+Mszo1 mszo(float effdc, float er, float f_ghz, float h1, float w, float zodc) {
+  return mszo(prepare_strip_dispersion(effdc, er, h1, w, zodc), f_ghz);
 }
 
 float wheeler_width(float er, float h1, float zod) {

@@ -46,6 +46,46 @@ Msimp1 msimp(float er, float h1, float h2, float t, float w);
 // f_ghz = 0 returns the static values unchanged.
 Mszo1 mszo(float effdc, float er, float f_ghz, float h1, float w, float zodc);
 
+// The part of mszo that does not depend on the frequency: the static values
+// and every term of [KJ82] and [JK83] that only the strip and the substrate
+// determine, each formed exactly as mszo forms it, so that mszo(strip, f)
+// gives the bits of mszo(effdc, er, f, h1, w, zodc).
+struct StripDispersion {
+  float effdc = 0.0f, er = 0.0f, h1 = 0.0f, u = 0.0f, zodc = 0.0f;
+  // Dielectric constant [KJ82].
+  float p1_tail = 0.0f, p2 = 0.0f, p3_base = 0.0f, p4 = 0.0f, er_less_effdc = 0.0f;
+  // Impedance [JK83].
+  float r4 = 0.0f, r6 = 0.0f, r7 = 0.0f, r12 = 0.0f, y_coef = 0.0f, r15_coef = 0.0f;
+  float r16_coef = 0.0f, r16_width = 0.0f;
+  float r9_log10_r4 = 0.0f, r9_log10_e6 = 0.0f, r9_den_er = 0.0f, r9_log10_e = 0.0f, r9_coef = 0.0f,
+        r9_den = 0.0f;
+};
+StripDispersion prepare_strip_dispersion(float effdc, float er, float h1, float w, float zodc);
+Mszo1 mszo(const StripDispersion& strip, float f_ghz);
+
+// The terms of the single-strip and coupled dispersion models that depend on
+// the normalised frequency fn = 25.4 f h (GHz*mm) alone: at one frequency
+// every strip and section on one substrate shares them.  Each is formed
+// exactly as the models form it.
+struct FrequencyTerms {
+  bool formed = false;  // by frequency_terms, for fn
+  float fn = 0.0f;
+  // Single strip [KJ82], [JK83] (the last five also in the coupled even mode).
+  float pow20 = 0.0f, t38 = 0.0f, p28 = 0.0f, log10_p28 = 0.0f, y_pow = 0.0f, r11 = 0.0f, r15_pow = 0.0f, pow115656 = 0.0f;
+  // Coupled dielectric constants [KJ84].
+  float e18 = 0.0f, tp = 0.0f, p11 = 0.0f, p14 = 0.0f;
+  // Coupled mode impedances [KJ84].
+  float x491 = 0.0f, fn15cube = 0.0f, z = 0.0f, fn24cube1 = 0.0f, fnsq = 0.0f, fnsq10 = 0.0f, q23_f = 0.0f,
+        q22_f = 0.0f, fn005 = 0.0f;
+};
+FrequencyTerms frequency_terms(float fn);
+
+// `shared` when it was formed for fn (bit for bit), else `local` formed for it.
+const FrequencyTerms& terms_for(float fn, const FrequencyTerms& shared, FrequencyTerms& local);
+
+// mszo with the frequency terms of another evaluation at the same frequency.
+Mszo1 mszo(const StripDispersion& strip, float f_ghz, const FrequencyTerms& shared);
+
 // Wheeler's closed-form width (inch) of a strip of impedance zod (ohm) on a
 // substrate of height h1 (inch): the first width of mswh.
 float wheeler_width(float er, float h1, float zod);

@@ -39,6 +39,10 @@ namespace {
 const std::string kElectrical = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nK.txt\n";
 const std::string kRest = "\n1\n\n\n\n1\n" "1\n9500\n10500\n250\n\n\n\n\n\n\n1\n";
 const std::string kScript = kElectrical + kRest + "4\n";
+// The same with a 2,001-row analysis: two blocks of rows, computed on the
+// sweep's worker threads.
+const std::string kLongTable =
+    kElectrical + "\n1\n\n\n\n1\n" "1\n9500\n10500\n0.5\n\n\n\n\n\n\n1\n" + "4\n";
 
 // The report header carries the clock; the in-process run has a fixed one.
 std::string without_clock(const std::string& line) {
@@ -57,6 +61,7 @@ struct KillCase {
   long k;              // report lines before the kill; 0 or below counts from the end of the file
   std::string input;   // what the console gets
   bool at_prompt;      // kill while the program waits for the next answer
+  std::string reference = kScript;  // the whole session whose file the kill cuts short
 };
 
 
@@ -98,6 +103,8 @@ Traced run_and_kill(const std::filesystem::path& folder, const std::filesystem::
     if (out < 0 || null < 0 || dup2(out, 1) < 0 || dup2(null, 2) < 0 || chdir(folder.c_str()) != 0) _exit(127);
     // The sanitizer's leak check at exit stops threads with ptrace itself.
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    // Rows computed on worker threads, written by the traced thread alone.
+    setenv("QUORVANE_THREADS", "3", 1);
     execl(QUORVANE_BINARY, QUORVANE_BINARY, static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -161,7 +168,7 @@ Traced run_and_kill(const std::filesystem::path& folder, const std::filesystem::
 
 void killed_after_k_lines(const KillCase& c) {
   Session reference;
-  const SessionResult whole = reference.run(kScript);
+  const SessionResult whole = reference.run(c.reference);
   ASSERT_EQ(whole.status, 0) << whole.err;
   const std::vector<std::string> report = lines_of(reference.file("K.txt"));
   ASSERT_GT(report.size(), 80u);
@@ -191,7 +198,8 @@ TEST(KilledSession, StorageFileHoldsExactlyTheLinesWrittenBeforeTheKill) {
       KillCase{"the electrical report, at menu 1", 29, kElectrical, true},
       KillCase{"inside the dimensional table", 48, kScript, false},
       KillCase{"inside the analysis table", -6, kScript, false},
-      KillCase{"the whole session, at menu 3", 0, kElectrical + kRest, true}};
+      KillCase{"the whole session, at menu 3", 0, kElectrical + kRest, true},
+      KillCase{"inside a table computed on worker threads", -1000, kLongTable, false, kLongTable}};
   for (const KillCase& c : cases) {
     SCOPED_TRACE(c.what);
     killed_after_k_lines(c);
