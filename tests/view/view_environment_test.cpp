@@ -1,9 +1,9 @@
 // quorvane-view as a real process in a hostile environment: a FILE that is
 // a device or a folder, input that is no storage file at all, a line that
 // never ends, and an output folder on a full disk (a file-size limit with
-// SIGXFSZ ignored).  Each case ends with its status and log line; the output
-// folder never holds a partial file: every file in it is the one a run
-// without the fault writes.
+// SIGXFSZ ignored), a log pipe that nobody reads.  Each case ends with its
+// status and log line; the output folder never holds a partial file: every
+// file in it is the one a run without the fault writes.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -27,11 +27,15 @@ struct ViewRun {
   std::string log;
 };
 
-ViewRun run_viewer(const std::string& file, const fs::path& out, long file_size_limit) {
+// The log goes to a file, or with `log_pipe_closed` into a pipe whose
+// reading end is closed before the viewer starts.
+ViewRun run_viewer(const std::string& file, const fs::path& out, long file_size_limit, bool log_pipe_closed = false) {
   const fs::path log_file = out.string() + ".log";
+  int pipe_ends[2] = {-1, -1};
+  if (log_pipe_closed && (pipe(pipe_ends) != 0 || close(pipe_ends[0]) != 0)) return {};
   const pid_t pid = fork();
   if (pid == 0) {
-    const int log = open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int log = log_pipe_closed ? pipe_ends[1] : open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (log < 0 || dup2(log, 2) != 2) _exit(127);
     if (file_size_limit > 0) {
       const rlimit limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
@@ -42,6 +46,7 @@ ViewRun run_viewer(const std::string& file, const fs::path& out, long file_size_
     execl(QUORVANE_VIEW_BINARY, QUORVANE_VIEW_BINARY, file.c_str(), "-o", out.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
+  if (log_pipe_closed) close(pipe_ends[1]);
   int status = 0;
   waitpid(pid, &status, 0);
   ViewRun r{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read_text(log_file)};
@@ -54,6 +59,7 @@ struct ViewFault {
   std::string file;  // FILE; "@name" is a file of the session folder holding `text`
   std::string text;  // its content
   long file_size_limit;
+  bool log_pipe_closed;
   int status;
   const char* log_part;
 };
@@ -68,12 +74,14 @@ TEST(ViewEnvironmentFault, EndsWithItsStatusAndLeavesOnlyWholeFiles) {
   std::string endless_line = stored;
   endless_line.insert(endless_line.rfind('\n', endless_line.find("SYNTHESIS of Physical")) + 1, long_line);
   const std::vector<ViewFault> cases{
-      {"FILE is /dev/zero", "/dev/zero", "", 0, 1, "/dev/zero is a character device, not a storage file"},
-      {"FILE is a folder", "@", "", 0, 1, "is a folder, not a storage file"},
-      {"random bytes", "@road.txt", noise, 0, 1, "no report found"},
-      {"a line of 8 MiB in a report", "@road.txt", endless_line, 0, 2, "skipped, longer than any report line"},
-      {"a full disk", "@road.txt", stored, 4096, 1, ": File too large"},
-      {"a full disk ends the run", "@road.txt", stored, 4096, 1, "0 files written; stopped at a failed write"},
+      {"FILE is /dev/zero", "/dev/zero", "", 0, false, 1, "/dev/zero is a character device, not a storage file"},
+      {"FILE is a folder", "@", "", 0, false, 1, "is a folder, not a storage file"},
+      {"random bytes", "@road.txt", noise, 0, false, 1, "no report found"},
+      {"a line of 8 MiB in a report", "@road.txt", endless_line, 0, false, 2, "skipped, longer than any report line"},
+      {"a full disk", "@road.txt", stored, 4096, false, 1, ": File too large"},
+      {"a full disk ends the run", "@road.txt", stored, 4096, false, 1, "0 files written; stopped at a failed write"},
+      // The log is lost, the files are not: every one is written.
+      {"a log pipe that nobody reads", "@road.txt", stored, 0, true, 0, ""},
   };
   Session reference_session("", false);
   const fs::path reference = reference_session.folder() / "reference";
@@ -89,9 +97,13 @@ TEST(ViewEnvironmentFault, EndsWithItsStatusAndLeavesOnlyWholeFiles) {
     }
     const fs::path out = session.folder() / "out";
     fs::create_directories(out);
-    const ViewRun r = run_viewer(file, out, c.file_size_limit);
+    const ViewRun r = run_viewer(file, out, c.file_size_limit, c.log_pipe_closed);
     EXPECT_EQ(r.status, c.status) << r.log;
     EXPECT_NE(r.log.find(c.log_part), std::string::npos) << r.log;
+    if (c.status == 0) {
+      EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()),
+                std::distance(fs::directory_iterator(reference), fs::directory_iterator()));
+    }
     for (const auto& entry : fs::directory_iterator(out)) {
       const fs::path name = entry.path().filename();
       EXPECT_TRUE(fs::exists(reference / name)) << "left behind: " << name;
