@@ -1,5 +1,5 @@
-// Gerber files of the filter for a board house (Ucamco, "The Gerber Layer
-// Format Specification", RS-274X): millimetres, format 4.6, absolute
+// Gerber files of the filter for a board house (Ucamco's Gerber layer
+// format, RS-274X): millimetres, format 4.6, absolute
 // coordinates, y up as in the DXF (y = -layout y).
 //
 // The copper file draws each strip of the layout as one region (G36/G37)

@@ -1,5 +1,5 @@
 // Tolerance and yield analysis of a board: Monte Carlo samples of the
-// etching and substrate tolerances, each judged by a specification mask,
+// etching and substrate tolerances, each judged by the mask of the required response,
 // their statistics, the percentile envelope of the response, and the
 // one-at-a-time sensitivity of the figures to each tolerance.
 //
