@@ -94,22 +94,23 @@ void StorageFile::write_line(std::string_view line) {
   whole_ += static_cast<off_t>(text.size());
 }
 
-void StorageFile::protect(dev_t device, ino_t inode) {
-  protected_ = true;
-  protected_device_ = device;
-  protected_inode_ = inode;
+void StorageFile::protect(dev_t device, ino_t inode, std::string what) {
+  protected_.push_back({device, inode, std::move(what)});
 }
 
 bool StorageFile::refuses(const std::string& name, Console& console) const {
   struct stat st {};
   const std::string trimmed = without_trailing_blanks(name);
-  if (!protected_ || trimmed.empty() || trimmed.find('\0') != std::string::npos ||
-      ::stat((folder_ / trimmed).c_str(), &st) != 0 || st.st_dev != protected_device_ ||
-      st.st_ino != protected_inode_) {
+  if (protected_.empty() || trimmed.empty() || trimmed.find('\0') != std::string::npos ||
+      ::stat((folder_ / trimmed).c_str(), &st) != 0) {
     return false;
   }
-  console.line(X(6) + "\"" + printable(trimmed) + "\" is the defaults file in use; enter another FILENAME.");
-  return true;
+  for (const ProtectedFile& p : protected_) {
+    if (st.st_dev != p.device || st.st_ino != p.inode) continue;
+    console.line(X(6) + "\"" + printable(trimmed) + "\" is " + p.what + "; enter another FILENAME.");
+    return true;
+  }
+  return false;
 }
 
 void Report::both(std::string_view line) {

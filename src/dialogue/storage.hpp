@@ -37,9 +37,10 @@ class StorageFile {
 
   bool is_open() const { return fd_ >= 0; }
 
-  // The file no storage name may name (the defaults file in use).
-  void protect(dev_t device, ino_t inode);
-  // True, after one console line saying so, when `name` names the protected file.
+  // A file no storage name may name (the defaults file in use, the record
+  // of the session), told as `what` ("the defaults file in use").
+  void protect(dev_t device, ino_t inode, std::string what);
+  // True, after one console line saying so, when `name` names a protected file.
   bool refuses(const std::string& name, Console& console) const;
 
  private:
@@ -50,9 +51,12 @@ class StorageFile {
   int fd_ = -1;
   off_t whole_ = 0;  // bytes of whole lines written
   bool regular_ = false;
-  bool protected_ = false;
-  dev_t protected_device_{};
-  ino_t protected_inode_{};
+  struct ProtectedFile {
+    dev_t device;
+    ino_t inode;
+    std::string what;
+  };
+  std::vector<ProtectedFile> protected_;
 };
 
 class Report {

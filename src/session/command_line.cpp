@@ -127,6 +127,7 @@ int run_program(const std::vector<std::string>& args, const DialogueEnvironment&
     return 1;
   }
   DialogueEnvironment recorded = env;
+  recorded.record_file = *o.record;
   recorded.on_line = [&record, &name](std::string_view line) {
     record << line << '\n';
     record.flush();

@@ -78,7 +78,10 @@ bool Dialogue::load_defaults() {
     throw DialogueStop(name + " must be a file in the current folder; a " +
                        (S_ISFIFO(st.st_mode) ? "FIFO" : "socket") + " of that name is there.");
   }
-  if (known) storage_.protect(st.st_dev, st.st_ino);
+  if (known) storage_.protect(st.st_dev, st.st_ino, "the defaults file in use");
+  // The record of the session is another file no storage name may take.
+  if (struct stat record {}; !env_.record_file.empty() && ::stat(env_.record_file.c_str(), &record) == 0)
+    storage_.protect(record.st_dev, record.st_ino, "the record file of this session");
   errno = 0;
   std::ifstream file(path);
   if (!file.is_open()) {

@@ -23,6 +23,7 @@ struct DialogueEnvironment {
   std::function<ClockReading()> clock;
   std::filesystem::path folder;
   std::function<void(std::string_view)> on_line = {};
+  std::filesystem::path record_file = {};  // the file on_line records into, if any
 };
 
 // Runs the dialogue to its end; returns the exit status: 0 on every orderly

@@ -102,6 +102,19 @@ TEST(RecordedSession, TypoCorrectedInTheRecordReplaysTheWholeSession) {
   EXPECT_EQ(s.file("again.txt"), joined(answers, 0, answers.size()));  // replaced, not appended to
 }
 
+// The record of the session is no storage file: its name is refused at the
+// storage prompt and asked again, and the record stays the script.
+TEST(RecordedSession, TheRecordFileIsRefusedAsAStorageName) {
+  Session s;
+  const std::string script = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nanswers.txt\ne.txt\n4\n";
+  const SessionResult r = s.run(script, {"--record", (s.folder() / "answers.txt").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("      \"answers.txt\" is the record file of this session; enter another FILENAME.\n"),
+            std::string::npos);
+  EXPECT_EQ(s.file("answers.txt"), script);
+  EXPECT_NE(s.file("e.txt").find("End Section`s External Q"), std::string::npos);
+}
+
 // Each ```text block of README.md's "Scripting a session", run as printed:
 // status 0, and a record equal to the script (no line missing or left).
 TEST(ReadmeScripts, EveryPathRunsToItsEnd) {
