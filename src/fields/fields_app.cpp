@@ -5,18 +5,17 @@
 #include <limits>
 
 #include "fields/fields_report.hpp"
+#include "view/output_file.hpp"
 #include "view/storage_parser.hpp"
 
 namespace quorvane::fields {
 
 namespace {
 
+// Through the viewer's one output helper: a temporary name, renamed when complete.
 bool write_file(const std::filesystem::path& p, const std::string& text, FieldsResult& res, std::ostream& log) {
-  std::ofstream f(p, std::ios::binary);
-  f << text;
-  f.close();
-  if (!f) {
-    log << "quorvane-fields: cannot write " << p.string() << '\n';
+  if (const std::string why = view::write_output_file(p, text); !why.empty()) {
+    log << "quorvane-fields: cannot write " << p.string() << ": " << why << '\n';
     return false;
   }
   res.written.push_back(p);
