@@ -63,6 +63,25 @@ TEST(YieldRandom, StreamsArePinnedAndTheTransformsExact) {
   for (const double x : {1e-300, 0.3, 1.0, 2.5, 1e10}) EXPECT_NEAR(portable_log(x), std::log(x), 1e-14 * std::fabs(std::log(x)) + 1e-15);
 }
 
+// Later draws of two streams, from the published xoshiro256** and SplitMix64
+// seeded as the header says: any slip in the state update moves them.
+TEST(YieldRandom, LaterDrawsArePinned) {
+  struct Draw {
+    std::uint64_t seed, index;
+    int n;  // 1-based position in the stream
+    std::uint64_t value;
+  };
+  const Draw table[] = {{1, 0, 2, 15481925071032317162ULL},   {1, 0, 3, 3049712571244418729ULL},
+                        {1, 0, 4, 11166966773875987793ULL},   {1, 0, 5, 14351054416313619404ULL},
+                        {1, 0, 1000, 8713458863814743206ULL}, {7, 12345, 1, 16984979556275965942ULL},
+                        {7, 12345, 5, 3840574121228778904ULL}, {7, 12345, 1000, 6140238575511842712ULL}};
+  for (const Draw& d : table) {
+    SampleRandom r(d.seed, d.index);
+    for (int i = 1; i < d.n; ++i) r.next();
+    EXPECT_EQ(r.next(), d.value) << d.seed << "/" << d.index << " draw " << d.n;
+  }
+}
+
 TEST(YieldStatistics, PercentilesAndWilsonInterval) {
   EXPECT_DOUBLE_EQ(percentile({1.0, 2.0, 3.0, 4.0, 5.0}, 0.05), 1.2);
   EXPECT_DOUBLE_EQ(percentile({1.0, 2.0, 3.0, 4.0, 5.0}, 0.95), 4.8);
@@ -72,6 +91,32 @@ TEST(YieldStatistics, PercentilesAndWilsonInterval) {
   const Interval half = wilson95(10, 20);
   EXPECT_NEAR(half.lo, 0.29930, 1e-5);
   EXPECT_NEAR(half.hi, 0.70070, 1e-5);
+  const Interval low = wilson95(3, 10);  // asymmetric about k/n
+  EXPECT_NEAR(low.lo, 0.10779, 1e-5);
+  EXPECT_NEAR(low.hi, 0.60322, 1e-5);
+}
+
+// Every statistic of a figure's row on spread values, worked by hand: the
+// sample standard deviation (n - 1), percentiles of the sorted values at
+// rank (n-1)p, non-finite values left out of all of them.
+TEST(YieldStatistics, SummaryOfASpreadSample) {
+  struct Row {
+    std::vector<double> values;
+    double mean, sd, p5, p95;
+    int count;
+  };
+  const double nan = std::nan("");
+  const Row table[] = {{{5, 2, 9, 4, nan, 4, 7, 5, 4}, 5.0, std::sqrt(32.0 / 7.0), 2.7, 8.3, 8},
+                       {{3, INFINITY, 1}, 2.0, std::sqrt(2.0), 1.1, 2.9, 2}};
+  for (const Row& r : table) {
+    const Statistic s = summarise(0.25, r.values);
+    EXPECT_EQ(s.nominal, 0.25);
+    EXPECT_DOUBLE_EQ(s.mean, r.mean);
+    EXPECT_DOUBLE_EQ(s.sd, r.sd);
+    EXPECT_DOUBLE_EQ(s.p5, r.p5);
+    EXPECT_DOUBLE_EQ(s.p95, r.p95);
+    EXPECT_EQ(s.count, r.count);
+  }
 }
 
 struct ZeroCase {
@@ -198,6 +243,29 @@ INSTANTIATE_TEST_SUITE_P(
                       KnownCase{"Er alone, microstrip", false, only_er(), 30, root_of_eff, 10.0, 0.03},
                       KnownCase{"uniform etch bias, microstrip", false, only_bias(), 60, biased_sweeps, 5.0, 0.1}),
     quorvane::testing::CaseName{});
+
+// The etch bias moves every edge of the board the same way: each width
+// narrows by the draw and each gap widens by it (and the reverse for a
+// negative draw), in every section.
+TEST(YieldSample, EtchBiasWidensTheGapsAsItNarrowsTheWidths) {
+  const Board b = board_of(demo_text());
+  int widened = 0, narrowed = 0;
+  for (const Distribution d : {Distribution::Uniform, Distribution::Normal}) {
+    Tolerances tol = only_bias();
+    tol.distribution = d;
+    for (std::uint64_t i = 0; i < 8; ++i) {
+      const Board x = sample_board(b, tol, 7, i);
+      const float bias = x.sections[0].s - b.sections[0].s;
+      (bias > 0.0f ? widened : narrowed) += 1;
+      for (std::size_t k = 0; k < b.sections.size(); ++k) {
+        EXPECT_NEAR(x.sections[k].s - b.sections[k].s, bias, 1e-8f) << i << " " << k;
+        EXPECT_NEAR(x.sections[k].w - b.sections[k].w, -bias, 1e-8f) << i << " " << k;
+      }
+    }
+  }
+  EXPECT_GT(widened, 0);
+  EXPECT_GT(narrowed, 0);
+}
 
 TEST(YieldDeterminism, ThreadCountChangesNothing) {
   const Board b = board_of(demo_text());
