@@ -58,6 +58,26 @@ TEST(FieldSolver, CoupledMicrostripReferenceCaseAndItsErrorBoundAgainstATwiceFin
   EXPECT_GT(f.odd.z_err, 0.0);
 }
 
+// The capacitance error falls as h^2 and each level halves h: the model
+// C(h) = C0 + A h^2 through the two finest levels' capacitances is exact at
+// both, and its C0 is the result.  The capacitances are read back from the
+// result (Z = eta0 / sqrt(C Cair), Er,eff = C / Cair).
+TEST(FieldSolver, ResultIsTheQuadraticErrorModelThroughTheTwoFinestLevels) {
+  const CrossSection c{Medium::Microstrip, 9.8, 0.025, 0.01, 0.0, 0.025};
+  const FieldSolution f = solve_section(c, {0.0, 6, 3});
+  for (const auto& [mode, r] : {std::pair{Mode::Even, f.even}, std::pair{Mode::Odd, f.odd}}) {
+    const double got[] = {kEta0 / r.z * std::sqrt(r.eff), kEta0 / r.z / std::sqrt(r.eff)};
+    for (const bool dielectric : {true, false}) {
+      const double h1 = 1.0, h2 = 0.5;  // mesh spacing of levels 1 and 2, relative
+      const double c1 = solve_potential(c, mode, dielectric, 1).capacitance;
+      const double c2 = solve_potential(c, mode, dielectric, 2).capacitance;
+      const double a = (c1 - c2) / (h1 * h1 - h2 * h2);
+      EXPECT_LT(rel(got[dielectric ? 0 : 1], c2 - a * h2 * h2), 1e-9)
+          << (mode == Mode::Even ? "even, " : "odd, ") << (dielectric ? "dielectric" : "air");
+    }
+  }
+}
+
 // A gap of zero is one strip of twice the width: its capacitance over the
 // parallel-plate value er W / H falls toward 1 as the strip widens.
 TEST(FieldSolver, WideMicrostripTendsToTheParallelPlateLimit) {
