@@ -69,11 +69,16 @@ class Console {
 
   std::ostream& out() { return out_; }
 
+  // At a terminal a number that cannot be read is named and its prompt asked
+  // again, instead of ending the run; only the answer taken is observed.
+  void forgive_typos(bool on) { forgiving_ = on; }
+
   // Is shown every line read from the console, as kept (a session record).
   void observe(std::function<void(std::string_view)> observer) { observer_ = std::move(observer); }
 
  private:
   std::string answer(std::string_view prompt);
+  std::string unobserved_answer(std::string_view prompt);
   // One line for `prompt`; false at the end of the input.  A failed read
   // ends the run (DialogueStop naming the prompt and the reason).
   bool read_line(std::string_view prompt, std::string& line);
@@ -81,6 +86,7 @@ class Console {
   std::istream& in_;
   std::ostream& out_;
   std::function<void(std::string_view)> observer_;
+  bool forgiving_ = false;
 };
 
 }  // namespace quorvane

@@ -162,7 +162,8 @@ int run_console_program(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  const DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
+  DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
+  env.terminal = isatty(STDIN_FILENO) == 1;
   return run_program(args, env, "/dev/stdin");
 }
 

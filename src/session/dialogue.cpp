@@ -35,6 +35,7 @@ class Dialogue {
   explicit Dialogue(const DialogueEnvironment& env)
       : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control) {
     console_.observe(env.on_line);
+    console_.forgive_typos(env.terminal);
   }
 
   int run();

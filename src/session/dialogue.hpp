@@ -24,6 +24,7 @@ struct DialogueEnvironment {
   std::filesystem::path folder;
   std::function<void(std::string_view)> on_line = {};
   std::filesystem::path record_file = {};  // the file on_line records into, if any
+  bool terminal = false;  // the answers are typed at a terminal: a typo is asked again
 };
 
 // Runs the dialogue to its end; returns the exit status: 0 on every orderly
