@@ -125,19 +125,7 @@ TEST(ReadmeScripts, EveryPathRunsToItsEnd) {
       {"The ideal analysis from menu 1", "Quarterwave ="},
       {"A re-run from menu 3", "Frequency Analysis of your Bandpass Filter completed"}};
   const std::vector<std::size_t> tables = {0, 1, 1, 1, 2};
-  std::vector<std::pair<std::string, std::string>> scripts;  // heading, text
-  bool in_section = false, in_block = false;
-  std::string heading;
-  for (const std::string& l : lines_of(read_text(fs::path(QUORVANE_SOURCE_DIR) / "README.md"))) {
-    if (l.rfind("## ", 0) == 0) in_section = l == "## Scripting a session";
-    if (l.rfind("### ", 0) == 0) heading = l.substr(4);
-    if (in_block) in_block = l != "```";
-    if (in_block) scripts.back().second += l + "\n";
-    if (in_section && l == "```text") {
-      scripts.push_back({heading, ""});
-      in_block = true;
-    }
-  }
+  const std::vector<std::pair<std::string, std::string>> scripts = readme_scripts();
   ASSERT_EQ(scripts.size(), ends.size());
   for (std::size_t i = 0; i < ends.size(); ++i) {
     SCOPED_TRACE(scripts[i].first);
