@@ -148,6 +148,18 @@ std::string Console::text20(std::string_view prompt) {
   return line;
 }
 
+void Console::warn(std::string_view text) {
+  if (warnings_ == nullptr) return;
+  *warnings_ << "Quorvane: warning: " << text << '\n';
+  warnings_->flush();
+}
+
+void Console::warn_off_menu(int choice, int last, std::string_view menu, std::string_view taken) {
+  if (choice == 0 || (choice >= 1 && choice <= last)) return;
+  warn(std::to_string(choice) + " is not on the " + std::string(menu) + " menu (1 to " + std::to_string(last) +
+       "); " + std::string(taken) + " is taken.");
+}
+
 void Console::pause() {
   flush();
   std::string ignored;

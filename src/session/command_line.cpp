@@ -146,7 +146,8 @@ int run_program(const std::vector<std::string>& args, const DialogueEnvironment&
   }
   DialogueEnvironment env{o.design ? designed_answers : console.in, console.out, console.err, console.clock,
                           console.folder, console.on_line, console.record_file, console.terminal && !o.design,
-                          o.design ? design.board_minimum_inch : console.board_minimum_inch};
+                          o.design ? design.board_minimum_inch : console.board_minimum_inch,
+                          o.design ? design.loss_tangent : console.loss_tangent};
   if (!o.error.empty()) {
     env.err << o.error << '\n';
     return 1;

@@ -312,7 +312,7 @@ void Reader::analysis(const std::string& sweep, const std::string& format, const
 }
 
 DesignScript Reader::convert() {
-  for (const char* name : {"tand", "metal", "roughness", "zs", "zl", "format", "rerun"})
+  for (const char* name : {"metal", "roughness", "zs", "zl", "format", "rerun"})
     if (has(name) && !has("sweep")) fail(name, "is used by an analysis: name a sweep");
   if (has("rerun_format") && !has("rerun")) fail("rerun_format", "is used by a re-run: name a rerun");
   for (const char* name : {"h", "er", "t"})
@@ -331,6 +331,7 @@ DesignScript Reader::convert() {
     out.board_minimum_inch = in_units("etch", at("etch").value, kLength, "a length (in, mil, mm, um)");
     if (!(out.board_minimum_inch > 0.0)) fail("etch", "the value is out of range: above 0");
   }
+  if (has("tand")) out.loss_tangent = in_units("tand", at("tand").value, kPlain, "a plain number");
   design_entry();
   storage("electrical");
   if (has("construction")) {

@@ -19,6 +19,7 @@ struct DesignScript {
   std::string error;    // one line naming the file's line; empty when the file was read
   std::string answers;  // the answer lines, one per prompt, up to the exit
   double board_minimum_inch = kDefaultBoardMinimumInch;  // etch = ...
+  double loss_tangent = 0.0;  // tand = ..., 0 when left out
 };
 
 // Reads a design file named `name` (for the error line).  A name left out

@@ -50,11 +50,21 @@ inline std::string broken_storage(const std::string& name, const std::string& st
   return {};
 }
 
+// The error stream without its warnings: lines that begin "Quorvane: warning: "
+// come before the board is made and end nothing.
+inline std::string without_warnings(const std::string& err) {
+  std::string kept;
+  for (const std::string& line : split_lines(err))
+    if (!line.starts_with("Quorvane: warning: ")) kept += line + "\n";
+  return kept;
+}
+
 // Empty when the session kept its invariants; otherwise what it broke.
 // `folder` is the session's folder: every regular file in it but the defaults
 // file is a storage file.
-inline std::string broken_invariant(int status, const std::string& out, const std::string& err,
+inline std::string broken_invariant(int status, const std::string& out, const std::string& whole_err,
                                     const std::filesystem::path& folder) {
+  const std::string err = without_warnings(whole_err);
   if (status != 0 && status != 1) return "status " + std::to_string(status);
   if (status == 0 && !err.empty()) return "status 0 with an error line: " + err;
   if (status == 1) {
