@@ -37,7 +37,7 @@ std::string help_text() {
     "folder and its answers from standard input, one line per prompt (an empty\n"
     "line takes the default), so a script of answers runs as\n"
     "    quorvane < answers.txt\n"
-    "(README.md, \"Scripting a session\", gives the prompt order of every path).\n"
+    "(docs/scripts.md gives the prompt order of every path).\n"
     "The reports go to standard output. When a storage question is answered 1,\n"
     "the report lines also go to a storage file in the current folder, under the\n"
     "name typed (20 characters at most); a file of that name is replaced when it\n"

@@ -1,6 +1,6 @@
 // The programs as a user meets them, run as processes where it matters: the
 // options of both, a session recorded, corrected and replayed, the scripts
-// printed in README.md, and the install tree.
+// printed in docs/scripts.md, and the install tree.
 #include <cstdlib>
 #include <set>
 
@@ -115,7 +115,7 @@ TEST(RecordedSession, TheRecordFileIsRefusedAsAStorageName) {
   EXPECT_NE(s.file("e.txt").find("End Section`s External Q"), std::string::npos);
 }
 
-// Each ```text block of README.md's "Scripting a session", run as printed:
+// Each ```text block of docs/scripts.md's "Scripting a session", run as printed:
 // status 0, and a record equal to the script (no line missing or left).
 TEST(ReadmeScripts, EveryPathRunsToItsEnd) {
   const std::vector<std::pair<std::string, std::string>> ends = {

@@ -82,7 +82,7 @@ std::vector<std::pair<std::string, std::string>> readme_scripts() {
   std::vector<std::pair<std::string, std::string>> scripts;
   bool in_section = false, in_block = false;
   std::string heading;
-  for (const std::string& l : lines_of(read_text(std::filesystem::path(QUORVANE_SOURCE_DIR) / "README.md"))) {
+  for (const std::string& l : lines_of(read_text(std::filesystem::path(QUORVANE_SOURCE_DIR) / "docs" / "scripts.md"))) {
     if (l.rfind("## ", 0) == 0) in_section = l == "## Scripting a session";
     if (l.rfind("### ", 0) == 0) heading = l.substr(4);
     if (in_block) in_block = l != "```";
