@@ -108,7 +108,10 @@ Quantity Reader::quantity(const std::string& name, const std::string& text) cons
   const char* begin = text.c_str();
   char* end = nullptr;
   const double v = std::strtod(begin, &end);
-  if (end == begin || !std::isfinite(v)) fail(name, quoted(text) + " does not begin with a number");
+  // Decimal numbers only (strtod also reads hexadecimal, inf and nan).
+  if (end == begin || !std::isfinite(v) || std::string_view(begin, end).find_first_of("xXpP") != std::string::npos)
+    fail(name, quoted(text) + " does not begin with a number");
+  if (std::fabs(v) > 1e30) fail(name, "the value is out of range");
   return {v, lower(trim(end))};
 }
 
@@ -124,6 +127,7 @@ double Reader::in_units(const std::string& name, const std::string& text, const 
 // single-precision value of `value`; it is then read back as the dialogue
 // reads it, so that checks and the path of the prompts see the same number.
 float Reader::typed(const std::string& name, double value) {
+  if (!(std::fabs(value) < 1e30)) fail(name, "the value is out of range");
   // Plain decimals first (2450, 0.0625), then the exponent form.
   for (const char* form : {"%.*f", "%.*g"}) {
     for (int digits = 0; digits <= 12; ++digits) {
@@ -218,8 +222,8 @@ void Reader::design_entry() {
     line("1");
     if (has("poles")) {
       const Quantity q = quantity("poles", at("poles").value);
-      if (!q.unit.empty() || q.value != static_cast<int>(q.value)) fail("poles", "a whole number");
       if (q.value < 2 || q.value > kMaxPoles) fail("poles", "the value is out of range: 2 to 12");
+      if (!q.unit.empty() || q.value != static_cast<int>(q.value)) fail("poles", "a whole number");
       poles = static_cast<int>(q.value);
       line(std::to_string(poles));
     } else {

@@ -77,3 +77,22 @@ TEST(DesignFile, AFaultIsOneLineNamingItsLine) {
 
 }  // namespace
 }  // namespace quorvane::testing
+
+namespace quorvane::testing {
+namespace {
+
+// The README's design file gives the demonstration's storage file (but its date).
+TEST(DesignFile, TheReadmeDesignGivesTheDemonstration) {
+  Session s;
+  const std::string docs = std::string(QUORVANE_SOURCE_DIR) + "/docs/";
+  ASSERT_EQ(s.run("", {"--design", docs + "demo.design"}).status, 0);
+  const auto undated = [](const std::string& text) {
+    std::string kept;
+    for (const std::string& l : lines_of(text)) kept += l.find("Date:") == std::string::npos ? l + "\n" : "\n";
+    return kept;
+  };
+  EXPECT_EQ(undated(s.file("demo.txt")), undated(read_text(docs + "demo.txt")));
+}
+
+}  // namespace
+}  // namespace quorvane::testing
