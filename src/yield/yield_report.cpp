@@ -90,9 +90,13 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
   out.push_back(X(6) + "Sensitivity, one tolerance at a time (central difference, change per unit):");
   out.push_back(X(6) + A("Tolerance", 20) + A("Unit", 6) + " Half-width      Step   dFc, MHz   dBW, MHz  dLoss, dB");
   out.push_back(rule);
-  for (const SensitivityRow& s : r.sensitivity)
+  for (const SensitivityRow& s : r.sensitivity) {
+    // Per a small unit typed (um, mil, %) the changes need more decimals than per inch.
+    const int more = s.unit == "inch" || s.unit == "1" ? 0 : 2;
     out.push_back(X(6) + A(s.name, 20) + A(s.unit, 6) + F(s.half_width, 11, 5) + F(s.step, 10, 5) +
-                  F(f32(s.centre), 11, 1) + F(f32(s.bandwidth), 11, 1) + F(f32(s.max_loss), 11, 2));
+                  F(f32(s.centre), 11, 1 + more) + F(f32(s.bandwidth), 11, 1 + more) +
+                  F(f32(s.max_loss), 11, 2 + more));
+  }
   out.push_back(rule);
   if (r.most_sensitive >= 0) {
     const SensitivityRow& s = r.sensitivity[static_cast<std::size_t>(r.most_sensitive)];
