@@ -45,13 +45,15 @@ void ask_terminations(Console& console, float z0, Qvnzo& qvnzo) {
 }
 
 // The loss menus take the answer's whole part, sign kept; anything outside
-// the table selects the default entry.
-float table_choice(int choice, const float* table, int size, int default_choice) {
+// the table selects the default entry, with a warning.
+float table_choice(Console& console, const char* menu, int choice, const float* table, int size,
+                   int default_choice) {
+  console.warn_off_menu(choice, size, menu, std::to_string(default_choice) + ", the default,");
   return (choice >= 1 && choice <= size) ? table[choice - 1] : table[default_choice - 1];
 }
 
 void ask_losses(Console& console, const Defaults& def, AnalysisEntry& entry, Aloss1& loss) {
-  entry.res1 = table_choice(console.truncated_choice(X(8) + "-Conductor Resistivity: RES, Micro-Ohm-cm:\n" +
+  entry.res1 = table_choice(console, "conductor resistivity", console.truncated_choice(X(8) + "-Conductor Resistivity: RES, Micro-Ohm-cm:\n" +
                                                      X(11) + " 1 = Silver-plated: RES = 1.6.\n" +
                                                      X(11) + "*2 = Copper       : RES = 1.7 (Default).\n" +
                                                      X(11) + " 3 = Gold-plated  : RES = 2.5.\n" +
@@ -62,7 +64,7 @@ void ask_losses(Console& console, const Defaults& def, AnalysisEntry& entry, Alo
                             kResistivity, 6, 2);
   loss.res = entry.res1 * 0.000001f / 2.54f;
 
-  entry.sr1 = table_choice(console.truncated_choice(X(8) + "-RMS Surface Roughness: SR, Micro-Inches:\n" +
+  entry.sr1 = table_choice(console, "surface roughness", console.truncated_choice(X(8) + "-RMS Surface Roughness: SR, Micro-Inches:\n" +
                                                     X(11) + " 1 = 40.0 micro-inch; 1.016 micro-meters.\n" +
                                                     X(11) + " 2 = 20.0 micro-inch; 0.508 micro-meters.\n" +
                                                     X(11) + " 3 = 10.0 micro-inch; 0.254 micro-meters.\n" +
@@ -82,7 +84,9 @@ int ask_format(Console& console) {
   console.line(X(8) + "Select output data print FORMAT:");
   console.line(X(12) + "*1: Scattering Parameters: Magnitude and Phase (Default).");
   console.line(X(12) + " 2: VSWR, Input Impedance, Loss and Phase.");
-  return console.choice(X(8) + "Print FORMAT selected = ") == 2 ? 2 : 1;
+  const int choice = console.choice(X(8) + "Print FORMAT selected = ");
+  console.warn_off_menu(choice, 2, "print format", "1, scattering parameters,");
+  return choice == 2 ? 2 : 1;
 }
 
 }  // namespace

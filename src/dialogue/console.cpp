@@ -98,6 +98,12 @@ bool Console::read_line(std::string_view prompt, std::string& line) {
 }
 
 std::string Console::answer(std::string_view prompt) {
+  std::string line = unobserved_answer(prompt);
+  if (observer_) observer_(line);
+  return line;
+}
+
+std::string Console::unobserved_answer(std::string_view prompt) {
   out_ << prompt;
   flush();
   std::string line;
@@ -105,20 +111,26 @@ std::string Console::answer(std::string_view prompt) {
     throw DialogueStop("Quorvane: the console input ended; an answer was expected at \"" +
                        std::string(trimmed(prompt)) + "\".");
   }
-  if (observer_) observer_(line);
   return line;
 }
 
 float Console::signed_value(std::string_view prompt) {
-  const std::string line = answer(prompt);
-  const NumberRead r = read_number(line);
-  if (!r.ok) {
-    throw DialogueStop("Quorvane: cannot read \"" +
-                       printable(std::string_view(line).substr(0, kNumberFieldWidth)) +
-                       "\" as a number (" + r.why + "); a number such as 12, -0.5 or 1.5E3 was expected at \"" +
-                       std::string(trimmed(prompt)) + "\".");
+  // Every round reads a line, so the end of the input ends the asking.
+  for (;;) {
+    const std::string line = unobserved_answer(prompt);
+    const NumberRead r = read_number(line);
+    if (r.ok || !forgiving_) {
+      if (observer_) observer_(line);
+      if (r.ok) return r.value;
+    }
+    const std::string why = forgiving_ ? unit_after_number(line).value_or(r.why) : r.why;
+    const std::string report = "Quorvane: cannot read \"" +
+                               printable(std::string_view(line).substr(0, kNumberFieldWidth)) + "\" as a number (" +
+                               why + "); a number such as 12, -0.5 or 1.5E3 was expected at \"" +
+                               std::string(trimmed(prompt)) + "\".";
+    if (!forgiving_) throw DialogueStop(report);
+    out_ << report << " Enter it again.\n";
   }
-  return r.value;
 }
 
 float Console::value(std::string_view prompt) {
@@ -134,6 +146,18 @@ std::string Console::text20(std::string_view prompt) {
   std::string line = answer(prompt);
   line.resize(20, ' ');
   return line;
+}
+
+void Console::warn(std::string_view text) {
+  if (warnings_ == nullptr) return;
+  *warnings_ << "Quorvane: warning: " << text << '\n';
+  warnings_->flush();
+}
+
+void Console::warn_off_menu(int choice, int last, std::string_view menu, std::string_view taken) {
+  if (choice == 0 || (choice >= 1 && choice <= last)) return;
+  warn(std::to_string(choice) + " is not on the " + std::string(menu) + " menu (1 to " + std::to_string(last) +
+       "); " + std::string(taken) + " is taken.");
 }
 
 void Console::pause() {

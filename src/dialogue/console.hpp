@@ -69,11 +69,24 @@ class Console {
 
   std::ostream& out() { return out_; }
 
+  // At a terminal a number that cannot be read is named and its prompt asked
+  // again, instead of ending the run; only the answer taken is observed.
+  void forgive_typos(bool on) { forgiving_ = on; }
+
+  // Warnings go to `warnings` (the error stream), never to the console or a
+  // report: one line each, beginning "Quorvane: warning: ".
+  void warn_to(std::ostream* warnings) { warnings_ = warnings; }
+  void warn(std::string_view text);
+  // Warns when a menu answer is neither empty (0) nor one of 1 ... `last`:
+  // `menu` names the menu, `taken` the default put in its place.
+  void warn_off_menu(int choice, int last, std::string_view menu, std::string_view taken);
+
   // Is shown every line read from the console, as kept (a session record).
   void observe(std::function<void(std::string_view)> observer) { observer_ = std::move(observer); }
 
  private:
   std::string answer(std::string_view prompt);
+  std::string unobserved_answer(std::string_view prompt);
   // One line for `prompt`; false at the end of the input.  A failed read
   // ends the run (DialogueStop naming the prompt and the reason).
   bool read_line(std::string_view prompt, std::string& line);
@@ -81,6 +94,8 @@ class Console {
   std::istream& in_;
   std::ostream& out_;
   std::function<void(std::string_view)> observer_;
+  bool forgiving_ = false;
+  std::ostream* warnings_ = nullptr;
 };
 
 }  // namespace quorvane

@@ -108,6 +108,7 @@ struct DesignState {
   Qvna1 qvna1;
   SectionValues flength;  // resonator length of section K, inch
   SectionValues capopen;  // open-end capacitance of section K, pF (stripline report)
+  float mode_limit = 0.0f;  // lowest higher-order-mode limit of the dimensions, GHz
 };
 
 }  // namespace quorvane

@@ -83,6 +83,24 @@ NumberRead read_number(std::string_view line) {
   return NumberRead{true, value, {}};
 }
 
+std::optional<std::string> unit_after_number(std::string_view line) {
+  const std::string_view field = line.substr(0, kNumberFieldWidth);
+  const auto is_letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  std::size_t end = field.find_last_not_of(" \t");
+  if (end == std::string_view::npos || !is_letter(field[end])) return std::nullopt;
+  std::size_t start = end + 1;
+  while (start > 0 && is_letter(field[start - 1])) --start;
+  const std::string_view number = field.substr(0, start);
+  // The number itself must not be blank: a word alone is no number with a unit.
+  if (number.find_first_not_of(" \t") == std::string_view::npos || !read_number(number).ok) return std::nullopt;
+  const std::string unit(field.substr(start, end + 1 - start));
+  std::string digits;
+  for (char c : number)
+    if (c != ' ' && c != '\t') digits += c;
+  return "it ends in \"" + printable(unit) + "\", read as a unit, not as an exponent: the prompt names its unit; type " +
+         digits + " alone";
+}
+
 int nearest_whole(float x) {
   if (std::isnan(x)) return INT_MAX;
   return saturate(std::round(x));

@@ -2,6 +2,7 @@
 // file, in the manner of a Fortran F13.0 read with blanks ignored.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ struct NumberRead {
 // number.  Anything else, and a magnitude too large for single precision, is
 // refused; a magnitude too small for it reads as 0 (or the nearest subnormal).
 NumberRead read_number(std::string_view line);
+
+// For a field that is a number followed by a word of letters, such as
+// "0.5 dB" or "2450MHz": why it is refused, naming the word as a unit (the d
+// of dB is not taken for an exponent) and the number to type alone.
+std::optional<std::string> unit_after_number(std::string_view line);
 
 // The nearest whole number, halves away from zero, saturated at the limits of
 // int so that huge entries stay defined (NaN gives the upper limit).

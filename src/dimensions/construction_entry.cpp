@@ -37,6 +37,7 @@ float ask_thickness(Console& console, float b) {
   console.line(X(10) + " 5: 0.0028\" Strip Thickness; 71.1 micro-meter).");
   console.line(X(10) + " 6: User Enters Strip Thickness.");
   const int choice = console.choice(X(11) + " Strip Thickness selected = ");
+  console.warn_off_menu(choice, kTypedThicknessChoice, "strip thickness", "1, zero thickness,");
   if (choice != kTypedThicknessChoice) return foil_thickness(choice);
   const float typed = console.value(X(5) + "-Center Conductor Strip Thickness: T, Inches  = ");
   return typed_thickness(typed, b);
@@ -65,6 +66,7 @@ void run_construction_entry(Console& console, DesignState& state) {
   console.line(X(7) + "*1: Microstrip Bandpass Filter (Default)");
   console.line(X(7) + " 2: Stripline  Bandpass Filter.");
   const int choice = console.choice(X(10) + "Desired Physical CONSTRUCTION = ");
+  console.warn_off_menu(choice, 2, "construction", "1, microstrip,");
 
   c.msorsl = 1;
   if (choice == 2) {

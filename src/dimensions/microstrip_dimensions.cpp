@@ -16,6 +16,7 @@
 //   weighted by their impedances.
 #include "dimensions/microstrip_dimensions.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "dialogue/fortran_format.hpp"
@@ -124,6 +125,7 @@ void run_microstrip_dimensions(DesignState& state, Report& report) {
     report.both(microstrip_row(k, sec));
   }
 
+  state.mode_limit = std::min(d.tmc, d.tec);
   ReportClosing closing(report);
   closing.line(total_length_line(d.total));
   if (d.isyne == 1) {

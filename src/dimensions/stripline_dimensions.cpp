@@ -112,6 +112,7 @@ void run_stripline_dimensions(DesignState& state, Report& report) {
     report.both(stripline_row(k, sec));
   }
 
+  state.mode_limit = d.fmax;
   ReportClosing closing(report);
   closing.line(total_length_line(d.total));
   if (d.isyne == 1) {

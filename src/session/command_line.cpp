@@ -9,12 +9,14 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
 #include "dialogue/console.hpp"
 #include "dialogue/defaults_file.hpp"
 #include "dialogue/version.hpp"
+#include "session/design_file.hpp"
 
 namespace quorvane {
 
@@ -23,6 +25,7 @@ namespace {
 std::string help_text() {
   return std::string(
     "Usage: quorvane [--record FILE]\n"
+    "       quorvane --design FILE [--record FILE]\n"
     "       quorvane --help | --version\n"
     "\n"
     "Designs multi-section parallel coupled line bandpass filters at the console:\n"
@@ -34,7 +37,7 @@ std::string help_text() {
     "folder and its answers from standard input, one line per prompt (an empty\n"
     "line takes the default), so a script of answers runs as\n"
     "    quorvane < answers.txt\n"
-    "(README.md, \"Scripting a session\", gives the prompt order of every path).\n"
+    "(docs/scripts.md gives the prompt order of every path).\n"
     "The reports go to standard output. When a storage question is answered 1,\n"
     "the report lines also go to a storage file in the current folder, under the\n"
     "name typed (20 characters at most); a file of that name is replaced when it\n"
@@ -47,16 +50,23 @@ std::string help_text() {
     "                   as read, to FILE (replaced if it exists, flushed after each\n"
     "                   line; never the standard input or the defaults file);\n"
     "                   quorvane < FILE then replays the session up to where it\n"
-    "                   ended. After a mistyped answer, correct the last line of\n"
+    "                   ended. At a terminal a mistyped number is asked again;\n"
+    "                   from a pipe it ends the session: correct the last line of\n"
     "                   FILE and replay; to go on typing after the replay:\n"
     "                       cat FILE - | quorvane --record FILE2\n"
+    "  --design FILE    run the session from a design file of named values in\n"
+    "                   engineers' units (fo = 2.45 GHz, h = 1.6 mm, t = 1 oz, ...;\n"
+    "                   docs/design-file.md) instead of standard input; a fault\n"
+    "                   in it is one line naming its line, before any prompt;\n"
+    "                   warnings (a likely unit slip, copper finer than the board\n"
+    "                   house etches, a high passband loss) go to standard error\n"
     "\n"
     "Exit status:\n"
     "  0  the session ended at an exit choice (or after the message on a faulty\n"
     "     defaults file)\n"
     "  1  one error line on standard error: no defaults file, an unreadable\n"
     "     answer, the end of the input, a storage or record file that cannot be\n"
-    "     opened or written, an unknown argument\n"
+    "     opened or written, an unknown argument, a fault in a design file\n"
     "\n"
     "quorvane-view FILE turns a storage file into response plots, Touchstone files\n"
     "and layout drawings; see quorvane-view --help.\n";
@@ -66,6 +76,7 @@ struct Options {
   bool help = false;
   bool version = false;
   std::optional<std::string> record;
+  std::optional<std::string> design;
   std::string error;  // the one line an argument that cannot be used gets
 };
 
@@ -81,6 +92,10 @@ Options parse(const std::vector<std::string>& args) {
       o.record = args[++i];
     } else if (a == "--record") {
       o.error = "quorvane: --record needs a FILE; see quorvane --help.";
+    } else if (a == "--design" && i + 1 < args.size()) {
+      o.design = args[++i];
+    } else if (a == "--design") {
+      o.error = "quorvane: --design needs a FILE; see quorvane --help.";
     } else {
       o.error = "quorvane: unknown argument \"" + printable(a) + "\"; see quorvane --help.";
     }
@@ -95,9 +110,47 @@ bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
 
 }  // namespace
 
-int run_program(const std::vector<std::string>& args, const DialogueEnvironment& env,
+namespace {
+
+// The answers a design file gives, or its one error line.
+DesignScript design_answers(const std::string& file, const std::filesystem::path& folder) {
+  errno = 0;
+  std::ifstream in(file, std::ios::binary);
+  if (!in.is_open()) {
+    const int error = errno;
+    return {"quorvane: cannot open the design file \"" + printable(file) + "\" (" + system_reason(error) + ").", {}};
+  }
+  // The path of the prompts depends on the defaults where the file leaves
+  // an answer out; a defaults file that cannot be read stops the dialogue
+  // before its first prompt, whatever the answers.
+  std::ifstream defaults_file(folder / kDefaultsFileName);
+  Defaults defaults;
+  try {
+    if (const DefaultsReading r = read_defaults(defaults_file); r.ok) defaults = r.values;
+  } catch (const ReadFailure&) {
+  }
+  return read_design_file(in, file, defaults);
+}
+
+}  // namespace
+
+int run_program(const std::vector<std::string>& args, const DialogueEnvironment& console,
                 const std::filesystem::path& console_input) {
   const Options o = parse(args);
+  std::istringstream designed_answers;
+  DesignScript design;
+  if (o.design && o.error.empty() && !o.help && !o.version) {
+    design = design_answers(*o.design, console.folder);
+    if (!design.error.empty()) {
+      console.err << design.error << '\n';
+      return 1;
+    }
+    designed_answers.str(design.answers);
+  }
+  DialogueEnvironment env{o.design ? designed_answers : console.in, console.out, console.err, console.clock,
+                          console.folder, console.on_line, console.record_file, console.terminal && !o.design,
+                          o.design ? design.board_minimum_inch : console.board_minimum_inch,
+                          o.design ? design.loss_tangent : console.loss_tangent};
   if (!o.error.empty()) {
     env.err << o.error << '\n';
     return 1;
@@ -111,8 +164,10 @@ int run_program(const std::vector<std::string>& args, const DialogueEnvironment&
 
   const std::string name = printable(*o.record);
   // Replacing the file the answers or the defaults come from would lose them.
-  const std::pair<std::filesystem::path, const char*> kept[] = {{console_input, "the standard input"},
-                                                                {env.folder / kDefaultsFileName, "the defaults file"}};
+  const std::pair<std::filesystem::path, const char*> kept[] = {
+      {console_input, "the standard input"},
+      {env.folder / kDefaultsFileName, "the defaults file"},
+      {o.design.value_or(""), "the design file"}};
   for (const auto& [path, what] : kept) {
     if (!same_file(path, *o.record)) continue;
     env.err << "quorvane: the record file \"" << name << "\" is " << what << "; record into another file.\n";
@@ -162,7 +217,8 @@ int run_console_program(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  const DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
+  DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
+  env.terminal = isatty(STDIN_FILENO) == 1;
   return run_program(args, env, "/dev/stdin");
 }
 

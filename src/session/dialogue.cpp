@@ -17,6 +17,7 @@
 #include "dialogue/version.hpp"
 #include "dimensions/construction_entry.hpp"
 #include "dimensions/dimensional_report.hpp"
+#include "session/design_warnings.hpp"
 #include "synthesis/design_entry.hpp"
 #include "synthesis/electrical_synthesis.hpp"
 
@@ -35,6 +36,8 @@ class Dialogue {
   explicit Dialogue(const DialogueEnvironment& env)
       : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control) {
     console_.observe(env.on_line);
+    console_.forgive_typos(env.terminal);
+    console_.warn_to(&env.err);
   }
 
   int run();
@@ -189,11 +192,14 @@ Step Dialogue::construction() {
   run_construction_entry(console_, state_);
   ask_storage(StorageOccasion::kDimensions, console_, storage_, state_);
   run_dimensional_synthesis(state_, report_);
+  const double tand = env_.loss_tangent > 0.0 ? env_.loss_tangent : state_.defaults.tlosdef;
+  for (const std::string& w : dimension_warnings(state_, env_.board_minimum_inch, tand)) console_.warn(w);
   return Step::kMenu2;
 }
 
 Step Dialogue::analysis() {
   run_analysis(console_, storage_, report_, state_);
+  for (const std::string& w : sweep_warnings(state_)) console_.warn(w);
   return Step::kMenu3;
 }
 

@@ -24,6 +24,9 @@ struct DialogueEnvironment {
   std::filesystem::path folder;
   std::function<void(std::string_view)> on_line = {};
   std::filesystem::path record_file = {};  // the file on_line records into, if any
+  bool terminal = false;  // the answers are typed at a terminal: a typo is asked again
+  double board_minimum_inch = 0.1 / 25.4;  // the narrowest width or gap a board house etches
+  double loss_tangent = 0.0;  // of the passband-loss estimate; 0: the defaults file's
 };
 
 // Runs the dialogue to its end; returns the exit status: 0 on every orderly

@@ -98,6 +98,7 @@ void run_design_entry(Console& console, DesignState& state) {
   console.line(X(8) + "*1: Tchebyscheff (Equi-ripple) Passband Response (Default).");
   console.line(X(8) + " 2: Butterworth (Maximally Flat) Passband Response.");
   const int response = console.choice(X(8) + "    RESPONSE profile selected = ");
+  console.warn_off_menu(response, 2, "response", "the defaults file's response");
   filter.itorb = (response == 1 || response == 2) ? response : def.itorbdef;
   filter.torb = fmt::A(filter.itorb == 2 ? "Butterworth" : "Tchebyscheff", 20);
 

@@ -320,8 +320,12 @@ YieldResult run_yield(const Board& nominal, const YieldSetup& setup) {
 
   std::vector<double> centre, bw, loss;
   std::vector<std::vector<double>> rejection(setup.mask.rejections.size());
+  res.failures.assign(1 + setup.mask.rejections.size(), 0);
   for (const SampleOutcome& o : outcome) {
     if (o.fig.pass) ++res.passed;
+    if (!(o.fig.max_loss <= setup.mask.max_loss)) ++res.failures[0];
+    for (std::size_t r = 0; r < o.fig.rejection.size() && r + 1 < res.failures.size(); ++r)
+      if (!(o.fig.rejection[r] >= setup.mask.rejections[r].min_db)) ++res.failures[r + 1];
     if (!o.built) {
       ++res.unbuildable;
       continue;

@@ -57,6 +57,7 @@ struct Mask {
   float flow = 0.0f, fhigh = 0.0f;  // passband, MHz
   float max_loss = 0.0f;            // dB
   std::vector<Rejection> rejections;
+  bool nominal_plus_1db = false;    // max_loss is the nominal board's own loss plus 1 dB
 };
 
 // The figures of one response.  NaN where a figure does not exist (no -3 dB
@@ -116,6 +117,9 @@ struct YieldResult {
   std::vector<float> s21_p5, s21_p95, s11_p5, s11_p95;  // per frequency, dB
   std::vector<SensitivityRow> sensitivity;
   int most_sensitive = -1;  // row whose tolerance moves the centre most; -1 none
+  // Samples failing each criterion of the mask: [0] the passband loss (an
+  // unbuildable sample included), then each rejection in order.
+  std::vector<int> failures;
 };
 
 // Upper bounds of a run, so that no input asks for unbounded time or memory.

@@ -59,6 +59,46 @@ bool write_file(const std::filesystem::path& p, const std::string& text, std::os
   return true;
 }
 
+// The half-widths in the model's units (inch, Er) from the typed ones.
+void resolve_tolerances(const TypedTolerances& typed, const Board& nominal, Tolerances& tol) {
+  double at[6];
+  nominal_values(nominal, at);
+  const TypedTolerance TypedTolerances::*from[] = {&TypedTolerances::width,  &TypedTolerances::gap,
+                                                    &TypedTolerances::er,     &TypedTolerances::height,
+                                                    &TypedTolerances::thickness, &TypedTolerances::length};
+  float Tolerances::*to[] = {&Tolerances::width,  &Tolerances::gap,       &Tolerances::er,
+                             &Tolerances::height, &Tolerances::thickness, &Tolerances::length};
+  for (int i = 0; i < 6; ++i) {
+    const TypedTolerance& t = typed.*from[i];
+    tol.*to[i] = static_cast<float>(t.value * model_per_unit(t, at[i]));
+  }
+}
+
+// The sensitivity rows (in the same order) per the unit each tolerance was typed in.
+void per_unit_typed(const TypedTolerances& typed, const Board& nominal, std::vector<SensitivityRow>& rows) {
+  double at[6];
+  nominal_values(nominal, at);
+  const TypedTolerance* t[] = {&typed.width, &typed.gap, &typed.er, &typed.height, &typed.thickness, &typed.length};
+  for (std::size_t i = 0; i < rows.size() && i < 6; ++i) {
+    if (t[i]->unit.empty()) continue;
+    const double k = model_per_unit(*t[i], at[i]);
+    SensitivityRow& r = rows[i];
+    r.unit = t[i]->unit;
+    r.half_width = static_cast<float>(r.half_width / k);
+    r.step = static_cast<float>(r.step / k);
+    r.centre *= k;
+    r.bandwidth *= k;
+    r.max_loss *= k;
+  }
+}
+
+// The default mask allows the nominal board's own passband loss plus 1 dB.
+void allow_nominal_loss(const Board& nominal, const std::vector<float>& freqs, Mask& mask) {
+  const double own = figures(freqs, respond(nominal, freqs).s21db, mask).max_loss;
+  mask.max_loss = static_cast<float>((std::isfinite(own) ? own : 0.0) + 1.0);
+  mask.nominal_plus_1db = true;
+}
+
 }  // namespace
 
 const char* usage() {
@@ -67,7 +107,9 @@ const char* usage() {
          "         [--seed S] [--points N] [--max-loss DB] [--min-rejection DB@MHZ ...] [--threads N]\n"
          "         [--as-printed] [--report N]\n"
          "  --width: etch bias (every width down, every gap up); --gap: each edge on its own;\n"
-         "  tolerances are half-widths (normal: 3 sigma), in inch except Er;\n"
+         "  tolerances are half-widths (normal: 3 sigma): 25um, 1mil, 0.1mm, 0.001in (a bare number\n"
+         "  is inch) or 5% of the nominal; Er absolute or in %; sensitivities per the unit given;\n"
+         "  --max-loss: default the nominal board's own passband loss plus 1 dB;\n"
          "  --as-printed: the printed lengths, not shortened for the open ends as the layout draws them;\n"
          "  --report N: the analysis report at position N (default: the last one after a dimensional report).\n";
 }
@@ -75,11 +117,11 @@ const char* usage() {
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error) {
   struct Tol {
     const char* name;
-    float Tolerances::*field;
+    TypedTolerance TypedTolerances::*field;
   };
-  static const Tol tols[] = {{"--width", &Tolerances::width},         {"--gap", &Tolerances::gap},
-                             {"--er", &Tolerances::er},               {"--height", &Tolerances::height},
-                             {"--thickness", &Tolerances::thickness}, {"--length", &Tolerances::length}};
+  static const Tol tols[] = {{"--width", &TypedTolerances::width},         {"--gap", &TypedTolerances::gap},
+                             {"--er", &TypedTolerances::er},               {"--height", &TypedTolerances::height},
+                             {"--thickness", &TypedTolerances::thickness}, {"--length", &TypedTolerances::length}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") {
@@ -118,13 +160,11 @@ bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std:
     for (const Tol& t : tols) {
       if (a != t.name) continue;
       known = true;
-      float x = 0.0f;
-      ok = read_float(v, x) && x >= 0.0f;
-      if (!ok) {
-        error = std::string("tolerance ") + t.name + " must be a finite number of at least 0, not '" + v + "'";
+      if (!read_tolerance(v, t.field == &TypedTolerances::er, opt.typed.*t.field)) {
+        error = std::string("tolerance ") + t.name + " must be a finite number of at least 0, with a unit of " +
+                (t.field == &TypedTolerances::er ? "%" : "in, mil, mm, um or %") + " or none, not '" + v + "'";
         return false;
       }
-      opt.tol.*t.field = x;
     }
     if (known) continue;
     long long n = 0;
@@ -190,6 +230,7 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
 
   YieldSetup setup;
   setup.tol = opt.tol;
+  resolve_tolerances(opt.typed, nominal, setup.tol);
   setup.samples = opt.samples;
   setup.seed = opt.seed;
   setup.threads = opt.threads;
@@ -210,6 +251,7 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
       return fail("the rejection frequency " + std::to_string(r.freq) + " MHz lies outside the grid");
   if (static_cast<long>(setup.samples) * static_cast<long>(setup.freqs.size()) > kMaxSampleCells)
     return fail("samples times frequencies exceed " + std::to_string(kMaxSampleCells));
+  if (opt.max_loss < 0.0f) allow_nominal_loss(nominal, setup.freqs, setup.mask);
 
   const std::string construction = nominal.construction == DrawnConstruction::Microstrip ? "Microstrip" : "Stripline";
   log << "quorvane-yield: " << opt.file.string() << ": analysis report " << design.analysis_position
@@ -241,7 +283,8 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
       log << "\r  samples " << done << " of " << total << " (" << percent << " %)" << std::flush;
       if (done >= total) log << '\n';
     };
-  const YieldResult result = run_yield(nominal, setup);
+  YieldResult result = run_yield(nominal, setup);
+  per_unit_typed(opt.typed, nominal, result.sensitivity);
 
   YieldContext ctx{opt.file.filename().string(), construction, view::copper_note(!opt.as_printed), design.summary,
                    design.analysis_position,

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "yield/tolerance_units.hpp"
 #include "yield/yield_analysis.hpp"
 
 namespace quorvane::yield {
@@ -27,10 +28,11 @@ struct YieldOptions {
   std::filesystem::path file;
   std::filesystem::path folder = ".";
   Tolerances tol;
+  TypedTolerances typed;  // as typed; tol is resolved from them against the nominal board
   int samples = 1000;
   std::uint64_t seed = 1;
   int points = 0;        // 0: the frequencies of the stored table
-  float max_loss = 3.0f; // dB
+  float max_loss = -1.0f; // dB; below 0: the nominal board's own passband loss plus 1 dB
   std::vector<Rejection> rejections;
   int threads = 0;
   int report = 0;          // position of the analysis report to use; 0: the last one that can be used

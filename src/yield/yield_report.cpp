@@ -1,5 +1,6 @@
 #include "yield/yield_report.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -56,12 +57,22 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
   out.push_back("");
   out.push_back(X(6) + "Mask: passband" + F(m.flow, 10, 3) + " to" + F(m.fhigh, 10, 3) +
                 " MHz, insertion loss at most" + F(m.max_loss, 8, 3) + " dB");
+  if (m.nominal_plus_1db)
+    out.push_back(X(12) + "(the default: the nominal board's own passband loss plus 1 dB)");
   for (const Rejection& j : m.rejections)
     out.push_back(X(12) + "rejection at least" + F(j.min_db, 8, 3) + " dB at" + F(j.freq, 10, 3) + " MHz");
   out.push_back("");
   out.push_back(X(6) + "Yield =" + F(f32(100.0 * r.passed / r.samples), 7, 2) + " %, 95 % interval (Wilson)" +
                 F(f32(100.0 * r.yield_ci.lo), 7, 2) + " to" + F(f32(100.0 * r.yield_ci.hi), 7, 2) + " %;" +
                 I(r.passed, 7) + " of" + I(r.samples, 7) + " samples meet the mask");
+  if (const auto worst = std::max_element(r.failures.begin(), r.failures.end());
+      worst != r.failures.end() && *worst > 0) {
+    const std::size_t j = static_cast<std::size_t>(worst - r.failures.begin());
+    out.push_back(X(6) + "Failed most often:" + I(*worst, 7) + " samples, " +
+                  (j == 0 ? "passband loss above" + F(m.max_loss, 8, 3) + " dB"
+                          : "rejection below" + F(m.rejections[j - 1].min_db, 8, 3) + " dB at" +
+                                F(m.rejections[j - 1].freq, 10, 3) + " MHz"));
+  }
   if (r.unbuildable > 0)
     out.push_back(X(6) + "Samples whose copper cannot exist (counted as failing) =" + I(r.unbuildable, 7));
   out.push_back("");
@@ -79,9 +90,13 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
   out.push_back(X(6) + "Sensitivity, one tolerance at a time (central difference, change per unit):");
   out.push_back(X(6) + A("Tolerance", 20) + A("Unit", 6) + " Half-width      Step   dFc, MHz   dBW, MHz  dLoss, dB");
   out.push_back(rule);
-  for (const SensitivityRow& s : r.sensitivity)
+  for (const SensitivityRow& s : r.sensitivity) {
+    // Per a small unit typed (um, mil, %) the changes need more decimals than per inch.
+    const int more = s.unit == "inch" || s.unit == "1" ? 0 : 2;
     out.push_back(X(6) + A(s.name, 20) + A(s.unit, 6) + F(s.half_width, 11, 5) + F(s.step, 10, 5) +
-                  F(f32(s.centre), 11, 1) + F(f32(s.bandwidth), 11, 1) + F(f32(s.max_loss), 11, 2));
+                  F(f32(s.centre), 11, 1 + more) + F(f32(s.bandwidth), 11, 1 + more) +
+                  F(f32(s.max_loss), 11, 2 + more));
+  }
   out.push_back(rule);
   if (r.most_sensitive >= 0) {
     const SensitivityRow& s = r.sensitivity[static_cast<std::size_t>(r.most_sensitive)];

@@ -1,6 +1,6 @@
 // The programs as a user meets them, run as processes where it matters: the
 // options of both, a session recorded, corrected and replayed, the scripts
-// printed in README.md, and the install tree.
+// printed in docs/scripts.md, and the install tree.
 #include <cstdlib>
 #include <set>
 
@@ -115,7 +115,7 @@ TEST(RecordedSession, TheRecordFileIsRefusedAsAStorageName) {
   EXPECT_NE(s.file("e.txt").find("End Section`s External Q"), std::string::npos);
 }
 
-// Each ```text block of README.md's "Scripting a session", run as printed:
+// Each ```text block of docs/scripts.md's "Scripting a session", run as printed:
 // status 0, and a record equal to the script (no line missing or left).
 TEST(ReadmeScripts, EveryPathRunsToItsEnd) {
   const std::vector<std::pair<std::string, std::string>> ends = {
@@ -125,19 +125,7 @@ TEST(ReadmeScripts, EveryPathRunsToItsEnd) {
       {"The ideal analysis from menu 1", "Quarterwave ="},
       {"A re-run from menu 3", "Frequency Analysis of your Bandpass Filter completed"}};
   const std::vector<std::size_t> tables = {0, 1, 1, 1, 2};
-  std::vector<std::pair<std::string, std::string>> scripts;  // heading, text
-  bool in_section = false, in_block = false;
-  std::string heading;
-  for (const std::string& l : lines_of(read_text(fs::path(QUORVANE_SOURCE_DIR) / "README.md"))) {
-    if (l.rfind("## ", 0) == 0) in_section = l == "## Scripting a session";
-    if (l.rfind("### ", 0) == 0) heading = l.substr(4);
-    if (in_block) in_block = l != "```";
-    if (in_block) scripts.back().second += l + "\n";
-    if (in_section && l == "```text") {
-      scripts.push_back({heading, ""});
-      in_block = true;
-    }
-  }
+  const std::vector<std::pair<std::string, std::string>> scripts = readme_scripts();
   ASSERT_EQ(scripts.size(), ends.size());
   for (std::size_t i = 0; i < ends.size(); ++i) {
     SCOPED_TRACE(scripts[i].first);

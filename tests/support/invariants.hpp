@@ -5,6 +5,7 @@
 // targets; no test framework here.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -50,11 +51,23 @@ inline std::string broken_storage(const std::string& name, const std::string& st
   return {};
 }
 
+// The error stream without its warnings: lines that begin "Quorvane: warning: "
+// come before the board is made and end nothing.
+inline std::string without_warnings(const std::string& err) {
+  std::string kept;  // every other line as it was, a missing last line end too
+  for (std::size_t at = 0, next = 0; at < err.size(); at = next) {
+    next = std::min(err.find('\n', at), err.size() - 1) + 1;
+    if (!std::string_view(err).substr(at).starts_with("Quorvane: warning: ")) kept.append(err, at, next - at);
+  }
+  return kept;
+}
+
 // Empty when the session kept its invariants; otherwise what it broke.
 // `folder` is the session's folder: every regular file in it but the defaults
 // file is a storage file.
-inline std::string broken_invariant(int status, const std::string& out, const std::string& err,
+inline std::string broken_invariant(int status, const std::string& out, const std::string& whole_err,
                                     const std::filesystem::path& folder) {
+  const std::string err = without_warnings(whole_err);
   if (status != 0 && status != 1) return "status " + std::to_string(status);
   if (status == 0 && !err.empty()) return "status 0 with an error line: " + err;
   if (status == 1) {

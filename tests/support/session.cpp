@@ -78,6 +78,23 @@ std::string Session::file(const std::string& name) const {
   return read_text(folder_ / name);
 }
 
+std::vector<std::pair<std::string, std::string>> readme_scripts() {
+  std::vector<std::pair<std::string, std::string>> scripts;
+  bool in_section = false, in_block = false;
+  std::string heading;
+  for (const std::string& l : lines_of(read_text(std::filesystem::path(QUORVANE_SOURCE_DIR) / "docs" / "scripts.md"))) {
+    if (l.rfind("## ", 0) == 0) in_section = l == "## Scripting a session";
+    if (l.rfind("### ", 0) == 0) heading = l.substr(4);
+    if (in_block) in_block = l != "```";
+    if (in_block) scripts.back().second += l + "\n";
+    if (in_section && l == "```text") {
+      scripts.push_back({heading, ""});
+      in_block = true;
+    }
+  }
+  return scripts;
+}
+
 bool Session::exists(const std::string& name) const { return std::filesystem::exists(folder_ / name); }
 
 void expect_golden(const std::string& name, const std::string& actual) {

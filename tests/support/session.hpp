@@ -46,6 +46,9 @@ class Session {
 // Lines of a text, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);
 
+// The answer scripts printed under "Scripting a session": heading, text.
+std::vector<std::pair<std::string, std::string>> readme_scripts();
+
 // Path of a golden transcript or storage file under tests/data/.
 std::string golden_path(const std::string& name);
 std::string read_text(const std::filesystem::path& path);
