@@ -134,7 +134,7 @@ std::vector<SetFile> gerber_set(const FilterLayout& lay, const BoardSpec& b, con
 }
 
 double mask_centre_shift(const FilterLayout& lay, const BoardSpec& b) {
-  if (b.construction != Construction::Microstrip || lay.sections.empty()) return 0.0;
+  if (b.construction != Construction::Microstrip || lay.sections.empty() || !(b.er > 1.0f)) return 0.0;
   // Double: an estimate beside the single-precision models it calls.
   const double pi = std::numbers::pi, er = b.er, t = kMaskThicknessMm, em = kMaskEr;
   // Share of the air part's field energy within t of the surface, and the

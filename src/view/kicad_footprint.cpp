@@ -80,7 +80,8 @@ std::string kicad_footprint(const FilterLayout& lay, const std::string& name, co
   o << "(footprint " << quoted(name) << " (version 20211014) (generator quorvane-view)\n"
     << "  (layer \"F.Cu\")\n"
     << "  (descr " << quoted(summary_title(summary, table.construction_name) + "; " + stack + "; " +
-                             copper_note(lay.compensated) + "; pads 1 (input) and 2 (output) at the outer ends of"
+                             copper_note(lay.compensated) + "; narrowest gap " +
+                             trimmed(lay.min_clearance_mm) + " mm: the board's copper clearance may not exceed it; pads 1 (input) and 2 (output) at the outer ends of"
                              " the feed lines; quorvane-view " QUORVANE_VERSION)
     << ")\n"
     << "  (tags \"bandpass filter parallel coupled line " << (stripline ? "stripline" : "microstrip") << "\")\n"

@@ -70,6 +70,8 @@ constexpr OutputFile kOutputs[] = {
     {"<name>-n.s1p", "a print-format-1 table with Zs and ZL unequal: Touchstone version 1 of S11"},
     {"<name>-n-layout.svg", "a dimensional table: the copper as built and to scale, dimensions in mm"},
     {"<name>-n.dxf", "a dimensional table: AutoCAD R12 closed polylines of the copper in mm, layer COPPER"},
+    {"<name>-n.kicad_mod", "a dimensional table: KiCad footprint of the copper, pads 1 and 2 at the outer ends of"
+                           " the feed lines"},
     {"<name>-n-copper.gbr", "a dimensional table: Gerber RS-274X of the copper in mm, one region per strip"},
     {"<name>-n-outline.gbr", "a dimensional table: Gerber RS-274X board outline, the margin (--margin) beyond"
                              " the copper on every side"},
@@ -79,8 +81,6 @@ constexpr OutputFile kOutputs[] = {
                               " the filter's area open unless --mask-over-filter"},
     {"<name>-n.gbrjob", "a dimensional table: Gerber X2 job file (JSON) naming every layer, the material, its Er"
                         " and thicknesses"},
-    {"<name>-n.kicad_mod", "a dimensional table: KiCad footprint of the copper, pads 1 and 2 at the outer ends of"
-                           " the feed lines"},
 };
 
 enum class Option { kFolder, kScale, kAsPrinted, kMargin, kMaskOver, kHelp, kVersion };
@@ -202,9 +202,12 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
         const std::string& value = args[++i];
         char* end = nullptr;
         const float v = std::strtof(value.c_str(), &end);
-        if (end == value.c_str() || *end != '\0' || !std::isfinite(v) || !(v > 0.0f))
-          return refuse(std::string("the ") + (o->option == Option::kScale ? "scale" : "margin") +
-                        " must be a positive number, not \"" + printable(value) + "\"");
+        // A board of a metre at most: its coordinates stay within Gerber's 4.6 format.
+        if (end == value.c_str() || *end != '\0' || !std::isfinite(v) || !(v > 0.0f) ||
+            (o->option == Option::kMargin && v > 1000.0f))
+          return refuse(o->option == Option::kScale
+                            ? "the scale must be a positive number, not \"" + printable(value) + "\""
+                            : "the margin must be a positive number of mm up to 1000, not \"" + printable(value) + "\"");
         (o->option == Option::kScale ? options.layout_scale : options.margin_mm) = v;
         break;
       }
