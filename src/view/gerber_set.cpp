@@ -67,9 +67,17 @@ BoardSpec board_spec(const DimensionTable& t) {
   return b;
 }
 
-float default_margin_mm(float h) { return std::max(5.0f * h, 3.0f); }
+namespace {
 
-float mask_opening_mm(float h) { return std::max(2.0f * h, 0.5f); }
+// n substrate heights, at least `least` and at most a metre (any height a
+// report may print keeps the board's coordinates within Gerber's format).
+float heights(float n, float h, float least) { return std::isfinite(h) ? std::clamp(n * h, least, 1000.0f) : least; }
+
+}  // namespace
+
+float default_margin_mm(float h) { return heights(5.0f, h, 3.0f); }
+
+float mask_opening_mm(float h) { return heights(2.0f, h, 0.5f); }
 
 std::vector<SetFile> gerber_set(const FilterLayout& lay, const BoardSpec& b, const std::string& base,
                                 const std::string& design) {

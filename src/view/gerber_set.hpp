@@ -46,7 +46,7 @@ struct BoardSpec {
 // kDefaultCopperMm.
 BoardSpec board_spec(const DimensionTable& table);
 
-// Five substrate heights (H, or B), at least 3 mm: room for the fields of
+// Five substrate heights (H, or B), at least 3 mm (at most a metre): room for the fields of
 // the lines beside the copper, for the router and for a connector at
 // each feed line.
 float default_margin_mm(float height_mm);

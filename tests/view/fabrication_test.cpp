@@ -133,6 +133,11 @@ TEST_P(GerberReadBack, KiCadTakesTheFootprintAndGerbvTheBoardSet) {
   EXPECT_NEAR(x, outp.x1, 1e-5f);
   EXPECT_NEAR(y, (outp.y0 + outp.y1) / 2, 1e-5f);
   EXPECT_EQ(facts["layers"], stripline ? " In1.Cu" : " F.Cu");
+  Rect e;
+  ASSERT_EQ(std::sscanf(facts["extent"].c_str(), "%f %f %f %f", &e.x0, &e.y0, &e.x1, &e.y1), 4) << facts["extent"];
+  for (const auto& [got, drawn] : {std::pair{e.x0, lay.bounds.x0}, {e.y0, lay.bounds.y0}, {e.x1, lay.bounds.x1},
+                                   {e.y1, lay.bounds.y1}})
+    EXPECT_NEAR(got, drawn, 1e-5f) << facts["extent"];
   // No error; the warnings are the two tracks' outer ends, left unconnected.
   EXPECT_EQ(facts["drc"], " 0 2") << facts["violation"];
 

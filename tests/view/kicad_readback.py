@@ -2,9 +2,9 @@
 
 Usage: /usr/bin/python3 kicad_readback.py LIB.pretty NAME CLEARANCE
 
-Prints, one per line, in mm: "pad NUMBER X Y" for each pad, "area A" (the
-footprint's copper: pads and polygons), "layers L..." (the copper layers
-used), then builds a board with the footprint placed, the board outline
+Prints, one per line, in mm: "pad NUMBER X Y" for each pad, "area A" and
+"extent X0 Y0 X1 Y1" of the footprint's copper (pads and polygons),
+"layers L..." (the copper layers used), then builds a board with the footprint placed, the board outline
 5 mm around the footprint, a track of the feed line's width from each pad
 outwards and the copper clearance CLEARANCE (mm, the filter's narrowest
 gap), saves it, runs KiCad's design-rule check on it and prints
@@ -21,16 +21,21 @@ fp = pcbnew.FootprintLoad(lib, name)
 mm = pcbnew.FromMM
 area = 0.0
 layers = set()
+boxes = []
 for pad in fp.Pads():
     pos = pad.GetPosition()
     print("pad", pad.GetNumber(), pcbnew.ToMM(pos.x), pcbnew.ToMM(pos.y))
     area += pad.GetEffectivePolygon().Area()
+    boxes.append(pad.GetBoundingBox())
     layers.update(pcbnew.BOARD.GetStandardLayerName(l) for l in pad.GetLayerSet().CuStack())
 for item in fp.GraphicalItems():
     if isinstance(item, pcbnew.FP_SHAPE) and pcbnew.IsCopperLayer(item.GetLayer()):
         area += item.GetPolyShape().Area()
+        boxes.append(item.GetBoundingBox())
         layers.add(item.GetLayerName())
 print("area", area / 1e12)
+print("extent", *(pcbnew.ToMM(v) for v in (min(b.GetX() for b in boxes), min(b.GetY() for b in boxes),
+                                           max(b.GetRight() for b in boxes), max(b.GetBottom() for b in boxes))))
 print("layers", *sorted(layers))
 
 board_file = os.path.join(lib, name + "-board.kicad_pcb")
