@@ -112,7 +112,8 @@ std::vector<SetFile> gerber_set(const FilterLayout& lay, const BoardSpec& b, con
   const double t = three_decimals(b.copper_mm), h = three_decimals(b.height_mm);
   const int layers = stripline ? 3 : 2;
   job["GeneralSpecs"] = {{"ProjectId", {{"Name", base}, {"Revision", "1"}}},
-                         {"Size", {{"X", three_decimals(board.x1 - board.x0)}, {"Y", three_decimals(board.y1 - board.y0)}}},
+                         {"Size",
+                          {{"X", three_decimals(board.x1 - board.x0)}, {"Y", three_decimals(board.y1 - board.y0)}}},
                          {"LayerNumber", layers},
                          {"BoardThickness", three_decimals(h + 2.0 * t)},
                          {"ImpedanceControlled", true}};
@@ -127,7 +128,9 @@ std::vector<SetFile> gerber_set(const FilterLayout& lay, const BoardSpec& b, con
     return Json{{"Type", "SolderMask"}, {"Thickness", three_decimals(kMaskThicknessMm)},
                 {"DielectricConstant", three_decimals(kMaskEr)}, {"Name", name}};
   };
-  const auto copper = [t](int l) { return Json{{"Type", "Copper"}, {"Thickness", t}, {"Name", std::string("L").append(std::to_string(l))}}; };
+  const auto copper = [t](int l) {
+    return Json{{"Type", "Copper"}, {"Thickness", t}, {"Name", std::string("L").append(std::to_string(l))}};
+  };
   const auto dielectric = [&](double thickness) {
     return Json{{"Type", "Dielectric"}, {"Thickness", three_decimals(thickness)}, {"Material", material},
                 {"DielectricConstant", three_decimals(b.er)}, {"Name", "substrate"}};

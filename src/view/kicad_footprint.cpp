@@ -76,14 +76,14 @@ std::string kicad_footprint(const FilterLayout& lay, const std::string& name, co
                       " mm apart (In2.Cu unused), Er " + trimmed(table.er) + ", strips " + t + " mm thick"
                 : "microstrip on F.Cu over a ground plane on B.Cu, substrate " + h + " mm, Er " + trimmed(table.er) +
                       ", copper " + t + " mm";
+  const std::string description = summary_title(summary, table.construction_name) + "; " + stack + "; " +
+                                  copper_note(lay.compensated) + "; narrowest gap " + trimmed(lay.min_clearance_mm) +
+                                  " mm: the board's copper clearance may not exceed it; pads 1 (input) and 2"
+                                  " (output) at the outer ends of the feed lines; quorvane-view " QUORVANE_VERSION;
   std::ostringstream o;
   o << "(footprint " << quoted(name) << " (version 20211014) (generator quorvane-view)\n"
     << "  (layer \"F.Cu\")\n"
-    << "  (descr " << quoted(summary_title(summary, table.construction_name) + "; " + stack + "; " +
-                             copper_note(lay.compensated) + "; narrowest gap " +
-                             trimmed(lay.min_clearance_mm) + " mm: the board's copper clearance may not exceed it; pads 1 (input) and 2 (output) at the outer ends of"
-                             " the feed lines; quorvane-view " QUORVANE_VERSION)
-    << ")\n"
+    << "  (descr " << quoted(description) << ")\n"
     << "  (tags \"bandpass filter parallel coupled line " << (stripline ? "stripline" : "microstrip") << "\")\n"
     << "  (attr smd)\n"
     << text("reference", "FL**", lay.bounds.x0, lay.bounds.y0 - kOutlineClearanceMm - 1.0f, "\"F.SilkS\"")

@@ -207,7 +207,8 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
             (o->option == Option::kMargin && v > 1000.0f))
           return refuse(o->option == Option::kScale
                             ? "the scale must be a positive number, not \"" + printable(value) + "\""
-                            : "the margin must be a positive number of mm up to 1000, not \"" + printable(value) + "\"");
+                            : "the margin must be a positive number of mm up to 1000, not \"" + printable(value) +
+                                  "\"");
         (o->option == Option::kScale ? options.layout_scale : options.margin_mm) = v;
         break;
       }

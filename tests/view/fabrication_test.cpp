@@ -118,12 +118,14 @@ TEST_P(GerberReadBack, KiCadTakesTheFootprintAndGerbvTheBoardSet) {
   DesignSummary summary;
   summary.poles = 4, summary.f0 = 10000, summary.bw = 500;
   std::ofstream(dir / "road.kicad_mod") << kicad_footprint(lay, "road", summary, t);
-  const std::string out = (dir / "kicad.out").string(), gap = std::to_string(std::floor(lay.min_clearance_mm * 1e3) / 1e3);
+  const std::string out = (dir / "kicad.out").string();
+  const std::string gap = std::to_string(std::floor(lay.min_clearance_mm * 1e3) / 1e3);
   ASSERT_EQ(std::system(("/usr/bin/python3 " QUORVANE_SOURCE_DIR "/tests/view/kicad_readback.py '" + dir.string() +
                          "' road " + gap + " >'" + out + "' 2>/dev/null").c_str()), 0) << read_text(out);
   std::istringstream back(read_text(out));
   std::map<std::string, std::string> facts;
-  for (std::string key, rest; back >> key && std::getline(back, rest);) facts[key == "pad" ? key + rest.substr(0, 2) : key] += rest;
+  for (std::string key, rest; back >> key && std::getline(back, rest);)
+    facts[key == "pad" ? key + rest.substr(0, 2) : key] += rest;
   const Rect in = lay.strips.front().parts.front(), outp = lay.strips.back().parts.back();
   float x = 0, y = 0;
   ASSERT_EQ(std::sscanf(facts["pad 1"].c_str(), " 1 %f %f", &x, &y), 2) << facts["pad 1"];

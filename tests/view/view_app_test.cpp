@@ -60,7 +60,8 @@ TEST_F(ViewFolder, NamesFilesAfterTheStorageFileAndReportPosition) {
       "road-2-mask-top.gbr", "road-2-mask-bottom.gbr", "road-2-outline.gbr", "road-2.gbrjob",
       "road-3-response.svg", "road-3-passband.svg", "road-3-delay.svg",   "road-3.s2p",
       "road-4-layout.svg", "road-4.dxf", "road-4.kicad_mod", "road-4-ground-top.gbr", "road-4-copper.gbr",
-      "road-4-ground-bottom.gbr", "road-4-mask-top.gbr", "road-4-mask-bottom.gbr", "road-4-outline.gbr", "road-4.gbrjob",
+      "road-4-ground-bottom.gbr", "road-4-mask-top.gbr", "road-4-mask-bottom.gbr", "road-4-outline.gbr",
+      "road-4.gbrjob",
       "road-5-response.svg", "road-5-passband.svg", "road-5-delay.svg",   "road-6-response.svg",
       "road-6-passband.svg", "road-6-delay.svg",    "road-6.s1p"};
   EXPECT_EQ(names(r), want);

@@ -112,7 +112,8 @@ TEST(ViewSession, SeveralDesignCyclesInOneFile) {
       "multi-2-mask-top.gbr", "multi-2-mask-bottom.gbr", "multi-2-outline.gbr", "multi-2.gbrjob",
       "multi-3-response.svg", "multi-3-passband.svg", "multi-3-delay.svg",  "multi-3.s2p",
       "multi-4-layout.svg", "multi-4.dxf", "multi-4.kicad_mod", "multi-4-ground-top.gbr", "multi-4-copper.gbr",
-      "multi-4-ground-bottom.gbr", "multi-4-mask-top.gbr", "multi-4-mask-bottom.gbr", "multi-4-outline.gbr", "multi-4.gbrjob",
+      "multi-4-ground-bottom.gbr", "multi-4-mask-top.gbr", "multi-4-mask-bottom.gbr", "multi-4-outline.gbr",
+      "multi-4.gbrjob",
       "multi-5-response.svg", "multi-5-passband.svg", "multi-5-delay.svg",  "multi-7-response.svg",
       "multi-7-passband.svg", "multi-7-delay.svg",    "multi-7.s2p"};
   EXPECT_EQ(file_names(v.result), want);
