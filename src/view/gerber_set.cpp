@@ -140,7 +140,8 @@ std::vector<SetFile> gerber_set(const FilterLayout& lay, const BoardSpec& b, con
   else stack.push_back(dielectric(h));
   stack.insert(stack.end(), {copper(layers), mask("bottom mask")});
   job["MaterialStackup"] = stack;
-  files.push_back({base + ".gbrjob", job.dump(2) + "\n"});
+  // A file name that is not UTF-8 is written with U+FFFD in its place, not refused.
+  files.push_back({base + ".gbrjob", job.dump(2, ' ', false, Json::error_handler_t::replace) + "\n"});
   return files;
 }
 

@@ -23,10 +23,9 @@ std::string mm(float v) {
 
 std::string xy(float x, float y) { return "(xy " + mm(x) + " " + mm(y) + ")"; }
 
-// A quoted s-expression string: no quote or backslash inside.
+// A quoted s-expression string on one line: no quote, backslash or control character inside.
 std::string quoted(std::string s) {
-  std::replace(s.begin(), s.end(), '"', '\'');
-  std::replace(s.begin(), s.end(), '\\', '/');
+  for (char& c : s) c = c == '"' ? '\'' : c == '\\' ? '/' : static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
   return '"' + s + '"';
 }
 
