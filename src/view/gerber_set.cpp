@@ -50,6 +50,10 @@ std::vector<Rect> mask_openings(const FilterLayout& lay, const BoardSpec& b, con
   return open;
 }
 
+// n substrate heights, at least `least` and at most a metre (any height a
+// report may print keeps the board's coordinates within Gerber's format).
+float heights(float n, float h, float least) { return std::isfinite(h) ? std::clamp(n * h, least, 1000.0f) : least; }
+
 // Job file numbers: millimetres to the micrometre, Er to three decimals.
 double three_decimals(double v) { return std::round(v * 1e3) / 1e3; }
 
@@ -66,14 +70,6 @@ BoardSpec board_spec(const DimensionTable& t) {
   b.margin_mm = default_margin_mm(b.height_mm);
   return b;
 }
-
-namespace {
-
-// n substrate heights, at least `least` and at most a metre (any height a
-// report may print keeps the board's coordinates within Gerber's format).
-float heights(float n, float h, float least) { return std::isfinite(h) ? std::clamp(n * h, least, 1000.0f) : least; }
-
-}  // namespace
 
 float default_margin_mm(float h) { return heights(5.0f, h, 3.0f); }
 
@@ -165,6 +161,18 @@ double mask_centre_shift(const FilterLayout& lay, const BoardSpec& b) {
     sum += bare / masked - 1.0;
   }
   return sum / static_cast<double>(lay.sections.size());
+}
+
+std::string mask_note(const FilterLayout& lay, const BoardSpec& board, float f0_mhz) {
+  if (board.construction == Construction::Stripline)
+    return "solder mask over the board: the stripline filter inside it keeps its centre";
+  const double shift = mask_centre_shift(lay, board);
+  char buf[160];
+  std::snprintf(buf, sizeof buf,
+                "solder mask over the filter (Er %.1f, %.3f mm assumed): centre expected %.2f %% (%.0f MHz) lower",
+                static_cast<double>(kMaskEr), static_cast<double>(kMaskThicknessMm), -100.0 * shift,
+                -shift * static_cast<double>(f0_mhz));
+  return buf;
 }
 
 }  // namespace quorvane::view

@@ -287,18 +287,6 @@ BoardSpec board_for(const DimensionTable& table, const ViewOptions& options) {
   return b;
 }
 
-// "solder mask over the filter (Er 3.8, 0.020 mm assumed): centre expected 0.42 % (42 MHz) lower".
-std::string mask_note(const FilterLayout& lay, const BoardSpec& board, float f0_mhz) {
-  const double shift = mask_centre_shift(lay, board);
-  if (shift == 0.0) return "solder mask over the board: the stripline filter inside it keeps its centre";
-  char buf[160];
-  std::snprintf(buf, sizeof buf,
-                "solder mask over the filter (Er %.1f, %.3f mm assumed): centre expected %.2f %% (%.0f MHz) lower",
-                static_cast<double>(kMaskEr), static_cast<double>(kMaskThicknessMm), -100.0 * shift,
-                -shift * static_cast<double>(f0_mhz));
-  return buf;
-}
-
 // What FILE is when it cannot be a storage file: a folder, a device, a
 // socket; "" for a file or a pipe, which are read.
 std::string not_a_storage_file(const std::filesystem::path& file) {
