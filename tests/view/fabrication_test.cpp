@@ -156,6 +156,12 @@ TEST_P(GerberReadBack, KiCadTakesTheFootprintAndGerbvTheBoardSet) {
     }
   }
   EXPECT_EQ(mask_centre_shift(lay, board_spec(t)) < -1e-3, !stripline);
+  // Mask over the filter: on top of a microstrip board the ports' pads open, a feed line's width square.
+  BoardSpec covered = board_spec(t);
+  covered.mask_over_filter = true;
+  const Gerbv mask = gerbv(dir / "covered.gbr", gerber_set(lay, covered, "road", "road")[stripline ? 3 : 2].text);
+  const double pads = stripline ? 0.0 : 2.0 * lay.feed_width_mm * lay.feed_width_mm;
+  EXPECT_NEAR(mask.area, pads, 0.01 * pads) << mask.err;
   fs::remove_all(dir.parent_path());
 }
 
