@@ -7,13 +7,12 @@
 
 namespace quorvane::view {
 
-namespace {
-
-// Format 4.6 in millimetres: integers of a nanometre.
 long long nanometres(float mm) {
   const long long n = std::llround(static_cast<double>(mm) * 1e6);
   return n == 0 ? 0 : n;
 }
+
+namespace {
 
 std::string xy(const Point& p) {
   char buf[64];
@@ -21,22 +20,20 @@ std::string xy(const Point& p) {
   return buf;
 }
 
-// Comment text may not hold the '*' that ends a command.
+}  // namespace
+
 std::string comment_text(std::string s) {
   for (char& c : s)
     if (c == '*' || c == '%') c = ' ';
   return s;
 }
 
-// Header common to both layers: attributes, then the format, the unit and
-// the one aperture (the outline is drawn with it; a file without an
-// aperture definition is taken by readers for the older RS-274D).
-void header(std::ostringstream& o, const std::string& file_function, const std::string& what,
-            const std::string& design) {
+void gerber_header(std::ostringstream& o, const std::string& file_function, const std::string& what,
+                   const std::string& design, const char* polarity) {
   o << "G04 Quorvane " << what << ": " << comment_text(design) << "*\n"
     << "G04 #@! TF.GenerationSoftware,Quorvane,quorvane-view," << QUORVANE_VERSION << "*\n"
     << "G04 #@! TF.FileFunction," << file_function << "*\n"
-    << "G04 #@! TF.FilePolarity,Positive*\n"
+    << "G04 #@! TF.FilePolarity," << polarity << "*\n"
     << "%FSLAX46Y46*%\n"
     << "%MOMM*%\n"
     << "%ADD10C,0.100000*%\n"
@@ -44,27 +41,26 @@ void header(std::ostringstream& o, const std::string& file_function, const std::
     << "G01*\n";
 }
 
-void closed_path(std::ostringstream& o, const std::vector<Point>& pts) {
+void gerber_path(std::ostringstream& o, const std::vector<Point>& pts) {
   if (pts.empty()) return;
   o << xy(pts.front()) << "D02*\n";
   for (size_t i = 1; i < pts.size(); ++i) o << xy(pts[i]) << "D01*\n";
   o << xy(pts.front()) << "D01*\n";
 }
 
-}  // namespace
-
 Rect board_outline(const FilterLayout& lay, float margin_mm) {
-  return {lay.bounds.x0, lay.bounds.y0 - margin_mm, lay.bounds.x1, lay.bounds.y1 + margin_mm};
+  return {lay.bounds.x0 - margin_mm, lay.bounds.y0 - margin_mm, lay.bounds.x1 + margin_mm,
+          lay.bounds.y1 + margin_mm};
 }
 
-std::string gerber_copper(const FilterLayout& lay, const std::string& design) {
+std::string gerber_copper(const FilterLayout& lay, const std::string& design, const std::string& file_function) {
   std::ostringstream o;
-  header(o, "Copper,L1,Top", "copper", design);
+  gerber_header(o, file_function, "copper", design);
   o << "G04 Quorvane: " << comment_text(copper_note(lay.compensated)) << "*\n";
   for (const Strip& s : lay.strips) {
     o << "G04 strip " << s.index << "*\n"
       << "G36*\n";
-    closed_path(o, s.outline);
+    gerber_path(o, s.outline);
     o << "G37*\n";
   }
   o << "M02*\n";
@@ -73,9 +69,9 @@ std::string gerber_copper(const FilterLayout& lay, const std::string& design) {
 
 std::string gerber_outline(const Rect& b, const std::string& design) {
   std::ostringstream o;
-  header(o, "Profile,NP", "board outline", design);
+  gerber_header(o, "Profile,NP", "board outline", design);
   o << "D10*\n";
-  closed_path(o, {{b.x0, b.y0}, {b.x1, b.y0}, {b.x1, b.y1}, {b.x0, b.y1}});
+  gerber_path(o, {{b.x0, b.y0}, {b.x1, b.y0}, {b.x1, b.y1}, {b.x0, b.y1}});
   o << "M02*\n";
   return o.str();
 }

@@ -9,20 +9,41 @@
 // support pass over.
 #pragma once
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "view/filter_layout.hpp"
 
 namespace quorvane::view {
 
-// The board: the copper's extent along the filter (the feed lines reach
-// the two short edges, where the connectors go) and `margin_mm` beyond the
-// copper on each long side.
+// A length in millimetres as the integer count of nanometres that format
+// 4.6 writes (never "-0").
+long long nanometres(float mm);
+
+// Comment text without the '*' and '%' that end a command.
+std::string comment_text(std::string s);
+
+// What opens every layer: a comment naming `what` and `design`, the
+// attributes (the file function, e.g. "Copper,L1,Top", and `polarity`,
+// "Positive" or "Negative"), format, unit and the one aperture D10, a
+// 0.1 mm circle (a file without an aperture definition is taken by readers
+// for the older RS-274D).
+void gerber_header(std::ostringstream& o, const std::string& file_function, const std::string& what,
+                   const std::string& design, const char* polarity = "Positive");
+
+// A closed path through `pts` (y up: y = -layout y), for a region or a line.
+void gerber_path(std::ostringstream& o, const std::vector<Point>& pts);
+
+// The board: `margin_mm` beyond the copper on each side (the feed lines
+// end that far from the two short edges, where the connectors go).
 Rect board_outline(const FilterLayout& layout, float margin_mm);
 
-// Copper layer, top, positive: one region per strip.  `design` names the
-// design in a comment line.
-std::string gerber_copper(const FilterLayout& layout, const std::string& design);
+// Copper layer, positive: one region per strip.  `design` names the design
+// in a comment line; the filter is on the top layer unless `file_function`
+// says otherwise (stripline: "Copper,L2,Inr").
+std::string gerber_copper(const FilterLayout& layout, const std::string& design,
+                          const std::string& file_function = "Copper,L1,Top");
 
 // Board profile, not plated: the outline rectangle drawn with a 0.1 mm line.
 std::string gerber_outline(const Rect& board, const std::string& design);

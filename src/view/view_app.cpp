@@ -14,7 +14,8 @@
 
 #include "view/drawn_copper.hpp"
 #include "view/filter_layout.hpp"
-#include "view/gerber.hpp"
+#include "view/gerber_set.hpp"
+#include "view/kicad_footprint.hpp"
 #include "view/layout_writers.hpp"
 #include "view/output_file.hpp"
 #include "view/svg_plot.hpp"
@@ -69,12 +70,20 @@ constexpr OutputFile kOutputs[] = {
     {"<name>-n.s1p", "a print-format-1 table with Zs and ZL unequal: Touchstone version 1 of S11"},
     {"<name>-n-layout.svg", "a dimensional table: the copper as built and to scale, dimensions in mm"},
     {"<name>-n.dxf", "a dimensional table: AutoCAD R12 closed polylines of the copper in mm, layer COPPER"},
+    {"<name>-n.kicad_mod", "a dimensional table: KiCad footprint of the copper, pads 1 and 2 at the outer ends of"
+                           " the feed lines"},
     {"<name>-n-copper.gbr", "a dimensional table: Gerber RS-274X of the copper in mm, one region per strip"},
-    {"<name>-n-outline.gbr", "a dimensional table: Gerber RS-274X board outline, one substrate height beside"
-                             " the copper, the feed lines running to the short edges"},
+    {"<name>-n-outline.gbr", "a dimensional table: Gerber RS-274X board outline, the margin (--margin) beyond"
+                             " the copper on every side"},
+    {"<name>-n-ground-bottom.gbr", "a dimensional table: Gerber of the bottom ground plane (microstrip L2,"
+                                   " stripline L3); stripline also <name>-n-ground-top.gbr (L1), the filter on L2"},
+    {"<name>-n-mask-top.gbr", "a dimensional table: Gerber solder mask openings, top (and <name>-n-mask-bottom.gbr):"
+                              " the filter's area open unless --mask-over-filter"},
+    {"<name>-n.gbrjob", "a dimensional table: Gerber X2 job file (JSON) naming every layer, the material, its Er"
+                        " and thicknesses"},
 };
 
-enum class Option { kFolder, kScale, kAsPrinted, kHelp, kVersion };
+enum class Option { kFolder, kScale, kAsPrinted, kMargin, kMaskOver, kHelp, kVersion };
 struct OptionSpec {
   Option option;
   const char* short_name;
@@ -88,6 +97,10 @@ constexpr OptionSpec kOptions[] = {
      "draw the layout sheets at SCALE (1 gives a 1:1 mask; default: the drawing scale chosen for the filter)"},
     {Option::kAsPrinted, "-p", "--as-printed", nullptr,
      "draw the section lengths as the report prints them, not shortened for their open ends"},
+    {Option::kMargin, "-m", "--margin", "MM",
+     "board beyond the copper on each side, mm (default: five substrate heights, at least 3)"},
+    {Option::kMaskOver, "-c", "--mask-over-filter", nullptr,
+     "cover the filter with solder mask; the log estimates how far that lowers the centre"},
     {Option::kHelp, "-h", "--help", nullptr, "print this help and exit"},
     {Option::kVersion, "-V", "--version", nullptr, "print the version and exit"},
 };
@@ -184,15 +197,22 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
     if (o->argument && i + 1 == args.size()) return refuse(std::string(a) + " needs a " + o->argument);
     switch (o->option) {
       case Option::kFolder: folder = args[++i]; break;
-      case Option::kScale: {
+      case Option::kScale:
+      case Option::kMargin: {
         const std::string& value = args[++i];
         char* end = nullptr;
-        const float scale = std::strtof(value.c_str(), &end);
-        if (end == value.c_str() || *end != '\0' || !std::isfinite(scale) || !(scale > 0.0f))
-          return refuse("the scale must be a positive number, not \"" + printable(value) + "\"");
-        options.layout_scale = scale;
+        const float v = std::strtof(value.c_str(), &end);
+        // A board of a metre at most: its coordinates stay within Gerber's 4.6 format.
+        if (end == value.c_str() || *end != '\0' || !std::isfinite(v) || !(v > 0.0f) ||
+            (o->option == Option::kMargin && v > 1000.0f))
+          return refuse(o->option == Option::kScale
+                            ? "the scale must be a positive number, not \"" + printable(value) + "\""
+                            : "the margin must be a positive number of mm up to 1000, not \"" + printable(value) +
+                                  "\"");
+        (o->option == Option::kScale ? options.layout_scale : options.margin_mm) = v;
         break;
       }
+      case Option::kMaskOver: options.mask_over_filter = true; break;
       case Option::kAsPrinted: options.drawing = CopperDrawing::AsPrinted; break;
       case Option::kHelp: help = true; break;
       case Option::kVersion: version = true; break;
@@ -258,6 +278,13 @@ std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const 
     log << "  no analysis of the drawn copper of report " << dim->position << ": " << e.what() << '\n';
     return std::nullopt;
   }
+}
+
+BoardSpec board_for(const DimensionTable& table, const ViewOptions& options) {
+  BoardSpec b = board_spec(table);
+  if (options.margin_mm > 0.0f) b.margin_mm = options.margin_mm;
+  b.mask_over_filter = options.mask_over_filter;
+  return b;
 }
 
 // What FILE is when it cannot be a storage file: a folder, a device, a
@@ -376,10 +403,11 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
         write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, "Layout: " + design, options.layout_scale),
                    res, log);
         write_file(out_folder / (base + ".dxf"), layout_dxf(lay, design), res, log);
-        // The board: one substrate height (microstrip H, stripline B) beyond the copper on each long side.
-        write_file(out_folder / (base + "-copper.gbr"), gerber_copper(lay, design), res, log);
-        write_file(out_folder / (base + "-outline.gbr"),
-                   gerber_outline(board_outline(lay, d->height_in * 25.4f), design), res, log);
+        write_file(out_folder / (base + ".kicad_mod"), kicad_footprint(lay, base, rep.summary, *d), res, log);
+        const BoardSpec board = board_for(*d, options);
+        for (const SetFile& f : gerber_set(lay, board, base, design)) write_file(out_folder / f.name, f.text, res, log);
+        if (board.copper_assumed) log << "  strips of no thickness: the job file states 0.035 mm copper (1 oz)\n";
+        if (board.mask_over_filter) log << "  " << mask_note(lay, board, rep.summary.f0) << '\n';
       } catch (const std::invalid_argument& e) {
         log << "quorvane-view: report " << rep.position << ": " << e.what() << "; no layout written\n";
         trouble = true;

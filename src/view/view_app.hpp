@@ -5,7 +5,8 @@
 //                           and <stem>-<n>-delay.svg
 //   print format 1 table -> <stem>-<n>.s2p (Zs = ZL) or <stem>-<n>.s1p
 //   dimensional table    -> <stem>-<n>-layout.svg, <stem>-<n>.dxf,
-//                           <stem>-<n>-copper.gbr and <stem>-<n>-outline.gbr
+//                           <stem>-<n>.kicad_mod, and the Gerber set: -copper,
+//                           -ground-*, -mask-*, -outline (.gbr) and .gbrjob
 // An analysis of a dimensional report also gets the response of the copper
 // as drawn on its plot, and both centre frequencies in the log.
 // Electrical reports are read and counted but give no file, and so is an
@@ -38,6 +39,8 @@ struct ViewOptions {
   // default) or as printed; every analysis of a dimensional report also shows
   // the response of the copper drawn that way.
   CopperDrawing drawing = CopperDrawing::Compensated;
+  float margin_mm = 0.0f;         // board beyond the copper; 0: five substrate heights, at least 3 mm
+  bool mask_over_filter = false;  // solder mask over the filter (its expected effect is logged)
 };
 
 // The construction to name in an analysis title: "ideal lines in air" when

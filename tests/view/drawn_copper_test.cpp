@@ -115,9 +115,9 @@ TEST_P(DrawnDesign, LandsOnFoWhenCompensated) {
     ViewOptions options;
     options.drawing = drawing;
     const ViewResult res = run_view(session.folder() / "d.txt", session.folder() / "out", log, options);
-    ASSERT_EQ(res.written.size(), 8u) << log.str();
+    ASSERT_EQ(res.written.size(), printed.construction == DrawnConstruction::Stripline ? 14u : 13u) << log.str();
     const bool compensated = drawing == CopperDrawing::Compensated;
-    for (const char* name : {"d-2-layout.svg", "d-2.dxf", "d-2-copper.gbr"})
+    for (const char* name : {"d-2-layout.svg", "d-2.dxf", "d-2-copper.gbr", "d-2.kicad_mod"})
       EXPECT_NE(session.file(std::string("out/") + name).find(copper_note(compensated).substr(1)), std::string::npos)
           << name;
     const std::string plot = session.file("out/d-3-response.svg");

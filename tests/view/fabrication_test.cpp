@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <map>
 #include <regex>
 #include <set>
 
 #include "dialogue/fortran_format.hpp"
 #include "support/session.hpp"
+#include <nlohmann/json.hpp>
+
 #include "view/gerber.hpp"
+#include "view/gerber_set.hpp"
+#include "view/kicad_footprint.hpp"
 #include "view/layout_writers.hpp"
 #include "view/readback.hpp"
 #include "view/report_fixtures.hpp"
@@ -93,11 +98,71 @@ TEST_P(GerberReadBack, GerbvLoadsItAndRendersTheDrawnCopper) {
   const Gerbv c = gerbv(dir / "c.gbr", copper), o = gerbv(dir / "o.gbr", outline);
   EXPECT_EQ(c.err + o.err, "");
   EXPECT_NEAR(c.area, drawn, 0.01 * drawn);
-  // The copper's length (the feeds reach the short edges) and a substrate
-  // height beyond it on each long side.
-  EXPECT_NEAR(o.width, lay.bounds.x1 - lay.bounds.x0, 0.02);
+  // The copper's extent and the margin (here a substrate height) beyond it on each side.
+  EXPECT_NEAR(o.width, lay.bounds.x1 - lay.bounds.x0 + 2.0f * h, 0.02);
   EXPECT_NEAR(o.height, lay.bounds.y1 - lay.bounds.y0 + 2.0f * h, 0.02);
   fs::remove_all(dir);
+}
+
+// The footprint read back by KiCad (tests/view/kicad_readback.py: pads,
+// copper, and the design-rule check of a board holding it with a track to
+// each pad), every layer of the board set by gerbv, the job file as JSON.
+TEST_P(GerberReadBack, KiCadTakesTheFootprintAndGerbvTheBoardSet) {
+  if (std::system("command -v gerbv >/dev/null && /usr/bin/python3 -c 'import pcbnew' 2>/dev/null") != 0)
+    GTEST_SKIP() << "gerbv or KiCad is not installed (tools/ensure-toolchain)";
+  const DimensionTable& t = GetParam();
+  const bool stripline = t.construction == Construction::Stripline;
+  const FilterLayout lay = build_layout(t, 4);
+  const fs::path dir = fs::temp_directory_path() / ("quorvane-kicad-" + std::to_string(::getpid())) / "lib.pretty";
+  fs::create_directories(dir);
+  DesignSummary summary;
+  summary.poles = 4, summary.f0 = 10000, summary.bw = 500;
+  std::ofstream(dir / "road.kicad_mod") << kicad_footprint(lay, "road", summary, t);
+  const std::string out = (dir / "kicad.out").string();
+  const std::string gap = std::to_string(std::floor(lay.min_clearance_mm * 1e3) / 1e3);
+  ASSERT_EQ(std::system(("/usr/bin/python3 " QUORVANE_SOURCE_DIR "/tests/view/kicad_readback.py '" + dir.string() +
+                         "' road " + gap + " >'" + out + "' 2>/dev/null").c_str()), 0) << read_text(out);
+  std::istringstream back(read_text(out));
+  std::map<std::string, std::string> facts;
+  for (std::string key, rest; back >> key && std::getline(back, rest);)
+    facts[key == "pad" ? key + rest.substr(0, 2) : key] += rest;
+  const Rect in = lay.strips.front().parts.front(), outp = lay.strips.back().parts.back();
+  float x = 0, y = 0;
+  ASSERT_EQ(std::sscanf(facts["pad 1"].c_str(), " 1 %f %f", &x, &y), 2) << facts["pad 1"];
+  EXPECT_NEAR(x, in.x0, 1e-6f);
+  EXPECT_NEAR(y, (in.y0 + in.y1) / 2, 1e-5f);
+  ASSERT_EQ(std::sscanf(facts["pad 2"].c_str(), " 2 %f %f", &x, &y), 2) << facts["pad 2"];
+  EXPECT_NEAR(x, outp.x1, 1e-5f);
+  EXPECT_NEAR(y, (outp.y0 + outp.y1) / 2, 1e-5f);
+  EXPECT_EQ(facts["layers"], stripline ? " In1.Cu" : " F.Cu");
+  Rect e;
+  ASSERT_EQ(std::sscanf(facts["extent"].c_str(), "%f %f %f %f", &e.x0, &e.y0, &e.x1, &e.y1), 4) << facts["extent"];
+  for (const auto& [got, drawn] : {std::pair{e.x0, lay.bounds.x0}, {e.y0, lay.bounds.y0}, {e.x1, lay.bounds.x1},
+                                   {e.y1, lay.bounds.y1}})
+    EXPECT_NEAR(got, drawn, 1e-5f) << facts["extent"];
+  // No error; the warnings are the two tracks' outer ends, left unconnected.
+  EXPECT_EQ(facts["drc"], " 0 2") << facts["violation"];
+
+  const std::vector<SetFile> set = gerber_set(lay, board_spec(t), "road", "road");
+  const nlohmann::json job = nlohmann::json::parse(set.back().text);
+  EXPECT_EQ(job["FilesAttributes"].size() + 1, set.size());
+  EXPECT_EQ(job["MaterialStackup"].size(), stripline ? 7u : 5u);
+  for (size_t i = 0; i + 1 < set.size(); ++i) {
+    EXPECT_EQ(job["FilesAttributes"][i]["Path"], set[i].name);
+    const Gerbv g = gerbv(dir / set[i].name, set[i].text);
+    EXPECT_EQ(g.err, "") << set[i].name;
+    if (set[i].name == "road-copper.gbr") {
+      EXPECT_NEAR(std::stod(facts["area"]), g.area, 1e-3 * g.area);
+    }
+  }
+  EXPECT_EQ(mask_centre_shift(lay, board_spec(t)) < -1e-3, !stripline);
+  // Mask over the filter: on top of a microstrip board the ports' pads open, a feed line's width square.
+  BoardSpec covered = board_spec(t);
+  covered.mask_over_filter = true;
+  const Gerbv mask = gerbv(dir / "covered.gbr", gerber_set(lay, covered, "road", "road")[stripline ? 3 : 2].text);
+  const double pads = stripline ? 0.0 : 2.0 * lay.feed_width_mm * lay.feed_width_mm;
+  EXPECT_NEAR(mask.area, pads, 0.01 * pads) << mask.err;
+  fs::remove_all(dir.parent_path());
 }
 
 INSTANTIATE_TEST_SUITE_P(Constructions, GerberReadBack, ::testing::Values(road_microstrip(), road_stripline()),

@@ -217,7 +217,8 @@ TEST_P(StoredFile, ViewerUsesEveryReport) {
   const ParsedStorage p = parse_text(golden(GetParam()));
   size_t expected = 0;
   for (const Report& r : p.reports) {
-    if (r.kind == ReportKind::Dimensions) expected += 4;  // layout, DXF, copper and outline
+    if (r.kind == ReportKind::Dimensions)  // layout, DXF, footprint and the Gerber set (stripline: two ground planes)
+      expected += std::get<DimensionTable>(r.table).construction == Construction::Stripline ? 10 : 9;
     if (const auto* a = std::get_if<AnalysisTable>(&r.table))
       expected += (a->format == 1 ? 4 : 3) - (a->rows.size() < 2 ? 1 : 0);  // a group delay needs two rows
   }
@@ -283,9 +284,10 @@ TEST(DocsDemo, FilesAreWhatTheViewerMakesOfTheStoredDemo) {
     names.push_back(f.filename().string());
     EXPECT_EQ(read_text(f), read_text(docs / f.filename())) << f.filename() << " in docs/ is not up to date";
   }
-  const std::vector<std::string> want{"demo-2-layout.svg",   "demo-2.dxf",          "demo-2-copper.gbr",
-                                      "demo-2-outline.gbr",  "demo-3-response.svg", "demo-3-passband.svg",
-                                      "demo-3-delay.svg",    "demo-3.s2p"};
+  const std::vector<std::string> want{
+      "demo-2-layout.svg",      "demo-2.dxf",          "demo-2.kicad_mod",    "demo-2-copper.gbr",
+      "demo-2-ground-bottom.gbr", "demo-2-mask-top.gbr", "demo-2-mask-bottom.gbr", "demo-2-outline.gbr",
+      "demo-2.gbrjob",          "demo-3-response.svg", "demo-3-passband.svg", "demo-3-delay.svg", "demo-3.s2p"};
   EXPECT_EQ(names, want);
   fs::remove_all(dir);
 }

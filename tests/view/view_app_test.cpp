@@ -56,9 +56,12 @@ TEST_F(ViewFolder, NamesFilesAfterTheStorageFileAndReportPosition) {
   const ViewResult r = run_view(f, dir_ / "out", log);
   EXPECT_EQ(r.status, 0) << log.str();
   const std::vector<std::string> want{
-      "road-2-layout.svg",   "road-2.dxf",          "road-2-copper.gbr",  "road-2-outline.gbr",
+      "road-2-layout.svg", "road-2.dxf", "road-2.kicad_mod", "road-2-copper.gbr", "road-2-ground-bottom.gbr",
+      "road-2-mask-top.gbr", "road-2-mask-bottom.gbr", "road-2-outline.gbr", "road-2.gbrjob",
       "road-3-response.svg", "road-3-passband.svg", "road-3-delay.svg",   "road-3.s2p",
-      "road-4-layout.svg",   "road-4.dxf",          "road-4-copper.gbr",  "road-4-outline.gbr",
+      "road-4-layout.svg", "road-4.dxf", "road-4.kicad_mod", "road-4-ground-top.gbr", "road-4-copper.gbr",
+      "road-4-ground-bottom.gbr", "road-4-mask-top.gbr", "road-4-mask-bottom.gbr", "road-4-outline.gbr",
+      "road-4.gbrjob",
       "road-5-response.svg", "road-5-passband.svg", "road-5-delay.svg",   "road-6-response.svg",
       "road-6-passband.svg", "road-6-delay.svg",    "road-6.s1p"};
   EXPECT_EQ(names(r), want);
@@ -173,7 +176,8 @@ TEST_F(ViewFolder, ExecutableWritesIntoTheOutputFolder) {
     EXPECT_EQ(std::system((cmd + " " + scale).c_str()), 0) << scale;
     EXPECT_NE(read_text(dir_ / "o" / "demo-1-layout.svg").find("Scale 1:1 when printed"), std::string::npos) << scale;
   }
-  for (const char* bad : {"-s 0", "-s x", "-s -2", "-s 1mm"}) EXPECT_NE(std::system((cmd + " " + bad).c_str()), 0) << bad;
+  for (const char* bad : {"-s 0", "-s x", "-s -2", "-s 1mm", "-m 0", "--margin 1001"})
+    EXPECT_NE(std::system((cmd + " " + bad).c_str()), 0) << bad;
 }
 
 }  // namespace

@@ -108,13 +108,16 @@ TEST(ViewSession, SeveralDesignCyclesInOneFile) {
 
   EXPECT_EQ(v.result.status, 0) << v.log;
   const std::vector<std::string> want{
-      "multi-2-layout.svg",   "multi-2.dxf",          "multi-2-copper.gbr", "multi-2-outline.gbr",
+      "multi-2-layout.svg", "multi-2.dxf", "multi-2.kicad_mod", "multi-2-copper.gbr", "multi-2-ground-bottom.gbr",
+      "multi-2-mask-top.gbr", "multi-2-mask-bottom.gbr", "multi-2-outline.gbr", "multi-2.gbrjob",
       "multi-3-response.svg", "multi-3-passband.svg", "multi-3-delay.svg",  "multi-3.s2p",
-      "multi-4-layout.svg",   "multi-4.dxf",          "multi-4-copper.gbr", "multi-4-outline.gbr",
+      "multi-4-layout.svg", "multi-4.dxf", "multi-4.kicad_mod", "multi-4-ground-top.gbr", "multi-4-copper.gbr",
+      "multi-4-ground-bottom.gbr", "multi-4-mask-top.gbr", "multi-4-mask-bottom.gbr", "multi-4-outline.gbr",
+      "multi-4.gbrjob",
       "multi-5-response.svg", "multi-5-passband.svg", "multi-5-delay.svg",  "multi-7-response.svg",
       "multi-7-passband.svg", "multi-7-delay.svg",    "multi-7.s2p"};
   EXPECT_EQ(file_names(v.result), want);
-  EXPECT_NE(v.log.find("multi.txt: 7 reports in 2 design cycles, 19 files written\n"), std::string::npos) << v.log;
+  EXPECT_NE(v.log.find("multi.txt: 7 reports in 2 design cycles, 30 files written\n"), std::string::npos) << v.log;
   EXPECT_NE(v.log.find("report 5 (line 143, design cycle 1): frequency analysis, print format 2, Stripline"),
             std::string::npos)
       << v.log;
