@@ -5,16 +5,16 @@
 #include <limits>
 
 #include "fields/fields_report.hpp"
-#include "view/output_file.hpp"
+#include "platform/output_file.hpp"
 #include "view/storage_parser.hpp"
 
 namespace quorvane::fields {
 
 namespace {
 
-// Through the viewer's one output helper: a temporary name, renamed when complete.
+// Through the one output helper: a temporary name, renamed when complete.
 bool write_file(const std::filesystem::path& p, const std::string& text, FieldsResult& res, std::ostream& log) {
-  if (const std::string why = view::write_output_file(p, text); !why.empty()) {
+  if (const std::string why = platform::write_output_file(p, text); !why.empty()) {
     log << "quorvane-fields: cannot write " << p.string() << ": " << why << '\n';
     return false;
   }

@@ -16,7 +16,7 @@
 #include "view/filter_layout.hpp"
 #include "view/gerber.hpp"
 #include "view/layout_writers.hpp"
-#include "view/output_file.hpp"
+#include "platform/output_file.hpp"
 #include "view/svg_plot.hpp"
 #include "view/touchstone.hpp"
 
@@ -37,7 +37,7 @@ const char* kind_name(const Report& r) {
 // written: the run ends with status 1.
 bool write_file(const std::filesystem::path& p, const std::string& text, ViewResult& res, std::ostream& log) {
   if (res.status == 1) return false;
-  if (const std::string why = write_output_file(p, text); !why.empty()) {
+  if (const std::string why = platform::write_output_file(p, text); !why.empty()) {
     log << "quorvane-view: cannot write " << p.string() << ": " << why << '\n';
     res.status = 1;
     return false;

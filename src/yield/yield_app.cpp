@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "view/output_file.hpp"
+#include "platform/output_file.hpp"
 #include "yield/yield_report.hpp"
 
 namespace quorvane::yield {
@@ -49,9 +49,9 @@ TableDifference compare_with_table(const Board& board, const view::AnalysisTable
   return d;
 }
 
-// Through the viewer's one output helper: a temporary name, renamed when complete.
+// Through the one output helper: a temporary name, renamed when complete.
 bool write_file(const std::filesystem::path& p, const std::string& text, std::ostream& log) {
-  if (const std::string why = view::write_output_file(p, text); !why.empty()) {
+  if (const std::string why = platform::write_output_file(p, text); !why.empty()) {
     log << "quorvane-yield: cannot write " << p.string() << ": " << why << '\n';
     return false;
   }

@@ -1,4 +1,4 @@
-#include "view/output_file.hpp"
+#include "platform/output_file.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace quorvane::view {
+namespace quorvane::platform {
 
 std::string write_output_file(const std::filesystem::path& path, std::string_view text) {
   std::string hidden = ".";
@@ -36,4 +36,4 @@ std::string write_output_file(const std::filesystem::path& path, std::string_vie
   return {};
 }
 
-}  // namespace quorvane::view
+}  // namespace quorvane::platform
