@@ -5,14 +5,16 @@
 #include <vector>
 
 #include "dialogue/version.hpp"
+#include "platform/program.hpp"
 #include "yield/yield_app.hpp"
 
-// quorvane-yield FILE [options]: see src/yield/yield_app.hpp.
-int main(int argc, char** argv) {
+namespace {
+
+int run(const std::vector<std::string>& args) {
   using namespace quorvane::yield;
   YieldOptions opt;
   std::string error;
-  if (!parse_options(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
+  if (!parse_options(args, opt, error)) {
     std::cerr << "quorvane-yield: " << error << "; see quorvane-yield --help.\n";
     return 1;
   }
@@ -26,3 +28,8 @@ int main(int argc, char** argv) {
   }
   return run_yield_program(opt, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }
+
+}  // namespace
+
+// quorvane-yield FILE [options]: see src/yield/yield_app.hpp.
+int main(int argc, char** argv) { return quorvane::platform::run_main({"quorvane-yield: ", ""}, argc, argv, run); }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "fields/fields_report.hpp"
+#include "platform/input_file.hpp"
 #include "platform/output_file.hpp"
 #include "view/storage_parser.hpp"
 
@@ -13,13 +14,13 @@ namespace quorvane::fields {
 namespace {
 
 // Through the one output helper: a temporary name, renamed when complete.
+// After a failed write nothing more is written: the run ends with status 1.
 bool write_file(const std::filesystem::path& p, const std::string& text, FieldsResult& res, std::ostream& log) {
-  if (const std::string why = platform::write_output_file(p, text); !why.empty()) {
-    log << "quorvane-fields: cannot write " << p.string() << ": " << why << '\n';
+  if (res.status == 1 || !platform::write_logged(p, text, "quorvane-fields", log)) {
+    res.status = 1;
     return false;
   }
   res.written.push_back(p);
-  log << "  wrote " << p.string() << '\n';
   return true;
 }
 
@@ -51,14 +52,15 @@ ClosedForm stripline_closed_form(const view::ElectricalTable* e, int section, do
 FieldsResult run_fields(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                         std::ostream& console, std::ostream& log, const SolveOptions& options) {
   FieldsResult res;
-  std::ifstream in(storage_file, std::ios::binary);
-  if (!in) {
-    log << "quorvane-fields: cannot open the storage file " << storage_file.string() << '\n';
+  std::ifstream in;
+  if (const std::string why = platform::open_input(in, storage_file); !why.empty()) {
+    log << "quorvane-fields: cannot open the storage file " << storage_file.string() << ": " << why << '\n';
     res.status = 1;
     return res;
   }
-  const view::ParsedStorage storage = view::parse_storage(in);
+  view::ParsedStorage storage = view::parse_storage(in);
   const std::string source_name = storage_file.filename().string();
+  if (in.bad() && storage.errors.empty()) storage.errors.push_back("the file cannot be read to its end");
   if (!storage.errors.empty()) {
     for (const std::string& e : storage.errors) log << "quorvane-fields: " << source_name << ": " << e << '\n';
     res.status = 1;
@@ -177,7 +179,7 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
   log << source_name << ": " << pending.size() << (pending.size() == 1 ? " dimensional report, " : " dimensional reports, ")
       << solved_count << (solved_count == 1 ? " section" : " sections") << " checked (" << sections.size()
       << " distinct), " << res.written.size() << (res.written.size() == 1 ? " file" : " files") << " written\n";
-  if (solved_count == 0) res.status = 1;
+  if (solved_count == 0 || res.status == 1) res.status = 1;
   else if (trouble) res.status = 2;
   return res;
 }

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <type_traits>
 
+#include "dialogue/version.hpp"
+#include "platform/command_line.hpp"
+#include "platform/input_file.hpp"
 #include "platform/output_file.hpp"
 #include "yield/yield_report.hpp"
 
@@ -51,125 +55,101 @@ TableDifference compare_with_table(const Board& board, const view::AnalysisTable
 
 // Through the one output helper: a temporary name, renamed when complete.
 bool write_file(const std::filesystem::path& p, const std::string& text, std::ostream& log) {
-  if (const std::string why = platform::write_output_file(p, text); !why.empty()) {
-    log << "quorvane-yield: cannot write " << p.string() << ": " << why << '\n';
-    return false;
-  }
-  log << "  wrote " << p.string() << '\n';
-  return true;
+  return platform::write_logged(p, text, "quorvane-yield", log);
 }
 
 }  // namespace
 
-const char* usage() {
-  return "usage: quorvane-yield FILE [-o FOLDER] [--width IN] [--gap IN] [--er X] [--height IN]\n"
-         "         [--thickness IN] [--length IN] [--distribution uniform|normal] [--samples N]\n"
-         "         [--seed S] [--points N] [--max-loss DB] [--min-rejection DB@MHZ ...] [--threads N]\n"
-         "         [--as-printed] [--report N]\n"
-         "  --width: etch bias (every width down, every gap up); --gap: each edge on its own;\n"
-         "  tolerances are half-widths (normal: 3 sigma), in inch except Er;\n"
-         "  --as-printed: the printed lengths, not shortened for the open ends as the layout draws them;\n"
-         "  --report N: the analysis report at position N (default: the last one after a dimensional report).\n";
+namespace {
+
+// The options of quorvane-yield; their values go into `opt`.
+platform::CommandLine command_line(YieldOptions& opt) {
+  platform::CommandLine line{"quorvane-yield", "FILE", "quorvane-yield of " + std::string(kProgramTitle), {}};
+  line.options.push_back({"-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)",
+                          [&opt](const std::string& v) { return opt.folder = v, std::string(); }});
+  struct Tol {
+    const char* name;
+    const char* argument;
+    const char* what;
+    float Tolerances::*field;
+  };
+  static const Tol tols[] = {
+      {"--width", "IN", "etch bias: every width down, every gap up by at most IN", &Tolerances::width},
+      {"--gap", "IN", "each edge of every gap on its own", &Tolerances::gap},
+      {"--er", "X", "the substrate's dielectric constant", &Tolerances::er},
+      {"--height", "IN", "the substrate height (microstrip H, stripline B)", &Tolerances::height},
+      {"--thickness", "IN", "the strip thickness", &Tolerances::thickness},
+      {"--length", "IN", "every section length", &Tolerances::length}};
+  for (const Tol& t : tols)
+    line.options.push_back({"", t.name, t.argument, t.what, [&opt, &t](const std::string& v) {
+                              float x = 0.0f;
+                              if (!read_float(v, x) || x < 0.0f)
+                                return std::string("tolerance ") + t.name +
+                                       " must be a finite number of at least 0, not '" + v + "'";
+                              opt.tol.*t.field = x;
+                              return std::string();
+                            }});
+  // A value that `read` refuses gets the one line "option NAME cannot take 'VALUE'".
+  const auto valued = [&line](const char* name, const char* argument, const char* what,
+                              std::function<bool(const std::string&)> read) {
+    line.options.push_back({"", name, argument, what, [name, read](const std::string& v) {
+                              return read(v) ? std::string() : "option " + std::string(name) + " cannot take '" + v + "'";
+                            }});
+  };
+  const auto count = [](long long lo, long long hi, auto& into) {
+    return [lo, hi, &into](const std::string& v) {
+      long long n = 0;
+      if (!read_count(v, lo, hi, n)) return false;
+      into = static_cast<std::remove_reference_t<decltype(into)>>(n);
+      return true;
+    };
+  };
+  valued("--distribution", "uniform|normal", "how a tolerance spreads (default: uniform)", [&opt](const std::string& v) {
+    opt.tol.distribution = v == "normal" ? Distribution::Normal : Distribution::Uniform;
+    return v == "uniform" || v == "normal";
+  });
+  valued("--samples", "N", "the number of boards drawn (default: 1000)", count(1, kMaxSamples, opt.samples));
+  valued("--seed", "S", "the seed of the random draw (default: 1)", count(0, 999999999999999999LL, opt.seed));
+  valued("--points", "N", "N frequencies evenly over the stored table's span (default: the table's own)",
+         count(2, kMaxSweepPoints, opt.points));
+  valued("--max-loss", "DB", "the largest passband loss that passes (default: 3)",
+         [&opt](const std::string& v) { return read_float(v, opt.max_loss) && opt.max_loss >= 0.0f; });
+  valued("--min-rejection", "DB@MHZ", "a least rejection at a frequency that passes; may be given again",
+         [&opt](const std::string& v) {
+           const std::size_t at = v.find('@');
+           Rejection r;
+           const bool ok = at != std::string::npos && read_float(v.substr(0, at), r.min_db) &&
+                           read_float(v.substr(at + 1), r.freq) && r.freq > 0.0f;
+           opt.rejections.push_back(r);
+           return ok;
+         });
+  valued("--threads", "N", "work on N threads (default: one per core)", count(1, 64, opt.threads));
+  line.options.push_back({"", "--as-printed", "", "the printed lengths, not shortened for the open ends as the layout draws them",
+                          [&opt](const std::string&) { return opt.as_printed = true, std::string(); }});
+  valued("--report", "N", "the analysis report at position N (default: the last one after a dimensional report)",
+         count(1, 1000000000, opt.report));
+  return line;
+}
+
+}  // namespace
+
+std::string usage() {
+  YieldOptions unused;
+  const platform::CommandLine line = command_line(unused);
+  return "Usage: " + platform::usage_line(line) +
+         "\n\nThe tolerance and yield analysis of the analysis report of a stored design.\n"
+         "Tolerances are half-widths (normal: 3 sigma), in inch except Er.\n\n" +
+         platform::options_help(line);
 }
 
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error) {
-  struct Tol {
-    const char* name;
-    float Tolerances::*field;
-  };
-  static const Tol tols[] = {{"--width", &Tolerances::width},         {"--gap", &Tolerances::gap},
-                             {"--er", &Tolerances::er},               {"--height", &Tolerances::height},
-                             {"--thickness", &Tolerances::thickness}, {"--length", &Tolerances::length}};
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-h" || a == "--help") {
-      opt.help = true;
-      return true;
-    }
-    if (a.empty() || a[0] != '-') {
-      if (!opt.file.empty()) {
-        error = "more than one storage file named: " + a;
-        return false;
-      }
-      opt.file = a;
-      continue;
-    }
-    if (a == "-V" || a == "--version") {
-      opt.version = true;
-      return true;
-    }
-    if (a == "--as-printed") {
-      opt.as_printed = true;
-      continue;
-    }
-    static const char* const valued[] = {"-o",         "--width",  "--gap",     "--er",         "--height",
-                                         "--thickness", "--length", "--distribution", "--samples", "--seed",
-                                         "--points",   "--report", "--threads", "--max-loss",   "--min-rejection"};
-    if (std::find(std::begin(valued), std::end(valued), a) == std::end(valued)) {
-      error = "unknown option \"" + a + "\"";
-      return false;
-    }
-    if (i + 1 >= args.size()) {
-      error = "option " + a + " needs a value";
-      return false;
-    }
-    const std::string& v = args[++i];
-    bool known = false, ok = true;
-    for (const Tol& t : tols) {
-      if (a != t.name) continue;
-      known = true;
-      float x = 0.0f;
-      ok = read_float(v, x) && x >= 0.0f;
-      if (!ok) {
-        error = std::string("tolerance ") + t.name + " must be a finite number of at least 0, not '" + v + "'";
-        return false;
-      }
-      opt.tol.*t.field = x;
-    }
-    if (known) continue;
-    long long n = 0;
-    if (a == "-o") {
-      opt.folder = v;
-    } else if (a == "--distribution") {
-      ok = v == "uniform" || v == "normal";
-      opt.tol.distribution = v == "normal" ? Distribution::Normal : Distribution::Uniform;
-    } else if (a == "--samples") {
-      ok = read_count(v, 1, kMaxSamples, n);
-      opt.samples = static_cast<int>(n);
-    } else if (a == "--seed") {
-      ok = read_count(v, 0, 999999999999999999LL, n);
-      opt.seed = static_cast<std::uint64_t>(n);
-    } else if (a == "--points") {
-      ok = read_count(v, 2, kMaxSweepPoints, n);
-      opt.points = static_cast<int>(n);
-    } else if (a == "--report") {
-      ok = read_count(v, 1, 1000000000, n);
-      opt.report = static_cast<int>(n);
-    } else if (a == "--threads") {
-      ok = read_count(v, 1, 64, n);
-      opt.threads = static_cast<int>(n);
-    } else if (a == "--max-loss") {
-      ok = read_float(v, opt.max_loss) && opt.max_loss >= 0.0f;
-    } else if (a == "--min-rejection") {
-      const std::size_t at = v.find('@');
-      Rejection r;
-      ok = at != std::string::npos && read_float(v.substr(0, at), r.min_db) &&
-           read_float(v.substr(at + 1), r.freq) && r.freq > 0.0f;
-      opt.rejections.push_back(r);
-    } else {
-      error = "unknown option " + a;
-      return false;
-    }
-    if (!ok) {
-      error = "option " + a + " cannot take '" + v + "'";
-      return false;
-    }
-  }
-  if (!opt.help && !opt.version && opt.file.empty()) {
-    error = "no storage file named";
-    return false;
-  }
-  return true;
+  const platform::ParsedCommandLine p = platform::parse_command_line(command_line(opt), args);
+  using Action = platform::ParsedCommandLine::Action;
+  opt.help = p.action == Action::kHelp;
+  opt.version = p.action == Action::kVersion;
+  opt.file = p.operand;
+  error = p.refusal;
+  return p.action != Action::kRefused;
 }
 
 int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& log, bool show_progress) {
@@ -177,9 +157,10 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
     log << "quorvane-yield: " << opt.file.string() << ": " << why << '\n';
     return 1;
   };
-  std::ifstream in(opt.file, std::ios::binary);
-  if (!in || std::filesystem::is_directory(opt.file)) return fail("cannot be read");
+  std::ifstream in;
+  if (const std::string why = platform::open_input(in, opt.file); !why.empty()) return fail("cannot be opened: " + why);
   const view::ParsedStorage storage = view::parse_storage(in);
+  if (in.bad()) return fail("the file cannot be read to its end");
   StoredDesign design;
   std::string error;
   if (!find_stored_design(storage, opt.report, design, error)) return fail(error);

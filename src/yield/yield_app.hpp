@@ -44,7 +44,8 @@ struct YieldOptions {
 // negative or non-finite tolerance.
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error);
 
-const char* usage();
+// The help text.
+std::string usage();
 
 // The whole run: 0 when the files are written, 1 with one line on `log` for
 // input that cannot be analysed.
