@@ -4,7 +4,7 @@
 //   QUORVANE_FAULT_ERRNO  the errno it fails with (EINTR: fails before any byte)
 //   QUORVANE_FAULT_COUNT  a file that receives, at exit, how often the call ran
 //   QUORVANE_FAULT_FILES_ONLY  set: write counts only descriptors above 2 (files)
-// open counts open, open64, openat and openat64.  Without QUORVANE_FAULT_CALL
+// open counts open, open64, openat, openat64, fopen and fopen64.  Without QUORVANE_FAULT_CALL
 // every call passes through untouched.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -98,6 +98,14 @@ QUORVANE_OPEN(open)
 QUORVANE_OPEN(open64)
 QUORVANE_OPENAT(openat)
 QUORVANE_OPENAT(openat64)
+
+FILE* fopen(const char* path, const char* mode) {
+  return fails("open") ? nullptr : next<FILE* (*)(const char*, const char*)>("fopen")(path, mode);
+}
+
+FILE* fopen64(const char* path, const char* mode) {
+  return fails("open") ? nullptr : next<FILE* (*)(const char*, const char*)>("fopen64")(path, mode);
+}
 
 int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*), void* arg) {
   if (fails("pthread_create")) return kErrno;
