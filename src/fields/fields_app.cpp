@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "fields/fields_report.hpp"
+#include "dialogue/version.hpp"
+#include "platform/command_line.hpp"
 #include "platform/input_file.hpp"
 #include "platform/output_file.hpp"
 #include "view/storage_parser.hpp"
@@ -182,6 +184,28 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
   if (solved_count == 0 || res.status == 1) res.status = 1;
   else if (trouble) res.status = 2;
   return res;
+}
+
+int run_fields_program(const std::vector<std::string>& args, std::ostream& console, std::ostream& log) {
+  std::string file, folder = ".";
+  const platform::CommandLine line{
+      "quorvane-fields", "FILE", "quorvane-fields of " + std::string(kProgramTitle),
+      {platform::output_folder_option([&folder](const std::string& v) { folder = v; })}};
+  const auto help = [&line] {
+    return "Usage: " + platform::usage_line(line) +
+           "\n\n"
+           "Solves the cross-section of every coupled section of the dimensional reports in the\n"
+           "storage file FILE (quasi-static 2-D field solution, even and odd mode) and compares\n"
+           "Zoe, Zoo and the mode effective dielectric constants with the closed-form values.\n"
+           "Writes <name>-n-fields.txt and <name>-n-fields-K.svg into FOLDER (default: the\n"
+           "current folder) and the table to the console; the log goes to the error stream.\n\n" +
+           platform::options_help(line) +
+           "\nExit status 0 all sections solved, 2 some skipped, 1 none solved, or a file or\n"
+           "the console that cannot be written.\n";
+  };
+  if (const auto answered = platform::answer_command_line(line, args, help, console, log, file))
+    return *answered;
+  return run_fields(file, folder, console, log).status;
 }
 
 }  // namespace quorvane::fields

@@ -18,6 +18,13 @@ std::string quoted(std::string_view text) {
   return q;
 }
 
+// "a FOLDER", "an IN", "an N": the article as the name is spoken.
+std::string with_article(const std::string& name) {
+  const bool vowel = std::string_view("AEIOU").find(name[0]) != std::string_view::npos ||
+                     (name.size() == 1 && std::string_view("FHLMNRSX").find(name[0]) != std::string_view::npos);
+  return (vowel ? "an " : "a ") + name;
+}
+
 const OptionSpec* find_option(const CommandLine& line, const std::string& a) {
   for (const OptionSpec* o : {&kHelp, &kVersion})
     if (a == o->short_name || a == o->long_name) return o;
@@ -27,6 +34,14 @@ const OptionSpec* find_option(const CommandLine& line, const std::string& a) {
 }
 
 }  // namespace
+
+OptionSpec output_folder_option(std::function<void(const std::string&)> set) {
+  return {"-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)",
+          [set = std::move(set)](const std::string& folder) {
+            set(folder);
+            return std::string();
+          }};
+}
 
 ParsedCommandLine parse_command_line(const CommandLine& line, const std::vector<std::string>& args) {
   using Action = ParsedCommandLine::Action;
@@ -49,7 +64,7 @@ ParsedCommandLine parse_command_line(const CommandLine& line, const std::vector<
       p.operand = a;
       continue;
     }
-    if (!o->argument.empty() && i + 1 == args.size()) return refuse(a + " needs a " + o->argument);
+    if (!o->argument.empty() && i + 1 == args.size()) return refuse(a + " needs " + with_article(o->argument));
     if (const std::string why = o->take(o->argument.empty() ? std::string() : args[++i]); !why.empty())
       return refuse(why);
   }

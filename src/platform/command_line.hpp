@@ -30,6 +30,9 @@ struct CommandLine {
   std::vector<OptionSpec> options;  // -h/--help and -V/--version are added to them
 };
 
+// -o, --output FOLDER, the option every program that writes files has.
+OptionSpec output_folder_option(std::function<void(const std::string&)> set);
+
 // What the arguments ask for.  --help and --version end the reading at once.
 struct ParsedCommandLine {
   enum class Action { kRun, kHelp, kVersion, kRefused } action = Action::kRun;

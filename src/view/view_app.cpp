@@ -78,8 +78,7 @@ constexpr OutputFile kOutputs[] = {
 // The viewer's options; their values go into `folder` and `options`.
 platform::CommandLine command_line(std::string& folder, ViewOptions& options) {
   return {"quorvane-view", "FILE", "quorvane-view of " + std::string(kProgramTitle),
-          {{"-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)",
-            [&folder](const std::string& v) { return folder = v, std::string(); }},
+          {platform::output_folder_option([&folder](const std::string& v) { folder = v; }),
            {"-s", "--scale", "SCALE",
             "draw the layout sheets at SCALE (1 gives a 1:1 mask; default: the drawing scale chosen for the filter)",
             [&options](const std::string& value) {

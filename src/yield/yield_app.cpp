@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <type_traits>
 
@@ -65,8 +66,7 @@ namespace {
 // The options of quorvane-yield; their values go into `opt`.
 platform::CommandLine command_line(YieldOptions& opt) {
   platform::CommandLine line{"quorvane-yield", "FILE", "quorvane-yield of " + std::string(kProgramTitle), {}};
-  line.options.push_back({"-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)",
-                          [&opt](const std::string& v) { return opt.folder = v, std::string(); }});
+  line.options.push_back(platform::output_folder_option([&opt](const std::string& v) { opt.folder = v; }));
   struct Tol {
     const char* name;
     const char* argument;
@@ -150,6 +150,16 @@ bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std:
   opt.file = p.operand;
   error = p.refusal;
   return p.action != Action::kRefused;
+}
+
+int run_yield_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& log, bool show_progress) {
+  YieldOptions opt;
+  const platform::CommandLine line = command_line(opt);
+  std::string file;
+  if (const std::optional<int> answered = platform::answer_command_line(line, args, usage, out, log, file))
+    return *answered;
+  opt.file = file;
+  return run_yield_program(opt, out, log, show_progress);
 }
 
 int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& log, bool show_progress) {
