@@ -200,8 +200,8 @@ int run_fields_program(const std::vector<std::string>& args, std::ostream& conso
            "Writes <name>-n-fields.txt and <name>-n-fields-K.svg into FOLDER (default: the\n"
            "current folder) and the table to the console; the log goes to the error stream.\n\n" +
            platform::options_help(line) +
-           "\nExit status 0 all sections solved, 2 some skipped, 1 none solved, or a file or\n"
-           "the console that cannot be written.\n";
+           "\nExit status 0 all sections solved, 2 some skipped, 1 none solved, or a file, the\n"
+           "console or the log that cannot be written.\n";
   };
   if (const auto answered = platform::answer_command_line(line, args, help, console, log, file))
     return *answered;

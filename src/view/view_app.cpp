@@ -105,8 +105,8 @@ std::string help_text(const platform::CommandLine& line) {
        platform::options_help(line);
   h += "\nExit status:\n"
        "  0  every report was used\n"
-       "  1  nothing to read (no such file, no report), a file that cannot be written,\n"
-       "     or an argument that cannot be used\n"
+       "  1  nothing to read (no such file, no report), a file or the log that cannot\n"
+       "     be written, or an argument that cannot be used\n"
        "  2  a table row was skipped or a report damaged; the other reports' files\n"
        "     are written\n"
        "  When an output cannot be written and a row is also skipped, 1 wins over 2.\n";

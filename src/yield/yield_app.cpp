@@ -139,7 +139,9 @@ std::string usage() {
   return "Usage: " + platform::usage_line(line) +
          "\n\nThe tolerance and yield analysis of the analysis report of a stored design.\n"
          "Tolerances are half-widths (normal: 3 sigma), in inch except Er.\n\n" +
-         platform::options_help(line);
+         platform::options_help(line) +
+         "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
+         "that cannot be analysed, a file, the console or the log that cannot be written.\n";
 }
 
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error) {
