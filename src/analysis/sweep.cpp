@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/threads.hpp"
+
 #include "analysis/analysis_layouts.hpp"
 #include "analysis/filter_network.hpp"
 #include "analysis/sparam.hpp"
@@ -238,9 +240,11 @@ class RowPipeline {
   RowPipeline(const SweepRows& rows, std::vector<BlockStart> layout, int threads)
       : rows_(rows), slots_(static_cast<size_t>(2 * threads)), starts_(std::move(layout)) {
     for (size_t i = 0; i < slots_.size(); ++i) slots_[i].turn = i;
-    workers_.reserve(static_cast<size_t>(threads));
-    for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
+    workers_ = platform::start_threads(static_cast<size_t>(threads), [this] { work(); });
   }
+
+  // No worker could be started: the caller computes the rows alone.
+  bool idle() const { return workers_.empty(); }
 
   RowPipeline(const RowPipeline&) = delete;
   RowPipeline& operator=(const RowPipeline&) = delete;
@@ -332,17 +336,16 @@ void sweep_rows(const SweepRows& rows, const Qvnfreq& range, long count, Report&
     for (long k = 0; k < n; ++k) freq = freq + range.fstep;
   }
   const int threads = static_cast<int>(std::min<size_t>(static_cast<size_t>(sweep_thread_count()), starts.size()));
-  if (threads <= 1) {
-    RowBlock block;
-    for (const BlockStart& start : starts) {
-      static_cast<BlockStart&>(block) = start;
-      compute_block(rows, block);
-      write_block(block, report);
-    }
-    return;
+  if (threads > 1) {
+    RowPipeline pipeline(rows, starts, threads);
+    if (!pipeline.idle()) return pipeline.write_all(report);
   }
-  RowPipeline pipeline(rows, std::move(starts), threads);
-  pipeline.write_all(report);
+  RowBlock block;
+  for (const BlockStart& start : starts) {
+    static_cast<BlockStart&>(block) = start;
+    compute_block(rows, block);
+    write_block(block, report);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.hpp"
+
 namespace quorvane {
 
 // Ends the run with exit status 1 and one error line: an unreadable number,
@@ -18,12 +20,9 @@ class DialogueStop : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The text as an error report quotes it: printable ASCII kept, every other
-// byte written as \xHH, so that a report stays one clean line.
-std::string printable(std::string_view text);
-
-// The system's text for an errno value.
-std::string system_reason(int error);
+// The text as an error report quotes it, and the system's text for an errno value.
+using platform::printable;
+using platform::system_reason;
 
 // A line that could not be read: the input failed (the system's reason is
 // the message), or a line ran past kLongestLine without its line end.

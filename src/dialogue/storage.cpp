@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/report_layouts.hpp"
@@ -34,10 +35,23 @@ void StorageFile::close() {
   whole_ = 0;
 }
 
+void StorageFile::finish() {
+  if (fd_ < 0) return;
+  const int fd = std::exchange(fd_, -1);
+  // Linux releases the descriptor also when close fails with EINTR: never retried.
+  if (::close(fd) != 0 && errno != EINTR) {
+    const int error = errno;
+    const std::string name = printable(open_name_);
+    close();
+    throw DialogueStop("Quorvane: cannot write to the storage file \"" + name + "\": " + system_reason(error) + ".");
+  }
+  close();
+}
+
 void StorageFile::open(const std::string& name) {
   const std::string trimmed = without_trailing_blanks(name);
   if (fd_ >= 0 && trimmed == open_name_) return;
-  close();
+  finish();
   const auto refuse = [&trimmed](const std::string& why) {
     return DialogueStop("Quorvane: cannot open the storage file \"" + printable(trimmed) + "\": " + why + ".");
   };

@@ -37,6 +37,9 @@ class StorageFile {
 
   bool is_open() const { return fd_ >= 0; }
 
+  // Closes the open file; a close that fails is a failed write (DialogueStop).
+  void finish();
+
   // A file no storage name may name (the defaults file in use, the record
   // of the session), told as `what` ("the defaults file in use").
   void protect(dev_t device, ino_t inode, std::string what);

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/threads.hpp"
+
 namespace quorvane::fields {
 
 namespace {
@@ -368,8 +370,7 @@ std::vector<FieldSolution> solve_sections(const std::vector<CrossSection>& secti
   };
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t workers = std::min<std::size_t>(cores, sections.size());
-  std::vector<std::thread> pool;
-  for (std::size_t i = 1; i < workers; ++i) pool.emplace_back(work);
+  std::vector<std::thread> pool = platform::start_threads(workers > 1 ? workers - 1 : 0, work);
   work();
   for (std::thread& t : pool) t.join();
   return out;

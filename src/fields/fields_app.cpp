@@ -5,21 +5,24 @@
 #include <limits>
 
 #include "fields/fields_report.hpp"
-#include "view/output_file.hpp"
+#include "dialogue/version.hpp"
+#include "platform/command_line.hpp"
+#include "platform/input_file.hpp"
+#include "platform/output_file.hpp"
 #include "view/storage_parser.hpp"
 
 namespace quorvane::fields {
 
 namespace {
 
-// Through the viewer's one output helper: a temporary name, renamed when complete.
+// Through the one output helper: a temporary name, renamed when complete.
+// After a failed write nothing more is written: the run ends with status 1.
 bool write_file(const std::filesystem::path& p, const std::string& text, FieldsResult& res, std::ostream& log) {
-  if (const std::string why = view::write_output_file(p, text); !why.empty()) {
-    log << "quorvane-fields: cannot write " << p.string() << ": " << why << '\n';
+  if (res.status == 1 || !platform::write_logged(p, text, "quorvane-fields", log)) {
+    res.status = 1;
     return false;
   }
   res.written.push_back(p);
-  log << "  wrote " << p.string() << '\n';
   return true;
 }
 
@@ -51,14 +54,15 @@ ClosedForm stripline_closed_form(const view::ElectricalTable* e, int section, do
 FieldsResult run_fields(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                         std::ostream& console, std::ostream& log, const SolveOptions& options) {
   FieldsResult res;
-  std::ifstream in(storage_file, std::ios::binary);
-  if (!in) {
-    log << "quorvane-fields: cannot open the storage file " << storage_file.string() << '\n';
+  std::ifstream in;
+  if (const std::string why = platform::open_input(in, storage_file); !why.empty()) {
+    log << "quorvane-fields: cannot open the storage file " << storage_file.string() << ": " << why << '\n';
     res.status = 1;
     return res;
   }
-  const view::ParsedStorage storage = view::parse_storage(in);
+  view::ParsedStorage storage = view::parse_storage(in);
   const std::string source_name = storage_file.filename().string();
+  if (in.bad() && storage.errors.empty()) storage.errors.push_back("the file cannot be read to its end");
   if (!storage.errors.empty()) {
     for (const std::string& e : storage.errors) log << "quorvane-fields: " << source_name << ": " << e << '\n';
     res.status = 1;
@@ -177,9 +181,31 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
   log << source_name << ": " << pending.size() << (pending.size() == 1 ? " dimensional report, " : " dimensional reports, ")
       << solved_count << (solved_count == 1 ? " section" : " sections") << " checked (" << sections.size()
       << " distinct), " << res.written.size() << (res.written.size() == 1 ? " file" : " files") << " written\n";
-  if (solved_count == 0) res.status = 1;
+  if (solved_count == 0 || res.status == 1) res.status = 1;
   else if (trouble) res.status = 2;
   return res;
+}
+
+int run_fields_program(const std::vector<std::string>& args, std::ostream& console, std::ostream& log) {
+  std::string file, folder = ".";
+  const platform::CommandLine line{
+      "quorvane-fields", "FILE", "quorvane-fields of " + std::string(kProgramTitle),
+      {platform::output_folder_option([&folder](const std::string& v) { folder = v; })}};
+  const auto help = [&line] {
+    return "Usage: " + platform::usage_line(line) +
+           "\n\n"
+           "Solves the cross-section of every coupled section of the dimensional reports in the\n"
+           "storage file FILE (quasi-static 2-D field solution, even and odd mode) and compares\n"
+           "Zoe, Zoo and the mode effective dielectric constants with the closed-form values.\n"
+           "Writes <name>-n-fields.txt and <name>-n-fields-K.svg into FOLDER (default: the\n"
+           "current folder) and the table to the console; the log goes to the error stream.\n\n" +
+           platform::options_help(line) +
+           "\nExit status 0 all sections solved, 2 some skipped, 1 none solved, or a file, the\n"
+           "console or the log that cannot be written.\n";
+  };
+  if (const auto answered = platform::answer_command_line(line, args, help, console, log, file))
+    return *answered;
+  return run_fields(file, folder, console, log).status;
 }
 
 }  // namespace quorvane::fields

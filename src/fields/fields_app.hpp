@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "fields/field_solver.hpp"
@@ -26,5 +27,10 @@ struct FieldsResult {
 
 FieldsResult run_fields(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                         std::ostream& console, std::ostream& log, const SolveOptions& options = {});
+
+// The program for the arguments after its name: --help and --version on
+// `console`, an argument that cannot be used one line on `log` (status 1),
+// else run_fields on FILE [-o FOLDER].
+int run_fields_program(const std::vector<std::string>& args, std::ostream& console, std::ostream& log);
 
 }  // namespace quorvane::fields

@@ -1,7 +1,6 @@
 #include "session/command_line.hpp"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +15,8 @@
 #include "dialogue/console.hpp"
 #include "dialogue/defaults_file.hpp"
 #include "dialogue/version.hpp"
+#include "platform/output_file.hpp"
+#include "platform/program.hpp"
 #include "session/design_file.hpp"
 
 namespace quorvane {
@@ -173,53 +174,47 @@ int run_program(const std::vector<std::string>& args, const DialogueEnvironment&
     env.err << "quorvane: the record file \"" << name << "\" is " << what << "; record into another file.\n";
     return 1;
   }
-  errno = 0;
-  std::ofstream record(*o.record, std::ios::binary | std::ios::trunc);
-  if (!record.is_open()) {
-    const int error = errno;
-    env.err << "quorvane: cannot open the record file \"" << name << "\" ("
-            << (error ? std::strerror(error) : "cannot open it") << ").\n";
+  const int fd = ::open(o.record->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const std::string why = system_reason(errno);
+    env.err << "quorvane: cannot open the record file \"" << name << "\" (" << why << ").\n";
     return 1;
   }
+  const auto failure = [&name](int error) {
+    return DialogueStop("Quorvane: cannot write the record file \"" + name + "\" (" + system_reason(error) + ").");
+  };
   DialogueEnvironment recorded = env;
   recorded.record_file = *o.record;
-  recorded.on_line = [&record, &name](std::string_view line) {
-    record << line << '\n';
-    record.flush();
-    if (!record) throw DialogueStop("Quorvane: cannot write the record file \"" + name + "\".");
-  };
-  return run_dialogue(recorded);
-}
-
-namespace {
-
-// A standard descriptor that was closed is taken by a descriptor that fails
-// every use the program makes of it (input opened for writing, output for
-// reading), so that its failure is seen and no file opened later lands on
-// it: a storage file on descriptor 1 would receive the console.
-void hold_closed_standard_descriptors() {
-  for (int fd = 0; fd <= 2; ++fd) {
-    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
-    const int held = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
-    if (held >= 0 && held != fd) {
-      dup2(held, fd);
-      ::close(held);
+  off_t whole = 0;  // bytes of whole lines recorded
+  recorded.on_line = [fd, &whole, &failure](std::string_view line) {
+    std::string text(line);
+    text += '\n';
+    if (const int error = platform::write_all(fd, text)) {
+      // A line cut by a full disk or a file-size limit is taken back: the record replays whole lines.
+      (void)!ftruncate(fd, whole);
+      throw failure(error);
     }
+    whole += static_cast<off_t>(text.size());
+  };
+  int status = run_dialogue(recorded);
+  if (::close(fd) != 0 && errno != EINTR && status == 0) {
+    const DialogueStop stop = failure(errno);
+    env.err << stop.what() << '\n';
+    status = 1;
   }
+  return status;
 }
-
-}  // namespace
 
 int run_console_program(int argc, char** argv) {
-  hold_closed_standard_descriptors();
-  // A console or storage pipe whose reader went away fails its write (EPIPE)
-  // and ends the run with its error line, instead of killing it.
-  signal(SIGPIPE, SIG_IGN);
-  std::ios::sync_with_stdio(false);
-  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
-  env.terminal = isatty(STDIN_FILENO) == 1;
-  return run_program(args, env, "/dev/stdin");
+  // The one error path of every program: SIGPIPE and SIGXFSZ ignored (a
+  // console or storage pipe whose reader went away, a file-size limit: the
+  // write fails and the run ends with its error line), closed standard
+  // descriptors held, no exception past it.
+  return platform::run_main({"Quorvane: ", "."}, argc, argv, [](const std::vector<std::string>& args) {
+    DialogueEnvironment env{std::cin, std::cout, std::cerr, read_local_clock, "."};
+    env.terminal = isatty(STDIN_FILENO) == 1;
+    return run_program(args, env, "/dev/stdin");
+  });
 }
 
 }  // namespace quorvane

@@ -216,7 +216,9 @@ int Dialogue::run() {
       case Step::kMenu3: step = menu3(); break;
       case Step::kConstruction: step = construction(); break;
       case Step::kAnalysis: step = analysis(); break;
-      case Step::kExit: return 0;
+      case Step::kExit:
+        storage_.finish();
+        return 0;
     }
   }
 }

@@ -9,6 +9,10 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/command_line.hpp"
+#include "platform/input_file.hpp"
+#include "platform/output_file.hpp"
+
 #include "dialogue/console.hpp"
 #include "dialogue/version.hpp"
 
@@ -17,7 +21,6 @@
 #include "view/gerber_set.hpp"
 #include "view/kicad_footprint.hpp"
 #include "view/layout_writers.hpp"
-#include "view/output_file.hpp"
 #include "view/svg_plot.hpp"
 #include "view/touchstone.hpp"
 
@@ -38,13 +41,11 @@ const char* kind_name(const Report& r) {
 // written: the run ends with status 1.
 bool write_file(const std::filesystem::path& p, const std::string& text, ViewResult& res, std::ostream& log) {
   if (res.status == 1) return false;
-  if (const std::string why = write_output_file(p, text); !why.empty()) {
-    log << "quorvane-view: cannot write " << p.string() << ": " << why << '\n';
+  if (!platform::write_logged(p, text, "quorvane-view", log)) {
     res.status = 1;
     return false;
   }
   res.written.push_back(p);
-  log << "  wrote " << p.string() << '\n';
   return true;
 }
 
@@ -83,84 +84,54 @@ constexpr OutputFile kOutputs[] = {
                         " and thicknesses"},
 };
 
-enum class Option { kFolder, kScale, kAsPrinted, kMargin, kMaskOver, kHelp, kVersion };
-struct OptionSpec {
-  Option option;
-  const char* short_name;
-  const char* long_name;
-  const char* argument;  // nullptr for a switch
-  const char* what;
-};
-constexpr OptionSpec kOptions[] = {
-    {Option::kFolder, "-o", "--output", "FOLDER", "write the files into FOLDER, made when missing (default: .)"},
-    {Option::kScale, "-s", "--scale", "SCALE",
-     "draw the layout sheets at SCALE (1 gives a 1:1 mask; default: the drawing scale chosen for the filter)"},
-    {Option::kAsPrinted, "-p", "--as-printed", nullptr,
-     "draw the section lengths as the report prints them, not shortened for their open ends"},
-    {Option::kMargin, "-m", "--margin", "MM",
-     "board beyond the copper on each side, mm (default: five substrate heights, at least 3)"},
-    {Option::kMaskOver, "-c", "--mask-over-filter", nullptr,
-     "cover the filter with solder mask; the log estimates how far that lowers the centre"},
-    {Option::kHelp, "-h", "--help", nullptr, "print this help and exit"},
-    {Option::kVersion, "-V", "--version", nullptr, "print the version and exit"},
-};
-
-std::string usage_line() {
-  std::string u = "quorvane-view FILE";
-  for (const OptionSpec& o : kOptions) {
-    if (o.option == Option::kHelp || o.option == Option::kVersion) continue;
-    // An option with a value by its short name, a switch by its long one.
-    u += std::string(" [") + (o.argument ? std::string(o.short_name) + " " + o.argument : o.long_name) + "]";
-  }
-  return u;
+// The viewer's options; their values go into `folder` and `options`.
+platform::CommandLine command_line(std::string& folder, ViewOptions& options) {
+  return {"quorvane-view", "FILE", "quorvane-view of " + std::string(kProgramTitle),
+          {platform::output_folder_option([&folder](const std::string& v) { folder = v; }),
+           {"-s", "--scale", "SCALE",
+            "draw the layout sheets at SCALE (1 gives a 1:1 mask; default: the drawing scale chosen for the filter)",
+            [&options](const std::string& value) {
+              char* end = nullptr;
+              const float scale = std::strtof(value.c_str(), &end);
+              if (end == value.c_str() || *end != '\0' || !std::isfinite(scale) || !(scale > 0.0f))
+                return "the scale must be a positive number, not \"" + printable(value) + "\"";
+              options.layout_scale = scale;
+              return std::string();
+            }},
+           {"-p", "--as-printed", "",
+            "draw the section lengths as the report prints them, not shortened for their open ends",
+            [&options](const std::string&) { return options.drawing = CopperDrawing::AsPrinted, std::string(); }},
+           {"-m", "--margin", "MM", "board beyond the copper on each side, mm (default: five substrate heights, at least 3)",
+            [&options](const std::string& value) {
+              char* end = nullptr;
+              const float margin = std::strtof(value.c_str(), &end);
+              // A board of a metre at most: its coordinates stay within Gerber's 4.6 format.
+              if (end == value.c_str() || *end != '\0' || !std::isfinite(margin) || !(margin > 0.0f) || margin > 1000.0f)
+                return "the margin must be a positive number of mm up to 1000, not \"" + printable(value) + "\"";
+              options.margin_mm = margin;
+              return std::string();
+            }},
+           {"-c", "--mask-over-filter", "", "cover the filter with solder mask; the log estimates how far that lowers the centre",
+            [&options](const std::string&) { return options.mask_over_filter = true, std::string(); }}}};
 }
 
-// One entry of a help list: the name in a column of its own, the text
-// beside it wrapped at 79 columns.
-std::string entry(const std::string& name, std::string_view what) {
-  constexpr std::size_t kIndent = 26, kWidth = 79;
-  std::string e = "  " + name;
-  std::size_t column = e.size();
-  if (column + 2 > kIndent) {
-    e += '\n';
-    column = 0;
-  }
-  while (!what.empty()) {
-    const std::size_t space = what.size() <= kWidth - kIndent ? what.size() : what.rfind(' ', kWidth - kIndent);
-    const std::size_t cut = space == std::string_view::npos || space == 0 ? what.size() : space;
-    e += std::string(kIndent - column, ' ') + std::string(what.substr(0, cut)) + '\n';
-    column = 0;
-    what.remove_prefix(std::min(what.size(), cut + 1));
-  }
-  return e;
-}
-
-std::string help_text() {
-  std::string h = "Usage: " + usage_line() + "\n       quorvane-view --help | --version\n\n";
+std::string help_text(const platform::CommandLine& line) {
+  std::string h = "Usage: " + platform::usage_line(line) + "\n       quorvane-view --help | --version\n\n";
   h += "Reads a storage file of quorvane (any number of reports from any number of\n"
        "design cycles) and writes, for the report at position n of FILE = <name>.<ext>:\n";
-  for (const OutputFile& f : kOutputs) h += entry(f.name, f.what);
+  for (const OutputFile& f : kOutputs) h += platform::help_entry(f.name, f.what);
   h += "Electrical reports are read and counted and give no file. A table row that\n"
        "cannot be read is skipped, a report that lacks lines is damaged and gives no\n"
-       "file; the log on standard error names each report and each skipped line.\n\nOptions:\n";
-  for (const OptionSpec& o : kOptions) {
-    const std::string names = std::string(o.short_name) + ", " + o.long_name + (o.argument ? std::string(" ") + o.argument : "");
-    h += entry(names, o.what);
-  }
+       "file; the log on standard error names each report and each skipped line.\n\n" +
+       platform::options_help(line);
   h += "\nExit status:\n"
        "  0  every report was used\n"
-       "  1  nothing to read (no such file, no report), a file that cannot be written,\n"
-       "     or an argument that cannot be used\n"
+       "  1  nothing to read (no such file, no report), a file or the log that cannot\n"
+       "     be written, or an argument that cannot be used\n"
        "  2  a table row was skipped or a report damaged; the other reports' files\n"
        "     are written\n"
        "  When an output cannot be written and a row is also skipped, 1 wins over 2.\n";
   return h;
-}
-
-const OptionSpec* find_option(const std::string& a) {
-  for (const OptionSpec& o : kOptions)
-    if (a == o.short_name || a == o.long_name) return &o;
-  return nullptr;
 }
 
 }  // namespace
@@ -176,60 +147,13 @@ std::string analysis_substrate(const ParsedStorage& storage, const Report& analy
 }
 
 int run_view_program(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const auto refuse = [&err](const std::string& why) {
-    err << "quorvane-view: " << why << "; see quorvane-view --help.\n";
-    return 1;
-  };
-  std::optional<std::string> file;
-  std::string folder = ".";
+  std::string file, folder = ".";
   ViewOptions options;
-  bool help = false;
-  bool version = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const OptionSpec* o = find_option(a);
-    if (o == nullptr) {
-      if (a.empty() || a[0] == '-') return refuse("unknown option \"" + printable(a) + "\"");
-      if (file) return refuse("one FILE only, \"" + printable(a) + "\" is a second");
-      file = a;
-      continue;
-    }
-    if (o->argument && i + 1 == args.size()) return refuse(std::string(a) + " needs a " + o->argument);
-    switch (o->option) {
-      case Option::kFolder: folder = args[++i]; break;
-      case Option::kScale:
-      case Option::kMargin: {
-        const std::string& value = args[++i];
-        char* end = nullptr;
-        const float v = std::strtof(value.c_str(), &end);
-        // A board of a metre at most: its coordinates stay within Gerber's 4.6 format.
-        if (end == value.c_str() || *end != '\0' || !std::isfinite(v) || !(v > 0.0f) ||
-            (o->option == Option::kMargin && v > 1000.0f))
-          return refuse(o->option == Option::kScale
-                            ? "the scale must be a positive number, not \"" + printable(value) + "\""
-                            : "the margin must be a positive number of mm up to 1000, not \"" + printable(value) +
-                                  "\"");
-        (o->option == Option::kScale ? options.layout_scale : options.margin_mm) = v;
-        break;
-      }
-      case Option::kMaskOver: options.mask_over_filter = true; break;
-      case Option::kAsPrinted: options.drawing = CopperDrawing::AsPrinted; break;
-      case Option::kHelp: help = true; break;
-      case Option::kVersion: version = true; break;
-    }
-  }
-  if (help || version) {
-    out << (help ? help_text() : "quorvane-view of " + std::string(kProgramTitle) + "\n");
-    return 0;
-  }
-  if (!file) return refuse("no FILE given");
-  try {
-    return run_view(*file, folder, err, options).status;
-  } catch (const std::exception& e) {
-    // A report too large for memory, say: one line and status 1, never an abort.
-    err << "quorvane-view: " << *file << ": " << e.what() << '\n';
-    return 1;
-  }
+  const platform::CommandLine line = command_line(folder, options);
+  if (const std::optional<int> answered =
+          platform::answer_command_line(line, args, [&line] { return help_text(line); }, out, err, file))
+    return *answered;
+  return run_view(file, folder, err, options).status;
 }
 
 std::string detail(const ParsedStorage& storage, const Report& r) {
@@ -309,9 +233,9 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
     res.status = 1;
     return res;
   }
-  std::ifstream in(storage_file, std::ios::binary);
-  if (!in) {
-    log << "quorvane-view: cannot open the storage file " << storage_file.string() << '\n';
+  std::ifstream in;
+  if (const std::string why = platform::open_input(in, storage_file); !why.empty()) {
+    log << "quorvane-view: cannot open the storage file " << storage_file.string() << ": " << why << '\n';
     res.status = 1;
     return res;
   }

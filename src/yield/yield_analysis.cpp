@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <thread>
+
+#include "platform/threads.hpp"
 
 #include "yield/yield_random.hpp"
 
@@ -313,10 +316,22 @@ YieldResult run_yield(const Board& nominal, const YieldSetup& setup) {
   };
   int threads = setup.threads > 0 ? setup.threads : static_cast<int>(std::thread::hardware_concurrency());
   threads = std::clamp(threads, 1, std::min(64, blocks));
-  std::vector<std::thread> pool;
-  for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
-  worker();
+  // A worker's failure (memory that ran out) ends the run after every thread is joined.
+  std::exception_ptr failure;
+  std::mutex failure_lock;
+  const auto guarded = [&] {
+    try {
+      worker();
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(failure_lock);
+      if (!failure) failure = std::current_exception();
+      next = blocks;
+    }
+  };
+  std::vector<std::thread> pool = platform::start_threads(static_cast<std::size_t>(threads - 1), guarded);
+  guarded();
   for (std::thread& t : pool) t.join();
+  if (failure) std::rethrow_exception(failure);
 
   std::vector<double> centre, bw, loss;
   std::vector<std::vector<double>> rejection(setup.mask.rejections.size());

@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <type_traits>
 
-#include "view/output_file.hpp"
+#include "dialogue/version.hpp"
+#include "platform/command_line.hpp"
+#include "platform/input_file.hpp"
+#include "platform/output_file.hpp"
 #include "yield/yield_report.hpp"
 
 namespace quorvane::yield {
@@ -49,14 +54,9 @@ TableDifference compare_with_table(const Board& board, const view::AnalysisTable
   return d;
 }
 
-// Through the viewer's one output helper: a temporary name, renamed when complete.
+// Through the one output helper: a temporary name, renamed when complete.
 bool write_file(const std::filesystem::path& p, const std::string& text, std::ostream& log) {
-  if (const std::string why = view::write_output_file(p, text); !why.empty()) {
-    log << "quorvane-yield: cannot write " << p.string() << ": " << why << '\n';
-    return false;
-  }
-  log << "  wrote " << p.string() << '\n';
-  return true;
+  return platform::write_logged(p, text, "quorvane-yield", log);
 }
 
 // The half-widths in the model's units (inch, Er) from the typed ones.
@@ -101,115 +101,109 @@ void allow_nominal_loss(const Board& nominal, const std::vector<float>& freqs, M
 
 }  // namespace
 
-const char* usage() {
-  return "usage: quorvane-yield FILE [-o FOLDER] [--width IN] [--gap IN] [--er X] [--height IN]\n"
-         "         [--thickness IN] [--length IN] [--distribution uniform|normal] [--samples N]\n"
-         "         [--seed S] [--points N] [--max-loss DB] [--min-rejection DB@MHZ ...] [--threads N]\n"
-         "         [--as-printed] [--report N]\n"
-         "  --width: etch bias (every width down, every gap up); --gap: each edge on its own;\n"
-         "  tolerances are half-widths (normal: 3 sigma): 25um, 1mil, 0.1mm, 0.001in (a bare number\n"
-         "  is inch) or 5% of the nominal; Er absolute or in %; sensitivities per the unit given;\n"
-         "  --max-loss: default the nominal board's own passband loss plus 1 dB;\n"
-         "  --as-printed: the printed lengths, not shortened for the open ends as the layout draws them;\n"
-         "  --report N: the analysis report at position N (default: the last one after a dimensional report).\n";
+namespace {
+
+// The options of quorvane-yield; their values go into `opt`.
+platform::CommandLine command_line(YieldOptions& opt) {
+  platform::CommandLine line{"quorvane-yield", "FILE", "quorvane-yield of " + std::string(kProgramTitle), {}};
+  line.options.push_back(platform::output_folder_option([&opt](const std::string& v) { opt.folder = v; }));
+  struct Tol {
+    const char* name;
+    const char* argument;
+    const char* what;
+    TypedTolerance TypedTolerances::*field;
+  };
+  static const Tol tols[] = {
+      {"--width", "LEN", "etch bias: every width down, every gap up by at most LEN", &TypedTolerances::width},
+      {"--gap", "LEN", "each edge of every gap on its own", &TypedTolerances::gap},
+      {"--er", "X", "the substrate's dielectric constant (absolute, or X%)", &TypedTolerances::er},
+      {"--height", "LEN", "the substrate height (microstrip H, stripline B)", &TypedTolerances::height},
+      {"--thickness", "LEN", "the strip thickness", &TypedTolerances::thickness},
+      {"--length", "LEN", "every section length", &TypedTolerances::length}};
+  for (const Tol& t : tols)
+    line.options.push_back({"", t.name, t.argument, t.what, [&opt, &t](const std::string& v) {
+                              const bool er = t.field == &TypedTolerances::er;
+                              if (!read_tolerance(v, er, opt.typed.*t.field))
+                                return std::string("tolerance ") + t.name +
+                                       " must be a finite number of at least 0, with a unit of " +
+                                       (er ? "%" : "in, mil, mm, um or %") + " or none, not '" + v + "'";
+                              return std::string();
+                            }});
+  // A value that `read` refuses gets the one line "option NAME cannot take 'VALUE'".
+  const auto valued = [&line](const char* name, const char* argument, const char* what,
+                              std::function<bool(const std::string&)> read) {
+    line.options.push_back({"", name, argument, what, [name, read](const std::string& v) {
+                              return read(v) ? std::string() : "option " + std::string(name) + " cannot take '" + v + "'";
+                            }});
+  };
+  const auto count = [](long long lo, long long hi, auto& into) {
+    return [lo, hi, &into](const std::string& v) {
+      long long n = 0;
+      if (!read_count(v, lo, hi, n)) return false;
+      into = static_cast<std::remove_reference_t<decltype(into)>>(n);
+      return true;
+    };
+  };
+  valued("--distribution", "uniform|normal", "how a tolerance spreads (default: uniform)", [&opt](const std::string& v) {
+    opt.tol.distribution = v == "normal" ? Distribution::Normal : Distribution::Uniform;
+    return v == "uniform" || v == "normal";
+  });
+  valued("--samples", "N", "the number of boards drawn (default: 1000)", count(1, kMaxSamples, opt.samples));
+  valued("--seed", "S", "the seed of the random draw (default: 1)", count(0, 999999999999999999LL, opt.seed));
+  valued("--points", "N", "N frequencies evenly over the stored table's span (default: the table's own)",
+         count(2, kMaxSweepPoints, opt.points));
+  valued("--max-loss", "DB", "the largest passband loss that passes (default: the nominal board's own plus 1 dB)",
+         [&opt](const std::string& v) { return read_float(v, opt.max_loss) && opt.max_loss >= 0.0f; });
+  valued("--min-rejection", "DB@MHZ", "a least rejection at a frequency that passes; may be given again",
+         [&opt](const std::string& v) {
+           const std::size_t at = v.find('@');
+           Rejection r;
+           const bool ok = at != std::string::npos && read_float(v.substr(0, at), r.min_db) &&
+                           read_float(v.substr(at + 1), r.freq) && r.freq > 0.0f;
+           opt.rejections.push_back(r);
+           return ok;
+         });
+  valued("--threads", "N", "work on N threads (default: one per core)", count(1, 64, opt.threads));
+  line.options.push_back({"", "--as-printed", "", "the printed lengths, not shortened for the open ends as the layout draws them",
+                          [&opt](const std::string&) { return opt.as_printed = true, std::string(); }});
+  valued("--report", "N", "the analysis report at position N (default: the last one after a dimensional report)",
+         count(1, 1000000000, opt.report));
+  return line;
+}
+
+}  // namespace
+
+std::string usage() {
+  YieldOptions unused;
+  const platform::CommandLine line = command_line(unused);
+  return "Usage: " + platform::usage_line(line) +
+         "\n\nThe tolerance and yield analysis of the analysis report of a stored design.\n"
+         "Tolerances are half-widths (normal: 3 sigma): 25um, 1mil, 0.1mm, 0.001in (a bare\n"
+         "number is inch) or 5% of the nominal; Er absolute or in %. Sensitivities are\n"
+         "printed per the unit given.\n\n" +
+         platform::options_help(line) +
+         "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
+         "that cannot be analysed, a file, the console or the log that cannot be written.\n";
 }
 
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error) {
-  struct Tol {
-    const char* name;
-    TypedTolerance TypedTolerances::*field;
-  };
-  static const Tol tols[] = {{"--width", &TypedTolerances::width},         {"--gap", &TypedTolerances::gap},
-                             {"--er", &TypedTolerances::er},               {"--height", &TypedTolerances::height},
-                             {"--thickness", &TypedTolerances::thickness}, {"--length", &TypedTolerances::length}};
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-h" || a == "--help") {
-      opt.help = true;
-      return true;
-    }
-    if (a.empty() || a[0] != '-') {
-      if (!opt.file.empty()) {
-        error = "more than one storage file named: " + a;
-        return false;
-      }
-      opt.file = a;
-      continue;
-    }
-    if (a == "-V" || a == "--version") {
-      opt.version = true;
-      return true;
-    }
-    if (a == "--as-printed") {
-      opt.as_printed = true;
-      continue;
-    }
-    static const char* const valued[] = {"-o",         "--width",  "--gap",     "--er",         "--height",
-                                         "--thickness", "--length", "--distribution", "--samples", "--seed",
-                                         "--points",   "--report", "--threads", "--max-loss",   "--min-rejection"};
-    if (std::find(std::begin(valued), std::end(valued), a) == std::end(valued)) {
-      error = "unknown option \"" + a + "\"";
-      return false;
-    }
-    if (i + 1 >= args.size()) {
-      error = "option " + a + " needs a value";
-      return false;
-    }
-    const std::string& v = args[++i];
-    bool known = false, ok = true;
-    for (const Tol& t : tols) {
-      if (a != t.name) continue;
-      known = true;
-      if (!read_tolerance(v, t.field == &TypedTolerances::er, opt.typed.*t.field)) {
-        error = std::string("tolerance ") + t.name + " must be a finite number of at least 0, with a unit of " +
-                (t.field == &TypedTolerances::er ? "%" : "in, mil, mm, um or %") + " or none, not '" + v + "'";
-        return false;
-      }
-    }
-    if (known) continue;
-    long long n = 0;
-    if (a == "-o") {
-      opt.folder = v;
-    } else if (a == "--distribution") {
-      ok = v == "uniform" || v == "normal";
-      opt.tol.distribution = v == "normal" ? Distribution::Normal : Distribution::Uniform;
-    } else if (a == "--samples") {
-      ok = read_count(v, 1, kMaxSamples, n);
-      opt.samples = static_cast<int>(n);
-    } else if (a == "--seed") {
-      ok = read_count(v, 0, 999999999999999999LL, n);
-      opt.seed = static_cast<std::uint64_t>(n);
-    } else if (a == "--points") {
-      ok = read_count(v, 2, kMaxSweepPoints, n);
-      opt.points = static_cast<int>(n);
-    } else if (a == "--report") {
-      ok = read_count(v, 1, 1000000000, n);
-      opt.report = static_cast<int>(n);
-    } else if (a == "--threads") {
-      ok = read_count(v, 1, 64, n);
-      opt.threads = static_cast<int>(n);
-    } else if (a == "--max-loss") {
-      ok = read_float(v, opt.max_loss) && opt.max_loss >= 0.0f;
-    } else if (a == "--min-rejection") {
-      const std::size_t at = v.find('@');
-      Rejection r;
-      ok = at != std::string::npos && read_float(v.substr(0, at), r.min_db) &&
-           read_float(v.substr(at + 1), r.freq) && r.freq > 0.0f;
-      opt.rejections.push_back(r);
-    } else {
-      error = "unknown option " + a;
-      return false;
-    }
-    if (!ok) {
-      error = "option " + a + " cannot take '" + v + "'";
-      return false;
-    }
-  }
-  if (!opt.help && !opt.version && opt.file.empty()) {
-    error = "no storage file named";
-    return false;
-  }
-  return true;
+  const platform::ParsedCommandLine p = platform::parse_command_line(command_line(opt), args);
+  using Action = platform::ParsedCommandLine::Action;
+  opt.help = p.action == Action::kHelp;
+  opt.version = p.action == Action::kVersion;
+  opt.file = p.operand;
+  error = p.refusal;
+  return p.action != Action::kRefused;
+}
+
+int run_yield_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& log, bool show_progress) {
+  YieldOptions opt;
+  const platform::CommandLine line = command_line(opt);
+  std::string file;
+  if (const std::optional<int> answered = platform::answer_command_line(line, args, usage, out, log, file))
+    return *answered;
+  opt.file = file;
+  return run_yield_program(opt, out, log, show_progress);
 }
 
 int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& log, bool show_progress) {
@@ -217,9 +211,10 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
     log << "quorvane-yield: " << opt.file.string() << ": " << why << '\n';
     return 1;
   };
-  std::ifstream in(opt.file, std::ios::binary);
-  if (!in || std::filesystem::is_directory(opt.file)) return fail("cannot be read");
+  std::ifstream in;
+  if (const std::string why = platform::open_input(in, opt.file); !why.empty()) return fail("cannot be opened: " + why);
   const view::ParsedStorage storage = view::parse_storage(in);
+  if (in.bad()) return fail("the file cannot be read to its end");
   StoredDesign design;
   std::string error;
   if (!find_stored_design(storage, opt.report, design, error)) return fail(error);

@@ -46,7 +46,13 @@ struct YieldOptions {
 // negative or non-finite tolerance.
 bool parse_options(const std::vector<std::string>& args, YieldOptions& opt, std::string& error);
 
-const char* usage();
+// The help text.
+std::string usage();
+
+// The program for the arguments after its name: --help and --version on
+// `out`, an argument that cannot be used one line on `log` (status 1), else
+// run_yield_program.
+int run_yield_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& log, bool show_progress);
 
 // The whole run: 0 when the files are written, 1 with one line on `log` for
 // input that cannot be analysed.

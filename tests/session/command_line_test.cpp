@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{QUORVANE_BINARY, "--record QuorvaneDEMO.DEF", 1,
                    "quorvane: the record file \"QuorvaneDEMO.DEF\" is the defaults file; record into another file."},
         OptionCase{QUORVANE_VIEW_BINARY, "--help", 0,
-                   "Usage: quorvane-view FILE [-o FOLDER] [-s SCALE] [--as-printed] [-m MM] [--mask-over-filter]"},
+                   "Usage: quorvane-view FILE [-o FOLDER] [-s SCALE] [--as-printed] [-m MM]"},
         OptionCase{QUORVANE_VIEW_BINARY, "-V", 0, "quorvane-view of " + title()},
         OptionCase{QUORVANE_VIEW_BINARY, "--bogus", 1, "quorvane-view: unknown option \"--bogus\"; see quorvane-view --help."},
         OptionCase{QUORVANE_VIEW_BINARY, "s.txt -o", 1, "quorvane-view: -o needs a FOLDER; see quorvane-view --help."},

@@ -30,6 +30,8 @@ const std::string kElectrical = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nK.txt\n"
 // Then the microstrip dimensions and an analysis of 1001 rows, all stored:
 // more than a pipe holds.
 const std::string kLong = kElectrical + "\n1\n\n\n\n1\n" + "1\n9500\n10500\n1\n\n\n\n\n\n\n1\n4\n";
+// An analysis of 4001 rows, four blocks for the sweep's worker threads, and the exit.
+const std::string kThreaded = kElectrical + "\n1\n\n\n\n1\n" + "1\n9500\n10500\n0.25\n\n\n\n\n\n\n1\n4\n";
 
 enum class In { kScript, kFolder, kClosed, kNonBlockingPipe, kDevZero };
 enum class Out { kFile, kPipe, kDevFull, kClosed, kPipeClosedEarly };
@@ -44,6 +46,12 @@ struct FaultCase {
   std::string error;        // part of the one error line; "" when none is wanted
   long file_size_limit = 0; // RLIMIT_FSIZE in bytes, 0 for none
   bool storage_reader_leaves = false;  // K.txt is a FIFO whose reader goes away
+  std::size_t stored_lines = 29;       // K.txt's lines after a run with status 0
+  bool xfsz_default = false;           // SIGXFSZ at its default disposition under the file-size limit
+  long address_space = 0;              // RLIMIT_AS in bytes, 0 for none
+  const char* fault_call = nullptr;    // a call the preloaded shim fails (tests/support/fault_shim.cc)
+  long fault_at = 0;
+  int fault_errno = 0;
 };
 
 bool wait_for(pid_t pid, int& status, int options, std::chrono::steady_clock::time_point deadline) {
@@ -111,8 +119,19 @@ ChildRun run_program(const FaultCase& c, const std::filesystem::path& folder) {
     if (c.file_size_limit > 0) {
       const rlimit limit{static_cast<rlim_t>(c.file_size_limit), static_cast<rlim_t>(c.file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
-      signal(SIGXFSZ, SIG_IGN);
+      signal(SIGXFSZ, c.xfsz_default ? SIG_DFL : SIG_IGN);
     }
+    if (c.address_space > 0) {
+      const rlimit limit{static_cast<rlim_t>(c.address_space), static_cast<rlim_t>(c.address_space)};
+      setrlimit(RLIMIT_AS, &limit);
+    }
+    if (c.fault_call != nullptr) {
+      setenv("LD_PRELOAD", QUORVANE_FAULT_SHIM, 1);
+      setenv("QUORVANE_FAULT_CALL", c.fault_call, 1);
+      setenv("QUORVANE_FAULT_AT", std::to_string(c.fault_at).c_str(), 1);
+      setenv("QUORVANE_FAULT_ERRNO", std::to_string(c.fault_errno).c_str(), 1);
+    }
+    setenv("QUORVANE_THREADS", "2", 1);
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
     execl(QUORVANE_BINARY, QUORVANE_BINARY, static_cast<char*>(nullptr));
     _exit(127);
@@ -221,6 +240,15 @@ TEST(EnvironmentFault, EndsWithItsStatusAndOneErrorLineAndKeepsTheStorageFileWho
        "cannot write to the storage file \"K.txt\": File too large", 5000},
       {"a storage pipe whose reader went away", In::kScript, Out::kFile, kLong, none, 1,
        "cannot write to the storage file \"K.txt\": Broken pipe", 0, true},
+      {"a file-size limit, SIGXFSZ at its default", In::kScript, Out::kPipe, kLong, none, 1,
+       "cannot write to the storage file \"K.txt\": File too large", 5000, false, 29, true},
+      {"a worker thread refused", In::kScript, Out::kFile, kThreaded, none, 0,
+       "cannot start a worker thread (Resource temporarily unavailable); going on with 0 of 2", 0, false, 4087,
+       false, 0, "pthread_create", 1, EAGAIN},
+      {"memory too small for a worker's stack", In::kScript, Out::kFile, kThreaded, none, 0,
+       "cannot start a worker thread (Resource temporarily unavailable)", 0, false, 4087, false, 10L << 20},
+      {"an interrupted write", In::kScript, Out::kFile, kThreaded, none, 0, "", 0, false, 4087, false, 0, "write", 5,
+       EINTR},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -245,7 +273,7 @@ TEST(EnvironmentFault, EndsWithItsStatusAndOneErrorLineAndKeepsTheStorageFileWho
     }
     if (c.status == 0) {
       EXPECT_EQ(session.file("QuorvaneDEMO.DEF"), shipped_defaults());
-      EXPECT_EQ(lines_of(session.file("K.txt")).size(), 29u);
+      EXPECT_EQ(lines_of(session.file("K.txt")).size(), c.stored_lines);
     }
   }
 }

@@ -10,11 +10,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
+#include <thread>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "support/child.hpp"
 #include "support/session.hpp"
 
 namespace quorvane::testing {
@@ -80,8 +84,8 @@ TEST(ViewEnvironmentFault, EndsWithItsStatusAndLeavesOnlyWholeFiles) {
       {"a line of 8 MiB in a report", "@road.txt", endless_line, 0, false, 2, "skipped, longer than any report line"},
       {"a full disk", "@road.txt", stored, 4096, false, 1, ": File too large"},
       {"a full disk ends the run", "@road.txt", stored, 4096, false, 1, "0 files written; stopped at a failed write"},
-      // The log is lost, the files are not: every one is written.
-      {"a log pipe that nobody reads", "@road.txt", stored, 0, true, 0, ""},
+      // The log is lost, the files are not: every one is written, and the lost log makes the status 1.
+      {"a log pipe that nobody reads", "@road.txt", stored, 0, true, 1, ""},
   };
   Session reference_session("", false);
   const fs::path reference = reference_session.folder() / "reference";
@@ -100,7 +104,7 @@ TEST(ViewEnvironmentFault, EndsWithItsStatusAndLeavesOnlyWholeFiles) {
     const ViewRun r = run_viewer(file, out, c.file_size_limit, c.log_pipe_closed);
     EXPECT_EQ(r.status, c.status) << r.log;
     EXPECT_NE(r.log.find(c.log_part), std::string::npos) << r.log;
-    if (c.status == 0) {
+    if (c.log_pipe_closed) {
       EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()),
                 std::distance(fs::directory_iterator(reference), fs::directory_iterator()));
     }
@@ -109,6 +113,86 @@ TEST(ViewEnvironmentFault, EndsWithItsStatusAndLeavesOnlyWholeFiles) {
       EXPECT_TRUE(fs::exists(reference / name)) << "left behind: " << name;
       EXPECT_EQ(read_text(entry.path()), read_text(reference / name)) << name;
     }
+  }
+}
+
+// The three programs beside the dialogue under the faults a new user's
+// machine shows them: a full disk (a file-size limit with SIGXFSZ at its
+// default disposition, ENOSPC), a console that cannot be written, a log
+// whose reader went away, a thread the system refuses, memory that runs
+// out, a write interrupted by a signal.  Each ends with its status and its
+// line, and every file in the output folder is the one a run without the
+// fault writes (no temporary, nothing cut).
+struct ProgramFault {
+  const char* program;  // view, yield or fields
+  const char* what;
+  ChildSpec spec;       // the fault; binary, arguments and folder are the program's
+  int status;
+  const char* log_part;  // in exactly one log line; "" none
+  bool same_log = false;  // the log is the one a run without the fault writes
+};
+
+TEST(ProgramEnvironmentFault, EndsWithItsStatusAndItsLineAndLeavesOnlyWholeFiles) {
+  const std::map<std::string, std::pair<std::string, std::vector<std::string>>> programs{
+      {"view", {QUORVANE_VIEW_BINARY, {golden_path("road_microstrip_lossy.txt"), "-o", "out"}}},
+      {"yield", {QUORVANE_YIELD_BINARY,
+                 {golden_path("road_microstrip_lossy.txt"), "--samples", "64", "--threads", "2", "-o", "out"}}},
+      {"fields", {QUORVANE_FIELDS_BINARY, {golden_path("road_stripline.txt"), "-o", "out"}}}};
+  const bool threads = std::thread::hardware_concurrency() > 1;
+  const auto full = [](long limit) { return ChildSpec{.file_size_limit = limit}; };
+  const auto fault = [](const char* call, long at, int error, bool files_only = false) {
+    return ChildSpec{.fault_call = call, .fault_at = at, .fault_errno = error, .fault_files_only = files_only};
+  };
+  const ChildSpec devfull{.out = Sink::kDevFull}, log_gone{.err = Sink::kReaderGone};
+  const std::vector<ProgramFault> cases{
+      {"view", "a file-size limit", full(4096), 1, "File too large"},
+      {"yield", "a file-size limit", full(4096), 1, "File too large"},
+      {"fields", "a file-size limit", full(4096), 1, "File too large"},
+      {"view", "a full disk", fault("write", 1, ENOSPC, true), 1, "No space left on device"},
+      {"yield", "a full disk", fault("write", 2, ENOSPC, true), 1, "No space left on device"},
+      {"fields", "a full disk", fault("write", 1, ENOSPC, true), 1, "No space left on device"},
+      {"view", "a console on a full device (it writes none)", devfull, 0, ""},
+      {"yield", "a console on a full device", devfull, 1, "cannot write to the console: No space left on device"},
+      {"fields", "a console on a full device", devfull, 1, "cannot write to the console: No space left on device"},
+      {"view", "a log whose reader went away", log_gone, 1, ""},
+      {"yield", "a log whose reader went away", log_gone, 1, ""},
+      {"fields", "a log whose reader went away", log_gone, 1, ""},
+      {"view", "a thread refused (it starts none)", fault("pthread_create", 1, EAGAIN), 0, ""},
+      {"yield", "a thread refused", fault("pthread_create", 1, EAGAIN), 0, "cannot start a worker thread"},
+      {"fields", "a thread refused", fault("pthread_create", 1, EAGAIN), 0,
+       threads ? "cannot start a worker thread" : ""},
+      {"yield", "memory that runs out",
+       {.args = {"--samples", "100000", "--points", "200"}, .address_space = 150L << 20}, 1,
+       "quorvane-yield: out of memory"},
+      {"view", "an interrupted write", fault("write", 3, EINTR), 0, "", true},
+      {"yield", "an interrupted write", fault("write", 3, EINTR), 0, "", true},
+      {"fields", "an interrupted write", fault("write", 3, EINTR), 0, "", true},
+  };
+  std::map<std::string, ChildResult> reference;
+  std::map<std::string, std::vector<std::pair<std::string, std::string>>> reference_files;
+  for (const auto& [name, program] : programs) {
+    Session session("", false);
+    reference[name] = run_child({.binary = program.first, .args = program.second, .folder = session.folder()});
+    ASSERT_EQ(reference[name].status, 0) << reference[name].err;
+    reference_files[name] = folder_files(session.folder() / "out");
+  }
+  for (ProgramFault c : cases) {
+    SCOPED_TRACE(std::string(c.program) + ": " + c.what);
+    Session session("", false);
+    c.spec.binary = programs.at(c.program).first;
+    c.spec.args.insert(c.spec.args.begin(), programs.at(c.program).second.begin(), programs.at(c.program).second.end());
+    c.spec.folder = session.folder();
+    const ChildResult r = run_child(c.spec);
+    const ChildResult& ref = reference[c.program];
+    EXPECT_EQ(r.status, c.status) << r.err;
+    const auto has_part = [&c](const std::string& l) { return l.find(c.log_part) != std::string::npos; };
+    EXPECT_TRUE(!*c.log_part || std::ranges::count_if(lines_of(r.err), has_part) == 1) << r.err;
+    EXPECT_TRUE(!c.same_log || r.err == ref.err) << r.err;
+    EXPECT_TRUE(c.status != 0 || c.spec.out != Sink::kFile || r.out == ref.out) << r.out;
+    const auto files = folder_files(session.folder() / "out");
+    EXPECT_TRUE(c.status != 0 || files.size() == reference_files[c.program].size());
+    for (const auto& file : files)
+      EXPECT_EQ(std::ranges::count(reference_files[c.program], file), 1) << "not whole: " << file.first;
   }
 }
 
