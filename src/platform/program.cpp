@@ -35,6 +35,7 @@ DescriptorBuffer::int_type DescriptorBuffer::overflow(int_type c) {
 }
 
 std::streamsize DescriptorBuffer::xsputn(const char* s, std::streamsize n) {
+  if (n <= 0) return 0;  // nothing to put (and no buffer yet before the first drain)
   if (n <= epptr() - pptr()) {
     std::memcpy(pptr(), s, static_cast<std::size_t>(n));
     pbump(static_cast<int>(n));
