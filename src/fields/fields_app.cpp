@@ -6,9 +6,11 @@
 
 #include "fields/fields_report.hpp"
 #include "view/output_file.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::fields {
+
+using namespace quorvane::stored;
 
 namespace {
 
@@ -24,21 +26,21 @@ bool write_file(const std::filesystem::path& p, const std::string& text, FieldsR
 }
 
 // The electrical report of the design cycle of `dims` that precedes it, if any.
-const view::ElectricalTable* electrical_of(const view::ParsedStorage& storage, const view::Report& dims) {
-  const view::ElectricalTable* found = nullptr;
-  for (const view::Report& r : storage.reports) {
+const stored::ElectricalTable* electrical_of(const stored::ParsedStorage& storage, const stored::StoredReport& dims) {
+  const stored::ElectricalTable* found = nullptr;
+  for (const stored::StoredReport& r : storage.reports) {
     if (r.position >= dims.position) break;
-    if (r.cycle == dims.cycle && r.kind == view::ReportKind::Electrical && r.errors.empty())
-      found = &std::get<view::ElectricalTable>(r.table);
+    if (r.cycle == dims.cycle && r.kind == stored::ReportKind::Electrical && r.errors.empty())
+      found = &std::get<stored::ElectricalTable>(r.table);
   }
   return found;
 }
 
-ClosedForm stripline_closed_form(const view::ElectricalTable* e, int section, double er) {
+ClosedForm stripline_closed_form(const stored::ElectricalTable* e, int section, double er) {
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   ClosedForm c{nan, nan, er, er};
   if (!e) return c;
-  for (const view::ElectricalRow& row : e->rows)
+  for (const stored::ElectricalRow& row : e->rows)
     if (row.k == section - 1) {
       c.zoe = row.zoe;
       c.zoo = row.zoo;
@@ -57,7 +59,7 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
     res.status = 1;
     return res;
   }
-  const view::ParsedStorage storage = view::parse_storage(in);
+  const stored::ParsedStorage storage = stored::parse_storage(in);
   const std::string source_name = storage_file.filename().string();
   if (!storage.errors.empty()) {
     for (const std::string& e : storage.errors) log << "quorvane-fields: " << source_name << ": " << e << '\n';
@@ -65,25 +67,25 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
     return res;
   }
   bool trouble = false;
-  for (const view::SkippedRow& s : storage.skipped) {
+  for (const stored::SkippedRow& s : storage.skipped) {
     log << "quorvane-fields: line " << s.line << " (report " << s.report << ") skipped, "
-        << view::skip_reason_text(s.reason) << ": " << s.text << '\n';
+        << stored::skip_reason_text(s.reason) << ": " << s.text << '\n';
     trouble = true;
   }
 
   // Every section of every usable dimensional report, and the distinct
   // cross-sections among them.
   struct Pending {
-    const view::Report* report;
+    const stored::StoredReport* report;
     std::vector<SectionCheck> checks;
     std::vector<int> distinct;  // per check: index into `sections`, -1 skipped
   };
   std::vector<Pending> pending;
   std::vector<CrossSection> sections;
-  for (const view::Report& r : storage.reports) {
-    const auto* d = std::get_if<view::DimensionTable>(&r.table);
+  for (const stored::StoredReport& r : storage.reports) {
+    const auto* d = std::get_if<stored::DimensionTable>(&r.table);
     if (!d) continue;
-    const char* kind = d->construction == view::Construction::Microstrip ? "Microstrip" : "Stripline";
+    const char* kind = d->construction == stored::StoredConstruction::Microstrip ? "Microstrip" : "Stripline";
     log << "report " << r.position << " (line " << r.first_line << ", design cycle " << r.cycle
         << "): dimensional synthesis, " << kind << ", " << d->rows.size() << " sections\n";
     if (!r.errors.empty()) {
@@ -93,10 +95,10 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
       continue;
     }
     Pending p{&r, {}, {}};
-    const view::ElectricalTable* e = electrical_of(storage, r);
-    if (d->construction == view::Construction::Stripline && !e)
+    const stored::ElectricalTable* e = electrical_of(storage, r);
+    if (d->construction == stored::StoredConstruction::Stripline && !e)
       log << "  no electrical report of this design cycle: no closed-form impedances to compare\n";
-    for (const view::DimensionRow& row : d->rows) {
+    for (const stored::DimensionRow& row : d->rows) {
       SectionCheck c;
       c.section = row.section;
       c.cross_section = row_cross_section(*d, row);
@@ -112,7 +114,7 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
         const auto it = std::find(sections.begin(), sections.end(), c.cross_section);
         index = static_cast<int>(it - sections.begin());
         if (it == sections.end()) sections.push_back(c.cross_section);
-        c.closed = d->construction == view::Construction::Microstrip
+        c.closed = d->construction == stored::StoredConstruction::Microstrip
                        ? microstrip_closed_form(c.cross_section)
                        : stripline_closed_form(e, row.section, d->er);
       }
@@ -143,7 +145,7 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
   const std::string stem = storage_file.stem().string();
   int solved_count = 0;
   for (Pending& p : pending) {
-    const auto& d = std::get<view::DimensionTable>(p.report->table);
+    const auto& d = std::get<stored::DimensionTable>(p.report->table);
     std::vector<int> drawn;
     for (std::size_t k = 0; k < p.checks.size(); ++k) {
       const int index = p.distinct[k];

@@ -9,9 +9,11 @@
 #include "dialogue/fortran_format.hpp"
 #include "dimensions/dimensional_report.hpp"
 #include "lines/coupled_microstrip.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 namespace quorvane::fields {
+
+using namespace quorvane::plot;
 
 using fmt::F;
 using fmt::I;
@@ -65,9 +67,9 @@ std::string inches(double v) {
 
 }  // namespace
 
-double substrate_height(const view::DimensionTable& t) {
+double substrate_height(const stored::DimensionTable& t) {
   const double printed = t.height_in, er = t.er, limit = t.surface_wave_ghz;
-  const bool micro = t.construction == view::Construction::Microstrip;
+  const bool micro = t.construction == stored::StoredConstruction::Microstrip;
   if ((micro && !(er > 1.0)) || !(limit > 0.0) || !(limit < kLimitCap)) return printed;
   constexpr double pi = 3.14159265358979323846;
   double h = 0.0, spread = 0.0;  // the recovered height and its uncertainty from the printed roundings
@@ -87,9 +89,9 @@ double substrate_height(const view::DimensionTable& t) {
   return off <= 0.0005 + spread ? h : printed;         // within the printed rounding: the finer value
 }
 
-CrossSection row_cross_section(const view::DimensionTable& table, const view::DimensionRow& row) {
+CrossSection row_cross_section(const stored::DimensionTable& table, const stored::DimensionRow& row) {
   CrossSection c;
-  c.medium = table.construction == view::Construction::Microstrip ? Medium::Microstrip : Medium::Stripline;
+  c.medium = table.construction == stored::StoredConstruction::Microstrip ? Medium::Microstrip : Medium::Stripline;
   c.er = table.er;
   c.h = substrate_height(table);
   c.t = table.thick_in;
@@ -108,9 +110,9 @@ ClosedForm microstrip_closed_form(const CrossSection& c) {
   return {mi.zoe, mi.zoo, md.effe, md.effo};
 }
 
-std::vector<std::string> field_table(const view::Report& report, const view::DimensionTable& table,
+std::vector<std::string> field_table(const stored::StoredReport& report, const stored::DimensionTable& table,
                                      const std::string& source_name, const std::vector<SectionCheck>& checks) {
-  const bool micro = table.construction == view::Construction::Microstrip;
+  const bool micro = table.construction == stored::StoredConstruction::Microstrip;
   std::vector<std::string> out;
   out.push_back(X(6) + "Field check of report " + std::to_string(report.position) + " (" +
                 (micro ? "Microstrip" : "Stripline") + ", design cycle " + std::to_string(report.cycle) + ") in " +
@@ -228,7 +230,7 @@ std::string cross_section_svg(const CrossSection& c, const std::string& title) {
                     "\" height=\"" + num(height_px + top_px + 50.0) + "\" font-family=\"sans-serif\">\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   svg += "<text x=\"" + num(left) + "\" y=\"24\" font-size=\"" +
-         num(view::fitted_font(title, static_cast<float>(width_px), 16.0f)) + "\">" + view::xml_escape(title) +
+         num(plot::fitted_font(title, static_cast<float>(width_px), 16.0f)) + "\">" + plot::xml_escape(title) +
          "</text>\n";
   svg += "<text x=\"" + num(left) + "\" y=\"46\" font-size=\"13\" fill=\"#1f4fa8\">even mode (magnetic wall)</text>\n";
   svg += "<text x=\"" + num(left + width_px) + "\" y=\"46\" font-size=\"13\" fill=\"#b02020\" text-anchor=\"end\">"

@@ -11,9 +11,11 @@
 
 #include <string>
 
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 // The board: the copper's extent along the filter (the feed lines reach
 // the two short edges, where the connectors go) and `margin_mm` beyond the

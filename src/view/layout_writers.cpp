@@ -6,9 +6,11 @@
 #include <sstream>
 #include <vector>
 
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::plot;
 
 namespace {
 
@@ -61,7 +63,7 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
   std::vector<std::string> notes;
   notes.push_back("Feed lines, Zo " + mm(table.zo_line, 2) + " Ohms: width " + mm(lay.feed_width_mm, 4) +
                   " mm, length " + mm(lay.feed_length_mm, 4) + " mm (a quarter wavelength) at each end");
-  notes.push_back(std::string(table.construction == Construction::Microstrip ? "Substrate height H "
+  notes.push_back(std::string(table.construction == StoredConstruction::Microstrip ? "Substrate height H "
                                                                                : "Ground-plane spacing B ") +
                   mm(table.height_in * 25.4f, 4) + " mm, Er " + mm(table.er, 3) + ", strip thickness " +
                   mm(table.thick_in * 25.4f, 4) + " mm");

@@ -39,25 +39,6 @@ double lin(double db) { return std::pow(10.0, db / 20.0); }
 
 float magnitude_from_db(float db) { return std::pow(10.0f, db / 20.0f); }
 
-double printed_frequency(float freq) { return read_back(trimmed(fmt::F(freq, 16, 2))); }
-
-std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
-                                    int& dropped) {
-  std::vector<size_t> kept;
-  double last = -std::numeric_limits<double>::infinity();
-  for (size_t i = 0; i < table.rows.size(); ++i) {
-    if (!usable(table.rows[i])) continue;
-    const double f = printed_frequency(table.rows[i].freq);
-    if (!(f > last)) {
-      ++dropped;
-      continue;
-    }
-    last = f;
-    kept.push_back(i);
-  }
-  return kept;
-}
-
 PassiveRow passive_magnitudes(float s11db, float s21db) {
   PassiveRow r{magnitude_from_db(s11db), magnitude_from_db(s21db), false, true};
   if (r.s11 * r.s11 + r.s21 * r.s21 <= 1.0) return r;
@@ -84,7 +65,7 @@ PassiveRow passive_magnitudes(float s11db, float s21db) {
   return r;
 }
 
-TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, const std::string& source_name,
+TouchstoneFile touchstone(const StoredReport& report, const AnalysisTable& table, const std::string& source_name,
                           const TouchstoneDesign& design) {
   if (table.format != 1)
     throw std::invalid_argument("a Touchstone file needs a table in print format 1 (S-parameters)");

@@ -16,13 +16,14 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 struct TouchstoneFile {
   std::string extension;   // "s2p" or "s1p"
@@ -39,16 +40,6 @@ struct TouchstoneDesign {
   std::string construction;  // "Microstrip", "Stripline", "ideal lines in air" or ""
   std::string substrate;     // e.g. "Er 9.800, H 0.6350 mm, strip thickness 0.0000 mm", or ""
 };
-
-// Indices of the rows that `usable` accepts, in table order, each printed
-// frequency (F16.2, 0.01 MHz) once: a row whose printed frequency is not
-// above that of the row kept before it is left out and counted in
-// `dropped`.
-std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
-                                    int& dropped);
-
-// The frequency as the table prints it, MHz.
-double printed_frequency(float freq);
 
 // Linear |S11| and |S21| of a row printed as `s11db` (to 0.01 dB) and
 // `s21db` (to 0.001 dB).  When the printed values give |S11|^2 + |S21|^2
@@ -69,7 +60,7 @@ float magnitude_from_db(float db);
 
 // Throws std::invalid_argument for a print-format-2 table, which holds no
 // return loss.
-TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, const std::string& source_name,
+TouchstoneFile touchstone(const StoredReport& report, const AnalysisTable& table, const std::string& source_name,
                           const TouchstoneDesign& design = {});
 
 }  // namespace quorvane::view

@@ -12,19 +12,21 @@
 #include "dialogue/console.hpp"
 #include "dialogue/version.hpp"
 
-#include "view/drawn_copper.hpp"
-#include "view/filter_layout.hpp"
+#include "stored/drawn_copper.hpp"
+#include "stored/filter_layout.hpp"
 #include "view/gerber.hpp"
 #include "view/layout_writers.hpp"
 #include "view/output_file.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 #include "view/touchstone.hpp"
 
 namespace quorvane::view {
 
+using namespace quorvane::plot;
+
 namespace {
 
-const char* kind_name(const Report& r) {
+const char* kind_name(const StoredReport& r) {
   switch (r.kind) {
     case ReportKind::Electrical: return "electrical synthesis";
     case ReportKind::Dimensions: return "dimensional synthesis";
@@ -152,13 +154,13 @@ const OptionSpec* find_option(const std::string& a) {
 
 }  // namespace
 
-std::string analysis_substrate(const ParsedStorage& storage, const Report& analysis) {
+std::string analysis_substrate(const ParsedStorage& storage, const StoredReport& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal)
     return "air, Er " + fixed(t->ideal_er, 3);
-  const Report* dims = earlier_report(storage, analysis, ReportKind::Dimensions);
+  const StoredReport* dims = earlier_report(storage, analysis, ReportKind::Dimensions);
   if (dims == nullptr) return "";
   const DimensionTable* d = &std::get<DimensionTable>(dims->table);
-  return "Er " + fixed(d->er, 3) + (d->construction == Construction::Microstrip ? ", H " : ", B ") +
+  return "Er " + fixed(d->er, 3) + (d->construction == StoredConstruction::Microstrip ? ", H " : ", B ") +
          fixed(d->height_in * 25.4f, 4) + " mm, strip thickness " + fixed(d->thick_in * 25.4f, 4) + " mm";
 }
 
@@ -212,30 +214,30 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
   }
 }
 
-std::string detail(const ParsedStorage& storage, const Report& r) {
+std::string detail(const ParsedStorage& storage, const StoredReport& r) {
   if (const auto* a = std::get_if<AnalysisTable>(&r.table)) {
     const std::string c = analysis_construction(storage, r);
     return ", print format " + std::to_string(a->format) + (c.empty() ? ", construction not stored" : ", " + c);
   }
   if (const auto* d = std::get_if<DimensionTable>(&r.table))
-    return d->construction == Construction::Microstrip ? ", Microstrip" : ", Stripline";
+    return d->construction == StoredConstruction::Microstrip ? ", Microstrip" : ", Stripline";
   return "";
 }
 
-const Report* earlier_report(const ParsedStorage& storage, const Report& report, ReportKind kind) {
-  const Report* found = nullptr;
-  for (const Report& r : storage.reports) {
+const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind) {
+  const StoredReport* found = nullptr;
+  for (const StoredReport& r : storage.reports) {
     if (r.position >= report.position) break;
     if (r.cycle == report.cycle && r.kind == kind) found = &r;
   }
   return found;
 }
 
-std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
+std::string analysis_construction(const ParsedStorage& storage, const StoredReport& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
-  const Report* r = earlier_report(storage, analysis, ReportKind::Dimensions);
+  const StoredReport* r = earlier_report(storage, analysis, ReportKind::Dimensions);
   if (!r) return "";
-  return std::get<DimensionTable>(r->table).construction == Construction::Microstrip ? "Microstrip" : "Stripline";
+  return std::get<DimensionTable>(r->table).construction == StoredConstruction::Microstrip ? "Microstrip" : "Stripline";
 }
 
 namespace {
@@ -243,11 +245,11 @@ namespace {
 // The copper of the analysed dimensional report as drawn, analysed at the
 // table's frequencies; nothing for an ideal analysis or one without a
 // usable dimensional report.
-std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const Report& r, const AnalysisTable& a,
+std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const StoredReport& r, const AnalysisTable& a,
                                             CopperDrawing drawing, std::ostream& log) {
-  const Report* dim = a.ideal ? nullptr : earlier_report(storage, r, ReportKind::Dimensions);
+  const StoredReport* dim = a.ideal ? nullptr : earlier_report(storage, r, ReportKind::Dimensions);
   if (!dim || !dim->errors.empty()) return std::nullopt;
-  const Report* el = earlier_report(storage, r, ReportKind::Electrical);
+  const StoredReport* el = earlier_report(storage, r, ReportKind::Electrical);
   const ElectricalTable* electrical = el && el->errors.empty() ? &std::get<ElectricalTable>(el->table) : nullptr;
   try {
     const DrawnAnalysis d =
@@ -303,7 +305,7 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   // the last dimensional report of its design cycle (the rest of the file is
   // not kept).
   ParsedStorage context;
-  Report r;
+  StoredReport r;
   std::vector<SkippedRow> skipped;
   for (bool more = true; more && res.status != 1;) {
     more = stream.next(r, skipped);
@@ -316,11 +318,11 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
     if (!more) break;
     ++reports;
     cycles = r.cycle;
-    std::erase_if(context.reports, [&r](const Report& kept) {
+    std::erase_if(context.reports, [&r](const StoredReport& kept) {
       return kept.cycle != r.cycle || kept.kind == r.kind || kept.kind == ReportKind::Analysis;
     });
     context.reports.push_back(std::move(r));
-    const Report& rep = context.reports.back();
+    const StoredReport& rep = context.reports.back();
     log << "report " << rep.position << " (line " << rep.first_line << ", design cycle " << rep.cycle
         << "): " << kind_name(rep) << detail(context, rep) << '\n';
     if (!rep.errors.empty()) {

@@ -164,7 +164,7 @@ TEST_P(RippleDecimals, OneDesignIsOneCycle) {
   for (const std::string& field : c.printed)
     EXPECT_NE(v.text.find("Ripple (Am) = " + field + " dB"), std::string::npos) << c.what << ": " << field;
   ASSERT_EQ(v.parsed.reports.size(), 3u) << c.what;
-  for (const Report& rep : v.parsed.reports) EXPECT_EQ(rep.cycle, 1) << c.what << ", report " << rep.position;
+  for (const StoredReport& rep : v.parsed.reports) EXPECT_EQ(rep.cycle, 1) << c.what << ", report " << rep.position;
   EXPECT_EQ(v.result.status, 0) << v.log;
   EXPECT_NE(v.log.find("fine.txt: 3 reports in 1 design cycle, "), std::string::npos) << v.log;
   const auto plot = v.files.find("fine-3-response.svg");
@@ -189,7 +189,7 @@ TEST(ViewSession, StriplineSectionsThatAreNotRealizable) {
   ASSERT_EQ(r.status, 0) << r.err;
   const ViewRun v = view_of(session.file("wide.txt"), "wide.txt");
   ASSERT_EQ(v.parsed.reports.size(), 2u);
-  const Report& dims = v.parsed.reports[1];
+  const StoredReport& dims = v.parsed.reports[1];
   EXPECT_TRUE(dims.errors.empty()) << dims.errors.front();
   EXPECT_TRUE(v.parsed.skipped.empty());
   const auto& t = std::get<DimensionTable>(dims.table);

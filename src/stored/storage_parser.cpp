@@ -1,18 +1,20 @@
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string_view>
 
 #include "analysis/analysis_layouts.hpp"
+#include "dialogue/fortran_format.hpp"
 #include "dialogue/report_layout.hpp"
 #include "dialogue/report_layouts.hpp"
 #include "dimensions/dimension_layouts.hpp"
 #include "synthesis/electrical_layouts.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 namespace {
 
@@ -35,7 +37,7 @@ bool is_blank(std::string_view s) {
 // `base` + 1 of the file.
 class ReportReader {
  public:
-  ReportReader(const std::vector<std::string>& lines, size_t base, size_t begin, size_t end, Report& report,
+  ReportReader(const std::vector<std::string>& lines, size_t base, size_t begin, size_t end, StoredReport& report,
                std::vector<SkippedRow>& skipped)
       : lines_(lines), base_(base), begin_(begin), end_(end), report_(report), skipped_(skipped) {}
 
@@ -113,7 +115,7 @@ class ReportReader {
   const std::vector<std::string>& lines_;
   size_t base_;
   size_t begin_, end_;
-  Report& report_;
+  StoredReport& report_;
   std::vector<SkippedRow>& skipped_;
 };
 
@@ -143,7 +145,7 @@ void read_summary(ReportReader& rd, const Layout& fhigh, DesignSummary& s) {
 }
 
 // Rows of a per-section table must be one for each of the N+1 sections.
-void check_section_count(ReportReader& rd, const Report& rep, size_t rows, size_t skipped_before) {
+void check_section_count(ReportReader& rd, const StoredReport& rep, size_t rows, size_t skipped_before) {
   const int expected = rep.summary.poles + 1;
   if (rep.summary.poles <= 0) return;  // already an error: no Fo line
   if (static_cast<int>(rows) != expected) {
@@ -154,7 +156,7 @@ void check_section_count(ReportReader& rd, const Report& rep, size_t rows, size_
   }
 }
 
-void read_electrical(ReportReader& rd, Report& rep) {
+void read_electrical(ReportReader& rd, StoredReport& rep) {
   ElectricalTable t;
   read_summary(rd, fhigh_line_electrical(), rep.summary);
   if (auto m = rd.field_line(bw3db_line(), rd.begin(), "BW3dB")) t.bw3db = r(*m, 0);
@@ -182,7 +184,7 @@ void read_electrical(ReportReader& rd, Report& rep) {
   rep.table = std::move(t);
 }
 
-void read_dimensions(ReportReader& rd, Report& rep) {
+void read_dimensions(ReportReader& rd, StoredReport& rep) {
   DimensionTable t;
   read_summary(rd, fhigh_line_dimensions(), rep.summary);
   if (auto m = rd.field_line(er_construction_line(), rd.begin(), "Er and Construction")) {
@@ -192,7 +194,7 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   const size_t ms_head = rd.find(microstrip_head(), rd.begin());
   const size_t sl_head = rd.find(stripline_head(), rd.begin());
   const bool microstrip = ms_head < sl_head;
-  t.construction = microstrip ? Construction::Microstrip : Construction::Stripline;
+  t.construction = microstrip ? StoredConstruction::Microstrip : StoredConstruction::Stripline;
   const std::string_view height_name = microstrip ? kMicrostripHeightName : kStriplineHeightName;
   if (auto m = rd.field_line(height_line(), rd.begin(), microstrip ? "H" : "B")) {
     if (m->values[0].alpha != height_name) {
@@ -273,7 +275,7 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   rep.table = std::move(t);
 }
 
-void read_analysis(ReportReader& rd, Report& rep) {
+void read_analysis(ReportReader& rd, StoredReport& rep) {
   AnalysisTable t;
   read_summary(rd, fhigh_line_analysis(), rep.summary);
   if (auto m = rd.field_line(roughness_line(), rd.begin(), "SR")) {
@@ -356,6 +358,25 @@ std::optional<ReportStamp> read_stamp(const std::string& line) {
 
 }  // namespace
 
+double printed_frequency(float freq) { return std::strtod(fmt::F(freq, 16, 2).c_str(), nullptr); }
+
+std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
+                                    int& dropped) {
+  std::vector<size_t> kept;
+  double last = -std::numeric_limits<double>::infinity();
+  for (size_t i = 0; i < table.rows.size(); ++i) {
+    if (!usable(table.rows[i])) continue;
+    const double f = printed_frequency(table.rows[i].freq);
+    if (!(f > last)) {
+      ++dropped;
+      continue;
+    }
+    last = f;
+    kept.push_back(i);
+  }
+  return kept;
+}
+
 const char* skip_reason_text(SkipReason reason) {
   switch (reason) {
     case SkipReason::Overflow: return "a field of asterisks (value too wide for its field)";
@@ -398,7 +419,7 @@ bool StorageStream::read_line(std::string& line, bool& too_long) {
   return true;
 }
 
-Report StorageStream::build(bool next_follows) {
+StoredReport StorageStream::build(bool next_follows) {
   std::vector<std::string>& lines = window_;
   size_t end = lines.size();
   // The rule and empty line in front of the next date line belong to it.
@@ -406,7 +427,7 @@ Report StorageStream::build(bool next_follows) {
     --end;
     if (is_blank(lines[end - 1])) --end;
   }
-  Report rep;
+  StoredReport rep;
   rep.position = ++reports_;
   rep.first_line = static_cast<int>(window_first_) + 1;
   rep.stamp = *read_stamp(lines[0]);
@@ -453,7 +474,7 @@ Report StorageStream::build(bool next_follows) {
   return rep;
 }
 
-bool StorageStream::next(Report& report, std::vector<SkippedRow>& skipped) {
+bool StorageStream::next(StoredReport& report, std::vector<SkippedRow>& skipped) {
   skipped.clear();
   std::string line;
   bool too_long = false;
@@ -473,7 +494,7 @@ bool StorageStream::next(Report& report, std::vector<SkippedRow>& skipped) {
     if (!too_long && read_stamp(line)) {
       const bool had = started_;
       std::vector<std::string> next_window{std::move(line)};
-      Report built;
+      StoredReport built;
       if (had) built = build(true);
       window_ = std::move(next_window);
       window_first_ = number;
@@ -511,7 +532,7 @@ bool StorageStream::next(Report& report, std::vector<SkippedRow>& skipped) {
 ParsedStorage parse_storage(std::istream& in) {
   ParsedStorage out;
   StorageStream stream(in);
-  Report report;
+  StoredReport report;
   std::vector<SkippedRow> skipped;
   for (bool more = true; more;) {
     more = stream.next(report, skipped);
@@ -522,4 +543,4 @@ ParsedStorage parse_storage(std::istream& in) {
   return out;
 }
 
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

@@ -1,23 +1,23 @@
-#include "view/drawn_copper.hpp"
+#include "stored/drawn_copper.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 namespace {
 
 constexpr float kMmPerInch = 25.4f;
 
 // The copper as printed, without losses or terminations.
-DrawnFilter printed_copper(const Report& dimensions) {
+DrawnFilter printed_copper(const StoredReport& dimensions) {
   const auto& table = std::get<DimensionTable>(dimensions.table);
   build_layout(table, dimensions.summary.poles);  // throws when the table cannot be drawn
   std::vector<std::string> warnings;
   const std::vector<float> lengths = reconciled_lengths(table, warnings);
   DrawnFilter f;
-  f.construction = table.construction == Construction::Microstrip ? DrawnConstruction::Microstrip
+  f.construction = table.construction == StoredConstruction::Microstrip ? DrawnConstruction::Microstrip
                                                                    : DrawnConstruction::Stripline;
   f.er = table.er;
   f.h = table.height_in;
@@ -44,13 +44,13 @@ std::string mhz(float v) {
 
 }  // namespace
 
-std::vector<float> open_end_extensions(const Report& dimensions) {
+std::vector<float> open_end_extensions(const StoredReport& dimensions) {
   std::vector<float> dl;
   for (const OpenEnd& e : open_ends(printed_copper(dimensions))) dl.push_back(e.dl);
   return dl;
 }
 
-DrawnFilter drawn_filter(const Report& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
+DrawnFilter drawn_filter(const StoredReport& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
                          CopperDrawing drawing) {
   DrawnFilter f = printed_copper(dimensions);
   if (f.construction == DrawnConstruction::Stripline) {
@@ -111,11 +111,4 @@ std::string centre_text(const DrawnAnalysis& d) {
   return t;
 }
 
-void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& d) {
-  Series s{d.compensated ? "S21 of the copper as drawn, compensated (dB)" : "S21 of the copper as printed (dB)",
-           "#2e8b57", false, d.freq, d.s21db};
-  plot.series.push_back(std::move(s));
-  plot.caption = "Centre (middle of the -3 dB points), " + centre_text(d);
-}
-
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

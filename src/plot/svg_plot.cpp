@@ -1,4 +1,4 @@
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -7,9 +7,8 @@
 #include <sstream>
 
 #include "dialogue/fortran_format.hpp"
-#include "view/touchstone.hpp"
 
-namespace quorvane::view {
+namespace quorvane::plot {
 
 namespace {
 
@@ -287,7 +286,7 @@ namespace {
 std::string trim_left(const std::string& t) { return t.substr(std::min(t.find_first_not_of(' '), t.size())); }
 
 // Title, terminations and losses, frequency axis and band-edge markers.
-PlotSpec frame_of(const std::string& what, const Report& report, const AnalysisTable& table,
+PlotSpec frame_of(const std::string& what, const StoredReport& report, const AnalysisTable& table,
                   const std::string& construction) {
   PlotSpec p;
   p.title = what + ": " + summary_title(report.summary, construction);
@@ -308,7 +307,7 @@ bool in_span(float f, const DesignSummary& s) {
 
 }  // namespace
 
-PlotSpec passband_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+PlotSpec passband_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction) {
   PlotSpec p = frame_of("Passband", report, table, construction);
   Series s21{table.format == 1 ? "S21 (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
   const DesignSummary& s = report.summary;
@@ -356,7 +355,7 @@ std::vector<float> group_delay_ns(const AnalysisTable& table, const std::vector<
   return tau;
 }
 
-PlotSpec delay_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+PlotSpec delay_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction) {
   PlotSpec p = frame_of("Group delay", report, table, construction);
   p.subtitle += "; computed from the printed S21 phases (unwrapped, central differences)";
   p.left_label = "Group delay (ns)";
@@ -374,7 +373,7 @@ PlotSpec delay_plot(const Report& report, const AnalysisTable& table, const std:
   return p;
 }
 
-PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+PlotSpec response_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction) {
   PlotSpec p = frame_of("Frequency response", report, table, construction);
   Series s21{table.format == 1 ? "S21 transmission (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
   Series other{table.format == 1 ? "S11 (dB)" : "Input VSWR", "#c0392b", table.format != 1, {}, {}};
@@ -392,4 +391,11 @@ PlotSpec response_plot(const Report& report, const AnalysisTable& table, const s
   return p;
 }
 
-}  // namespace quorvane::view
+void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& d) {
+  Series s{d.compensated ? "S21 of the copper as drawn, compensated (dB)" : "S21 of the copper as printed (dB)",
+           "#2e8b57", false, d.freq, d.s21db};
+  plot.series.push_back(std::move(s));
+  plot.caption = "Centre (middle of the -3 dB points), " + centre_text(d);
+}
+
+}  // namespace quorvane::plot

@@ -1,4 +1,4 @@
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 namespace {
 
@@ -213,4 +213,4 @@ FilterLayout build_layout(const DimensionTable& table, int poles, const std::vec
   return lay;
 }
 
-}  // namespace quorvane::view
+}  // namespace quorvane::stored
