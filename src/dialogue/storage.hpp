@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +39,19 @@ class StorageFile {
 
   bool is_open() const { return fd_ >= 0; }
 
+  // What the open file holds: its path, whole lines and bytes written, and
+  // the FNV-1a digest of those bytes; `starts` counts the files started
+  // afresh, so that a change of file between two readings shows.
+  std::filesystem::path path() const { return folder_ / open_name_; }
+  long lines() const { return lines_; }
+  long bytes() const { return static_cast<long>(whole_); }
+  std::uint64_t digest() const { return digest_; }
+  long starts() const { return starts_; }
+
+  // Called with the path of a file about to be started afresh, once its lock
+  // is held and before what it holds is dropped.
+  void on_fresh_start(std::function<void(const std::filesystem::path&)> call) { on_fresh_start_ = std::move(call); }
+
   // A file no storage name may name (the defaults file in use, the record
   // of the session), told as `what` ("the defaults file in use").
   void protect(dev_t device, ino_t inode, std::string what);
@@ -50,6 +65,10 @@ class StorageFile {
   std::string open_name_;
   int fd_ = -1;
   off_t whole_ = 0;  // bytes of whole lines written
+  long lines_ = 0;
+  std::uint64_t digest_ = 0;
+  long starts_ = 0;
+  std::function<void(const std::filesystem::path&)> on_fresh_start_;
   bool regular_ = false;
   struct ProtectedFile {
     dev_t device;
@@ -79,6 +98,11 @@ class Report {
   StorageFile& file_;
   const Control& control_;
 };
+
+// FNV-1a, 64 bits (Fowler, Noll, Vo), of `bytes` continued from `digest`;
+// kDigestStart is the digest of nothing.
+inline constexpr std::uint64_t kDigestStart = 14695981039346656037ull;
+std::uint64_t fnv1a(std::uint64_t digest, std::string_view bytes);
 
 // The dated header that opens every report, six lines.
 std::vector<std::string> report_header(const ClockReading& clock);

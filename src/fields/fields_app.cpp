@@ -40,7 +40,7 @@ ClosedForm stripline_closed_form(const stored::ElectricalTable* e, int section, 
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   ClosedForm c{nan, nan, er, er};
   if (!e) return c;
-  for (const stored::ElectricalRow& row : e->rows)
+  for (const stored::PrintedElectricalRow& row : e->rows)
     if (row.k == section - 1) {
       c.zoe = row.zoe;
       c.zoo = row.zoo;

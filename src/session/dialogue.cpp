@@ -17,6 +17,7 @@
 #include "dialogue/version.hpp"
 #include "dimensions/construction_entry.hpp"
 #include "dimensions/dimensional_report.hpp"
+#include "session/record_keeper.hpp"
 #include "synthesis/design_entry.hpp"
 #include "synthesis/electrical_synthesis.hpp"
 
@@ -33,7 +34,8 @@ enum class Step { kMenu1, kMenu2, kMenu3, kConstruction, kAnalysis, kNewCycle, k
 class Dialogue {
  public:
   explicit Dialogue(const DialogueEnvironment& env)
-      : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control) {
+      : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control),
+        records_(storage_, env.err) {
     console_.observe(env.on_line);
   }
 
@@ -54,6 +56,7 @@ class Dialogue {
   Console console_;
   StorageFile storage_;
   Report report_;
+  RecordKeeper records_;
 };
 
 bool Dialogue::load_defaults() {
@@ -126,8 +129,11 @@ Step Dialogue::design_cycle() {
   state_.clock = env_.clock();
   banner();
   run_design_entry(console_, state_);
+  const RecordKeeper::Mark before = records_.mark();
   ask_storage(StorageOccasion::kElectrical, console_, storage_, state_);
-  run_electrical_synthesis(state_, report_);
+  ElectricalDesign design = run_electrical_synthesis(state_, report_);
+  records_.start_cycle(state_.filter);
+  records_.add(before, std::move(design));
   return Step::kMenu1;
 }
 
@@ -187,13 +193,18 @@ Step Dialogue::menu3() {
 // dimensions are recomputed from the unchanged electrical design.
 Step Dialogue::construction() {
   run_construction_entry(console_, state_);
+  const RecordKeeper::Mark before = records_.mark();
   ask_storage(StorageOccasion::kDimensions, console_, storage_, state_);
-  run_dimensional_synthesis(state_, report_);
+  const float aim = z0_aim(state_);
+  DimensionalResult dimensions = run_dimensional_synthesis(state_, report_);
+  records_.add(before, recorded_dimensions(state_, aim, std::move(dimensions)));
   return Step::kMenu2;
 }
 
 Step Dialogue::analysis() {
+  const RecordKeeper::Mark before = records_.mark();
   run_analysis(console_, storage_, report_, state_);
+  records_.add(before, recorded_analysis(state_));
   return Step::kMenu3;
 }
 

@@ -166,7 +166,7 @@ void read_electrical(ReportReader& rd, StoredReport& rep) {
   } else {
     const size_t skipped_before = static_cast<size_t>(rep.skipped_rows);
     const size_t close = rd.read_rows(rule, electrical_row(), load_line(), [&](const LineMatch& m) {
-      ElectricalRow row{n(m, 0), r(m, 1), n(m, 2), n(m, 3), r(m, 4), r(m, 5), r(m, 6), r(m, 7), r(m, 8)};
+      PrintedElectricalRow row{n(m, 0), r(m, 1), n(m, 2), n(m, 3), r(m, 4), r(m, 5), r(m, 6), r(m, 7), r(m, 8)};
       const int expected_k = t.rows.empty() ? 0 : t.rows.back().k + 1;
       if (row.i != row.k || row.k1 != row.k + 1 || row.k < expected_k) return false;
       t.rows.push_back(row);

@@ -36,7 +36,7 @@ struct DesignSummary {
 };
 
 // Electrical synthesis: one row per coupled section, K = 0 ... N.
-struct ElectricalRow {
+struct PrintedElectricalRow {
   int i = 0;
   float element = 0.0f;
   int k = 0, k1 = 0;          // the pair column (K, K+1)
@@ -46,7 +46,7 @@ struct ElectricalRow {
 
 struct ElectricalTable {
   float bw3db = 0.0f;         // MHz
-  std::vector<ElectricalRow> rows;
+  std::vector<PrintedElectricalRow> rows;
   float g_load = 0.0f;        // load element g(N+1)
   float qe_in = 0.0f, qe_out = 0.0f;
 };

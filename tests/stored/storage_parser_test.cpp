@@ -67,8 +67,8 @@ TEST(StorageParser, ElectricalRowsReadBackToThePrintedDigit) {
   const ElectricalTable want = road_electrical();
   ASSERT_EQ(t.rows.size(), want.rows.size());
   for (size_t i = 0; i < t.rows.size(); ++i) {
-    const ElectricalRow& a = t.rows[i];
-    const ElectricalRow& b = want.rows[i];
+    const PrintedElectricalRow& a = t.rows[i];
+    const PrintedElectricalRow& b = want.rows[i];
     EXPECT_EQ(a.i, b.i);
     EXPECT_EQ(a.k, b.k);
     EXPECT_EQ(a.k1, b.k1);

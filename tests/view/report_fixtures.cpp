@@ -43,7 +43,7 @@ Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const 
              X(7) + "   Prototype  Coupled  Even & Odd Mode  Image   Normalized  Coupling",
              X(7) + "   Low-Pass   Section    Impedances   Impedance J Inverter   Coeff,",
              X(7) + "I  Elements   (K,K+1)    Zoe    Zoo     ZI(I)   J(K,K+1)*ZI Numeric", fill(rule69(), {})});
-  for (const ElectricalRow& r : t.rows)
+  for (const PrintedElectricalRow& r : t.rows)
     l.push_back(fill(electrical_row(), {r.i, r.element, r.k, r.k1, r.zoe, r.zoo, r.zi, r.jzi, r.coupling}));
   l.push_back(fill(load_line(), {s.poles + 1, t.g_load, s.z0}));
   l.push_back(fill(rule69(), {}));

@@ -1,0 +1,140 @@
+// The design record of whole sessions: it agrees with its storage file, its
+// text reads back to itself, and its floats are the syntheses' own, bit for
+// bit (the syntheses rerun from the recorded inputs give the same bits).
+#include "stored/design_record.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <limits>
+
+#include "support/case_name.hpp"
+#include "support/invariants.hpp"
+#include "support/session.hpp"
+
+namespace quorvane::stored {
+namespace {
+
+using quorvane::testing::Session;
+
+// Bits, so that NaN equals NaN and -0 differs from 0.
+std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+
+struct RecordCase {
+  const char* what;
+  std::string script;
+  std::string file;
+  int reports;  // in the record
+};
+
+class RecordedSession : public ::testing::TestWithParam<RecordCase> {};
+
+TEST_P(RecordedSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
+  const RecordCase& c = GetParam();
+  Session session;
+  ASSERT_EQ(session.run(c.script).status, 0);
+  const std::string text = session.file(c.file + ".json");
+  EXPECT_EQ(quorvane::testing::broken_record(session.file(c.file), text), "");
+  const DesignRecord record = read_record(text);
+  EXPECT_EQ(record_text(record), text);
+  ASSERT_EQ(record.cycles.size(), 1u);
+  const RecordedCycle& cycle = record.cycles[0];
+  EXPECT_EQ(static_cast<int>(cycle.reports.size()), c.reports);
+
+  const ElectricalDesign e = synthesise_electrical(cycle.design);
+  const int n = cycle.design.isections + 1;
+  for (const RecordedReport& r : cycle.reports) {
+    if (const auto* got = std::get_if<ElectricalDesign>(&r.content)) {
+      EXPECT_EQ(bits(got->bw3db), bits(e.bw3db));
+      for (int k = 1; k <= n; ++k) {
+        EXPECT_EQ(bits(got->g[k]), bits(e.g[k])) << k;
+        EXPECT_EQ(bits(got->zoec[k]), bits(e.zoec[k])) << k;
+        EXPECT_EQ(bits(got->zooc[k]), bits(e.zooc[k])) << k;
+        EXPECT_EQ(bits(got->rows[k - 1].couplec), bits(e.rows[k - 1].couplec)) << k;
+      }
+    }
+    const auto* d = std::get_if<RecordedDimensions>(&r.content);
+    if (!d) continue;
+    const Qvnzo modes{e.zoec, e.zooc, 0.0f, 0.0f};
+    const Construction& k = d->construction;
+    if (const auto* ms = std::get_if<MicrostripDimensions>(&d->result)) {
+      const MicrostripDimensions want = synthesise_microstrip(cycle.design, modes, k.er, d->b, d->thick, d->z0_aim);
+      EXPECT_EQ(bits(ms->tec), bits(want.tec));
+      for (size_t i = 0; i < want.sections.size(); ++i) {
+        EXPECT_EQ(bits(ms->sections[i].w), bits(want.sections[i].w)) << i;
+        EXPECT_EQ(bits(ms->sections[i].s), bits(want.sections[i].s)) << i;
+        EXPECT_EQ(bits(ms->sections[i].flength), bits(want.sections[i].flength)) << i;
+      }
+    } else {
+      const auto& sl = std::get<StriplineDimensions>(d->result);
+      const StriplineDimensions want =
+          synthesise_stripline(cycle.design, modes, k.er, d->b, d->thick, k.t, d->z0_aim);
+      EXPECT_EQ(bits(sl.z0), bits(want.z0));
+      for (size_t i = 0; i < want.sections.size(); ++i) {
+        EXPECT_EQ(bits(sl.sections[i].wb), bits(want.sections[i].wb)) << i;
+        EXPECT_EQ(bits(sl.sections[i].capopen), bits(want.sections[i].capopen)) << i;
+        EXPECT_EQ(bits(sl.sections[i].flength), bits(want.sections[i].flength)) << i;
+      }
+    }
+  }
+}
+
+const std::string kRoad = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Goldens, RecordedSession,
+    ::testing::Values(
+        // The session of road_microstrip_lossy.txt: dimensions and two analyses stored.
+        RecordCase{"microstrip lossy", kRoad + "\n\n1\n\n\n3\n1\nlossy.txt\n\n" +
+                                           "9000\n11000\n100\n\n\n2\n4\n0.0005\n1\n1\n" +
+                                           "1\n9800\n10200\n50\n50\n75\n3\n1\n\n2\n1\n\n",
+                   "lossy.txt", 3},
+        // Stripline, every report stored.
+        RecordCase{"stripline", kRoad + "1\nS.txt\n\n2\n\n\n4\n1\n1\n9000\n11000\n100\n\n\n\n\n\n\n1\n\n", "S.txt", 3}),
+    quorvane::testing::CaseName{});
+
+// Values the dialogue can hold, each read back with its own bits.
+TEST(DesignRecordText, FloatsReadBackBitForBit) {
+  constexpr float inf = std::numeric_limits<float>::infinity();
+  const float values[] = {0.1f, -0.0f, 1e-45f, std::numeric_limits<float>::max(), 16777217.0f, 9.8f,
+                          inf,  -inf,  std::numeric_limits<float>::quiet_NaN()};
+  for (const float v : values) {
+    DesignRecord r;
+    RecordedCycle& c = r.cycles.emplace_back();
+    c.design.isections = 1;
+    c.design.f0 = v;
+    c.design.zi[2] = v;
+    c.reports.push_back({{1, 2}, RecordedAnalysis{.er = v}});
+    const DesignRecord back = read_record(record_text(r));
+    EXPECT_EQ(bits(back.cycles[0].design.f0), bits(v)) << v;
+    EXPECT_EQ(bits(back.cycles[0].design.zi[2]), bits(v)) << v;
+    EXPECT_EQ(bits(std::get<RecordedAnalysis>(back.cycles[0].reports[0].content).er), bits(v)) << v;
+  }
+}
+
+// What is not a record of this program is refused, with the reason.
+TEST(DesignRecordText, RefusesWhatIsNotARecord) {
+  const std::string good = record_text(DesignRecord{});
+  const struct {
+    std::string text;
+    const char* reason;
+  } cases[] = {
+      {"{", "parse error"},
+      {"[]", "no \"format\""},
+      {std::string(good).replace(good.find("quorvane-design-record"), 8, "other-fo"), "not a design record"},
+      {std::string(good).replace(good.find("\"version\": 1"), 12, "\"version\": 2"), "version"},
+      {std::string(good).replace(good.find("\"lines\""), 7, "\"Lines\""), "no \"lines\""},
+  };
+  for (const auto& c : cases) {
+    try {
+      read_record(c.text);
+      ADD_FAILURE() << c.text;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorvane::stored
