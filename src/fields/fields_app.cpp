@@ -25,17 +25,6 @@ bool write_file(const std::filesystem::path& p, const std::string& text, FieldsR
   return true;
 }
 
-// The electrical report of the design cycle of `dims` that precedes it, if any.
-const stored::ElectricalTable* electrical_of(const stored::ParsedStorage& storage, const stored::StoredReport& dims) {
-  const stored::ElectricalTable* found = nullptr;
-  for (const stored::StoredReport& r : storage.reports) {
-    if (r.position >= dims.position) break;
-    if (r.cycle == dims.cycle && r.kind == stored::ReportKind::Electrical && r.errors.empty())
-      found = &std::get<stored::ElectricalTable>(r.table);
-  }
-  return found;
-}
-
 ClosedForm stripline_closed_form(const stored::ElectricalTable* e, int section, double er) {
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   ClosedForm c{nan, nan, er, er};
@@ -95,7 +84,7 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
       continue;
     }
     Pending p{&r, {}, {}};
-    const stored::ElectricalTable* e = electrical_of(storage, r);
+    const stored::ElectricalTable* e = stored::cycle_electrical(storage, r);
     if (d->construction == stored::StoredConstruction::Stripline && !e)
       log << "  no electrical report of this design cycle: no closed-form impedances to compare\n";
     for (const stored::DimensionRow& row : d->rows) {

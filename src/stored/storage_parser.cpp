@@ -377,6 +377,20 @@ std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::funct
   return kept;
 }
 
+const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind) {
+  const StoredReport* found = nullptr;
+  for (const StoredReport& r : storage.reports) {
+    if (r.position >= report.position) break;
+    if (r.cycle == report.cycle && r.kind == kind) found = &r;
+  }
+  return found;
+}
+
+const ElectricalTable* cycle_electrical(const ParsedStorage& storage, const StoredReport& report) {
+  const StoredReport* r = earlier_report(storage, report, ReportKind::Electrical);
+  return r && r->errors.empty() ? &std::get<ElectricalTable>(r->table) : nullptr;
+}
+
 const char* skip_reason_text(SkipReason reason) {
   switch (reason) {
     case SkipReason::Overflow: return "a field of asterisks (value too wide for its field)";

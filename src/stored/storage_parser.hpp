@@ -192,6 +192,13 @@ std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::funct
 // The frequency as the table prints it, MHz.
 double printed_frequency(float freq);
 
+// The last report of `kind` of the same design cycle before `report`, or null.
+const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind);
+
+// The electrical table of the design cycle of `report`, stored before it and
+// whole; null when there is none.
+const ElectricalTable* cycle_electrical(const ParsedStorage& storage, const StoredReport& report);
+
 // Text of a reason, for messages.
 const char* skip_reason_text(SkipReason r);
 

@@ -41,11 +41,9 @@ bool find_stored_design(const stored::ParsedStorage& storage, int wanted, Stored
   design.dimensions = *analysis_dims;
   design.analysis = std::get<stored::AnalysisTable>(analysis->table);
   design.analysis_position = analysis->position;
-  for (const stored::StoredReport& r : storage.reports) {
-    if (r.position >= analysis_dims->position) break;
-    if (r.cycle != analysis->cycle || r.kind != ReportKind::Electrical || !r.errors.empty()) continue;
+  if (const ElectricalTable* e = cycle_electrical(storage, *analysis_dims)) {
     design.has_electrical = true;
-    design.electrical = std::get<stored::ElectricalTable>(r.table);
+    design.electrical = *e;
   }
   return true;
 }

@@ -224,15 +224,6 @@ std::string detail(const ParsedStorage& storage, const StoredReport& r) {
   return "";
 }
 
-const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind) {
-  const StoredReport* found = nullptr;
-  for (const StoredReport& r : storage.reports) {
-    if (r.position >= report.position) break;
-    if (r.cycle == report.cycle && r.kind == kind) found = &r;
-  }
-  return found;
-}
-
 std::string analysis_construction(const ParsedStorage& storage, const StoredReport& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
   const StoredReport* r = earlier_report(storage, analysis, ReportKind::Dimensions);
@@ -249,8 +240,7 @@ std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const 
                                             CopperDrawing drawing, std::ostream& log) {
   const StoredReport* dim = a.ideal ? nullptr : earlier_report(storage, r, ReportKind::Dimensions);
   if (!dim || !dim->errors.empty()) return std::nullopt;
-  const StoredReport* el = earlier_report(storage, r, ReportKind::Electrical);
-  const ElectricalTable* electrical = el && el->errors.empty() ? &std::get<ElectricalTable>(el->table) : nullptr;
+  const ElectricalTable* electrical = cycle_electrical(storage, r);
   try {
     const DrawnAnalysis d =
         analyse_drawn(drawn_filter(*dim, a, electrical, drawing), a, drawing == CopperDrawing::Compensated);

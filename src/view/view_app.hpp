@@ -47,9 +47,6 @@ struct ViewOptions {
 // dimensional report of the same design cycle before it, else "".
 std::string analysis_construction(const ParsedStorage& storage, const StoredReport& analysis);
 
-// The last report of `kind` of the same design cycle before `report`, or null.
-const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind);
-
 // What the log adds to a report's kind: the construction, and for an
 // analysis its print format.
 std::string detail(const ParsedStorage& storage, const StoredReport& report);
