@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -303,6 +304,37 @@ DesignRecord read_record(std::string_view text) {
   } catch (const std::exception& e) {  // nlohmann's parse and type errors, std::stoull's range
     throw std::invalid_argument(e.what());
   }
+}
+
+std::shared_ptr<const DesignRecord> record_beside(const std::filesystem::path& storage_file) {
+  // A record is a few kilobytes a cycle; anything far larger is not one.
+  constexpr std::uintmax_t kLargestRecord = 64u << 20;
+  std::error_code ec;
+  const std::filesystem::path path = record_path(storage_file);
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec || size > kLargestRecord || !std::filesystem::is_regular_file(storage_file, ec)) return nullptr;
+  std::ifstream in(path, std::ios::binary);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  if (!in.read(text.data(), static_cast<std::streamsize>(size))) return nullptr;
+  try {
+    auto record = std::make_shared<DesignRecord>(read_record(text));
+    if (record->storage_bytes < 0 || static_cast<std::uintmax_t>(record->storage_bytes) > kLargestRecord * 64)
+      return nullptr;
+    std::ifstream storage(storage_file, std::ios::binary);
+    std::string described(static_cast<std::size_t>(record->storage_bytes), '\0');
+    if (!storage.read(described.data(), record->storage_bytes)) return nullptr;
+    return record_matches(*record, described) ? record : nullptr;
+  } catch (const std::invalid_argument&) {
+    return nullptr;
+  }
+}
+
+RecordedCopper recorded_copper_at(const DesignRecord& record, long line) {
+  for (const RecordedCycle& c : record.cycles)
+    for (const RecordedReport& r : c.reports)
+      if (r.span.first <= line && line <= r.span.last)
+        if (const auto* d = std::get_if<RecordedDimensions>(&r.content)) return {&c, d};
+  return {};
 }
 
 bool record_matches(const DesignRecord& record, std::string_view storage) {

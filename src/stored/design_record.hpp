@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -84,5 +85,18 @@ DesignRecord read_record(std::string_view text);
 // True when `storage` (the storage file's content) begins with the bytes
 // the record describes, whole lines, and every span lies within them.
 bool record_matches(const DesignRecord& record, std::string_view storage);
+
+// The record beside `storage_file` when it is there, reads, and matches the
+// file; null otherwise (an older file, one written by hand or changed since:
+// the printed reports serve then).
+std::shared_ptr<const DesignRecord> record_beside(const std::filesystem::path& storage_file);
+
+// The recorded dimensional report whose span holds line `line` of the
+// storage file (its date line, say), with its cycle; nulls when none.
+struct RecordedCopper {
+  const RecordedCycle* cycle = nullptr;
+  const RecordedDimensions* dimensions = nullptr;
+};
+RecordedCopper recorded_copper_at(const DesignRecord& record, long line);
 
 }  // namespace quorvane::stored

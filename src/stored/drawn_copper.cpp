@@ -35,6 +35,33 @@ DrawnFilter printed_copper(const StoredReport& dimensions) {
   return f;
 }
 
+// The copper of a recorded dimensional report, as synthesised.
+DrawnFilter recorded_copper(const RecordedCycle& cycle, const RecordedDimensions& d) {
+  DrawnFilter f;
+  f.er = d.construction.er;
+  f.h = d.b;
+  f.t = d.thick;
+  f.f0 = cycle.design.f0;
+  if (const auto* m = std::get_if<MicrostripDimensions>(&d.result)) {
+    for (const MicrostripSectionSize& s : m->sections) f.sections.push_back({s.w, s.s, s.flength});
+    return f;
+  }
+  f.construction = DrawnConstruction::Stripline;
+  const ElectricalDesign e = synthesise_electrical(cycle.design);  // the cycle's own mode impedances
+  int k = 1;
+  for (const StriplineSectionSize& s : std::get<StriplineDimensions>(d.result).sections) {
+    if (!s.realizable) throw std::invalid_argument("section " + std::to_string(k) + " is not realisable");
+    DrawnSection sec{s.w, s.s, s.flength};
+    const StriplineModes m = cohn_mode_impedances(f.er, f.h, f.t, s.w, s.s);
+    sec.zoe_scale = e.zoec[k] / m.zoe;
+    sec.zoo_scale = e.zooc[k] / m.zoo;
+    sec.open_end_pf = s.capopen;
+    f.sections.push_back(sec);
+    ++k;
+  }
+  return f;
+}
+
 std::string mhz(float v) {
   if (!std::isfinite(v)) return "n/a";
   char buf[32];
@@ -51,9 +78,10 @@ std::vector<float> open_end_extensions(const StoredReport& dimensions) {
 }
 
 DrawnFilter drawn_filter(const StoredReport& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
-                         CopperDrawing drawing) {
-  DrawnFilter f = printed_copper(dimensions);
-  if (f.construction == DrawnConstruction::Stripline) {
+                         CopperDrawing drawing, const DesignRecord* record) {
+  const RecordedCopper recorded = record ? recorded_copper_at(*record, dimensions.first_line) : RecordedCopper{};
+  DrawnFilter f = recorded.dimensions ? recorded_copper(*recorded.cycle, *recorded.dimensions) : printed_copper(dimensions);
+  if (f.construction == DrawnConstruction::Stripline && !recorded.dimensions) {
     if (!electrical || electrical->rows.size() != f.sections.size())
       throw std::invalid_argument("no electrical report of the design with its even- and odd-mode impedances");
     for (size_t k = 0; k < f.sections.size(); ++k) {

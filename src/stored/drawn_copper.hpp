@@ -25,8 +25,13 @@ std::vector<float> open_end_extensions(const StoredReport& dimensions);
 // `electrical` (the same design's electrical report) to calibrate Cohn's
 // equations at the printed geometry; without it, throws
 // std::invalid_argument, as for a table that cannot be drawn.
+// With `record` (the design record of the file) holding the dimensional
+// report, the copper is the dialogue's own: widths, gaps, lengths, substrate
+// and open-end capacitances as synthesised, the stripline mode impedances
+// the design's (no calibration to printed digits, no electrical report
+// needed); the losses and terminations are the analysis table's.
 DrawnFilter drawn_filter(const StoredReport& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
-                         CopperDrawing drawing);
+                         CopperDrawing drawing, const DesignRecord* record = nullptr);
 
 // The drawn copper analysed at the frequencies of a stored table.
 struct DrawnAnalysis {

@@ -377,6 +377,12 @@ std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::funct
   return kept;
 }
 
+ParsedStorage read_storage(const std::filesystem::path& file, std::istream& in) {
+  ParsedStorage storage = parse_storage(in);
+  storage.record = record_beside(file);
+  return storage;
+}
+
 const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind) {
   const StoredReport* found = nullptr;
   for (const StoredReport& r : storage.reports) {

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
+#include <memory>
 #include <istream>
 #include <functional>
 #include <string>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "dimensions/dimension_layouts.hpp"
+#include "stored/design_record.hpp"
 
 namespace quorvane::stored {
 
@@ -138,6 +141,7 @@ struct ParsedStorage {
   std::vector<StoredReport> reports;
   std::vector<SkippedRow> skipped;
   std::vector<std::string> errors;  // file-level: "no report found"
+  std::shared_ptr<const DesignRecord> record;  // the design record beside the file, when it matches
 };
 
 // No report line is longer (the widest is under 80 characters); a longer
@@ -198,6 +202,10 @@ const StoredReport* earlier_report(const ParsedStorage& storage, const StoredRep
 // The electrical table of the design cycle of `report`, stored before it and
 // whole; null when there is none.
 const ElectricalTable* cycle_electrical(const ParsedStorage& storage, const StoredReport& report);
+
+// The storage file `file`, read from `in`, with its design record when one
+// beside it matches the file.
+ParsedStorage read_storage(const std::filesystem::path& file, std::istream& in);
 
 // Text of a reason, for messages.
 const char* skip_reason_text(SkipReason r);

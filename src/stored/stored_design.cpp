@@ -41,6 +41,7 @@ bool find_stored_design(const stored::ParsedStorage& storage, int wanted, Stored
   design.dimensions = *analysis_dims;
   design.analysis = std::get<stored::AnalysisTable>(analysis->table);
   design.analysis_position = analysis->position;
+  design.record = storage.record;
   if (const ElectricalTable* e = cycle_electrical(storage, *analysis_dims)) {
     design.has_electrical = true;
     design.electrical = *e;
@@ -57,7 +58,7 @@ bool nominal_board(const StoredDesign& design, stored::CopperDrawing drawing, Bo
     }
   try {
     board = stored::drawn_filter(design.dimensions, design.analysis,
-                               design.has_electrical ? &design.electrical : nullptr, drawing);
+                               design.has_electrical ? &design.electrical : nullptr, drawing, design.record.get());
   } catch (const std::invalid_argument& e) {
     error = e.what();
     return false;

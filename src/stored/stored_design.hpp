@@ -4,6 +4,7 @@
 // in the same design cycle, and the response of any such board.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct StoredDesign {
   bool has_electrical = false;   // the electrical report of the cycle was stored
   stored::ElectricalTable electrical;
   int analysis_position = 0;     // position of the analysis report in the file
+  std::shared_ptr<const DesignRecord> record;  // the file's design record, when it matches
 };
 
 // The last analysis report with a table that follows a usable dimensional

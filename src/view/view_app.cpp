@@ -243,7 +243,8 @@ std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const 
   const ElectricalTable* electrical = cycle_electrical(storage, r);
   try {
     const DrawnAnalysis d =
-        analyse_drawn(drawn_filter(*dim, a, electrical, drawing), a, drawing == CopperDrawing::Compensated);
+        analyse_drawn(drawn_filter(*dim, a, electrical, drawing, storage.record.get()), a,
+                      drawing == CopperDrawing::Compensated);
     log << "  drawn copper of report " << dim->position << ", " << centre_text(d) << '\n';
     return d;
   } catch (const std::invalid_argument& e) {
@@ -295,6 +296,9 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   // the last dimensional report of its design cycle (the rest of the file is
   // not kept).
   ParsedStorage context;
+  context.record = record_beside(storage_file);
+  if (context.record) log << source_name << ": design record " << record_path(storage_file).filename().string()
+                          << " matches the file: the drawn copper is the dialogue's own\n";
   StoredReport r;
   std::vector<SkippedRow> skipped;
   for (bool more = true; more && res.status != 1;) {

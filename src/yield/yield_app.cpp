@@ -179,7 +179,7 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   };
   std::ifstream in(opt.file, std::ios::binary);
   if (!in || std::filesystem::is_directory(opt.file)) return fail("cannot be read");
-  const stored::ParsedStorage storage = stored::parse_storage(in);
+  const stored::ParsedStorage storage = stored::read_storage(opt.file, in);
   StoredDesign design;
   std::string error;
   if (!find_stored_design(storage, opt.report, design, error)) return fail(error);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "stored/drawn_copper.hpp"
 #include "support/case_name.hpp"
 #include "support/invariants.hpp"
 #include "support/session.hpp"
@@ -41,6 +42,25 @@ TEST_P(RecordedSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
   ASSERT_EQ(record.cycles.size(), 1u);
   const RecordedCycle& cycle = record.cycles[0];
   EXPECT_EQ(static_cast<int>(cycle.reports.size()), c.reports);
+
+  // The copper as drawn comes from the record, with its bits; a file changed
+  // by one byte loses its record and is read from its printed digits.
+  std::ifstream in(session.folder() / c.file);
+  const ParsedStorage storage = read_storage(session.folder() / c.file, in);
+  ASSERT_TRUE(storage.record);
+  const StoredReport& dims = *earlier_report(storage, storage.reports.back(), ReportKind::Dimensions);
+  const DrawnFilter drawn = drawn_filter(dims, std::get<AnalysisTable>(storage.reports.back().table), nullptr,
+                                         CopperDrawing::AsPrinted, storage.record.get());
+  const RecordedDimensions* recorded = recorded_copper_at(*storage.record, dims.first_line).dimensions;
+  ASSERT_NE(recorded, nullptr);
+  for (size_t i = 0; i < drawn.sections.size(); ++i)
+    std::visit([&](const auto& r) {
+      EXPECT_EQ(bits(drawn.sections[i].w), bits(r.sections[i].w)) << i;
+      EXPECT_EQ(bits(drawn.sections[i].length), bits(r.sections[i].flength)) << i;
+    }, recorded->result);
+  const std::string changed = session.file(c.file).replace(5, 1, "x");
+  std::ofstream(session.folder() / c.file, std::ios::trunc) << changed;
+  EXPECT_FALSE(record_beside(session.folder() / c.file));
 
   const ElectricalDesign e = synthesise_electrical(cycle.design);
   const int n = cycle.design.isections + 1;
