@@ -35,9 +35,12 @@ void RecordKeeper::write(const std::filesystem::path& storage) {
   record_.storage_digest = storage_.digest();
   const std::filesystem::path path = stored::record_path(storage);
   const std::string reason = view::write_output_file(path, stored::record_text(record_));
-  if (!reason.empty()) {
+  if (reason.empty()) {
+    told_.clear();
+  } else if (told_ != path) {  // told once, not after every report
     err_ << "Quorvane: cannot write the design record \"" << path.filename().string() << "\": " << reason << ".\n";
     err_.flush();
+    told_ = path;
   }
 }
 

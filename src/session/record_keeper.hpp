@@ -3,7 +3,8 @@
 // the report; a file started afresh first gets an empty record, before what
 // it held is dropped, so that the record never names lines the file no
 // longer holds.  The record is a companion: when it cannot be written, one
-// line on the error stream names it and the reason, and the session goes on.
+// line on the error stream names it and the reason (once, until it is
+// written again), and the session goes on.
 #pragma once
 
 #include <filesystem>
@@ -40,6 +41,7 @@ class RecordKeeper {
   stored::DesignRecord record_;
   int cycle_ = 0;
   FilterRequirements design_;
+  std::filesystem::path told_;  // the record whose failure the error stream was told
 };
 
 // What a dimensional report and an analysis report record of the state.
