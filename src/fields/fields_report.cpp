@@ -104,10 +104,8 @@ ClosedForm microstrip_closed_form(const CrossSection& c) {
   const float er = static_cast<float>(c.er), h = static_cast<float>(c.h), s = static_cast<float>(c.s);
   const float t = static_cast<float>(c.t), w = static_cast<float>(c.w);
   const float cover = 100.0f * h;
-  const ModeWidths mw = lcwta(er, h, s, t, w);
-  const ModeDielectric md = mscuppv(er, h, cover, s, mw.wte, mw.wto);
-  const ModeImpedance mi = ms1imp(md.effe, md.effo, er, h, cover, s, mw.wte, mw.wto);
-  return {mi.zoe, mi.zoo, md.effe, md.effo};
+  const CoupledStatics pair = coupled_statics(er, h, cover, s, t, w);
+  return {pair.impedance.zoe, pair.impedance.zoo, pair.dielectric.effe, pair.dielectric.effo};
 }
 
 std::vector<std::string> field_table(const stored::StoredReport& report, const stored::DimensionTable& table,
