@@ -184,6 +184,58 @@ void read_electrical(ReportReader& rd, StoredReport& rep) {
   rep.table = std::move(t);
 }
 
+// One row of the dimensional table: `which` 1 is a stripline section that
+// is not realisable (no width or gap printed).
+DimensionRow dimension_row(const LineMatch& m, size_t which, bool microstrip) {
+  DimensionRow row;
+  row.section = n(m, 0);
+  if (which == 1) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    row.realizable = false;
+    row.k0 = n(m, 1);
+    row.k1 = n(m, 2);
+    row.length_in = r(m, 3);
+    row.w_in = row.w_mm = row.s_in = row.s_mm = row.cap_open_pf = nan;
+  } else {
+    row.w_in = r(m, 1);
+    row.w_mm = r(m, 2);
+    row.k0 = n(m, 3);
+    row.k1 = n(m, 4);
+    row.s_in = r(m, 5);
+    row.s_mm = r(m, 6);
+    row.length_in = r(m, 7);
+    if (microstrip) {
+      row.eff_even = r(m, 8);
+      row.eff_odd = r(m, 9);
+    } else {
+      row.cap_open_pf = r(m, 8);
+    }
+  }
+  return row;
+}
+
+// The closing lines after the table: the total length, the Zo line, the
+// quarter wave and the mode limits.
+void read_dimension_closing(ReportReader& rd, size_t close, bool microstrip, DimensionTable& t) {
+  if (auto m = rd.field_line(total_line(), close, "total length")) {
+    t.total_in = r(*m, 0);
+    // The drawing's caption and scale need the total.
+    if (!std::isfinite(t.total_in)) rd.error("the total length is not a finite number");
+  }
+  if (auto m = rd.field_line(microstrip ? zo_line_microstrip() : zo_line_stripline(), close, "For Zo")) {
+    t.zo_line = r(*m, 0);
+    t.w_zo_in = r(*m, 1);
+    t.zo_line_er = r(*m, 2);
+  }
+  if (auto m = rd.field_line(fo_wave_line(), close, "For Fo")) t.quarter_wave_in = r(*m, 1);
+  if (microstrip) {
+    if (auto m = rd.field_line(surface_wave_line(), close, "surface-wave limit")) t.surface_wave_ghz = r(*m, 0);
+    if (auto m = rd.field_line(te_mode_line(), close, "TE-mode limit")) t.te_mode_ghz = r(*m, 0);
+  } else if (auto m = rd.field_line(stripline_limit_line(), close, "frequency limit")) {
+    t.surface_wave_ghz = r(*m, 0);
+  }
+}
+
 void read_dimensions(ReportReader& rd, StoredReport& rep) {
   DimensionTable t;
   read_summary(rd, fhigh_line_dimensions(), rep.summary);
@@ -223,55 +275,14 @@ void read_dimensions(ReportReader& rd, StoredReport& rep) {
   std::vector<const Layout*> row_layouts{microstrip ? &microstrip_row() : &stripline_row()};
   if (!microstrip) row_layouts.push_back(&stripline_unrealizable_row());
   const size_t close = rd.read_rows(rule, row_layouts, total_line(), [&](const LineMatch& m, size_t which) {
-    DimensionRow row;
-    row.section = n(m, 0);
-    if (which == 1) {
-      const float nan = std::numeric_limits<float>::quiet_NaN();
-      row.realizable = false;
-      row.k0 = n(m, 1);
-      row.k1 = n(m, 2);
-      row.length_in = r(m, 3);
-      row.w_in = row.w_mm = row.s_in = row.s_mm = row.cap_open_pf = nan;
-    } else {
-      row.w_in = r(m, 1);
-      row.w_mm = r(m, 2);
-      row.k0 = n(m, 3);
-      row.k1 = n(m, 4);
-      row.s_in = r(m, 5);
-      row.s_mm = r(m, 6);
-      row.length_in = r(m, 7);
-      if (microstrip) {
-        row.eff_even = r(m, 8);
-        row.eff_odd = r(m, 9);
-      } else {
-        row.cap_open_pf = r(m, 8);
-      }
-    }
+    DimensionRow row = dimension_row(m, which, microstrip);
     const int expected_k = t.rows.empty() ? 1 : t.rows.back().section + 1;
     if (row.k0 != row.section - 1 || row.k1 != row.section || row.section < expected_k) return false;
     t.rows.push_back(row);
     return true;
   });
   check_section_count(rd, rep, t.rows.size(), skipped_before);
-  if (close != rd.end()) {
-    if (auto m = rd.field_line(total_line(), close, "total length")) {
-      t.total_in = r(*m, 0);
-      // The drawing's caption and scale need the total.
-      if (!std::isfinite(t.total_in)) rd.error("the total length is not a finite number");
-    }
-    if (auto m = rd.field_line(microstrip ? zo_line_microstrip() : zo_line_stripline(), close, "For Zo")) {
-      t.zo_line = r(*m, 0);
-      t.w_zo_in = r(*m, 1);
-      t.zo_line_er = r(*m, 2);
-    }
-    if (auto m = rd.field_line(fo_wave_line(), close, "For Fo")) t.quarter_wave_in = r(*m, 1);
-    if (microstrip) {
-      if (auto m = rd.field_line(surface_wave_line(), close, "surface-wave limit")) t.surface_wave_ghz = r(*m, 0);
-      if (auto m = rd.field_line(te_mode_line(), close, "TE-mode limit")) t.te_mode_ghz = r(*m, 0);
-    } else if (auto m = rd.field_line(stripline_limit_line(), close, "frequency limit")) {
-      t.surface_wave_ghz = r(*m, 0);
-    }
-  }
+  if (close != rd.end()) read_dimension_closing(rd, close, microstrip, t);
   rep.table = std::move(t);
 }
 
