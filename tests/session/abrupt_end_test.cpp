@@ -38,7 +38,7 @@ namespace {
 
 // Storage yes at all three occasions into K.txt: the road example's
 // electrical report, its microstrip dimensions and a five-row analysis.
-const std::string kElectrical = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nK.txt\n";
+const std::string kElectrical = kRoadExample + "1\nK.txt\n";
 const std::string kRest = "\n1\n\n\n\n1\n" "1\n9500\n10500\n250\n\n\n\n\n\n\n1\n";
 const std::string kScript = kElectrical + kRest + "4\n";
 // The same with a 2,001-row analysis: two blocks of rows, computed on the

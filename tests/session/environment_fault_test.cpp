@@ -26,7 +26,7 @@
 namespace quorvane::testing {
 namespace {
 
-const std::string kElectrical = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nK.txt\n";
+const std::string kElectrical = kRoadExample + "1\nK.txt\n";
 // Then the microstrip dimensions and an analysis of 1001 rows, all stored:
 // more than a pipe holds.
 const std::string kLong = kElectrical + "\n1\n\n\n\n1\n" + "1\n9500\n10500\n1\n\n\n\n\n\n\n1\n4\n";

@@ -17,6 +17,7 @@
 namespace quorvane::stored {
 namespace {
 
+using quorvane::testing::kRoadExample;
 using quorvane::testing::Session;
 
 // Bits, so that NaN equals NaN and -0 differs from 0.
@@ -100,18 +101,17 @@ TEST_P(RecordedSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
   }
 }
 
-const std::string kRoad = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Goldens, RecordedSession,
     ::testing::Values(
         // The session of road_microstrip_lossy.txt: dimensions and two analyses stored.
-        RecordCase{"microstrip lossy", kRoad + "\n\n1\n\n\n3\n1\nlossy.txt\n\n" +
+        RecordCase{"microstrip lossy", kRoadExample + "\n\n1\n\n\n3\n1\nlossy.txt\n\n" +
                                            "9000\n11000\n100\n\n\n2\n4\n0.0005\n1\n1\n" +
                                            "1\n9800\n10200\n50\n50\n75\n3\n1\n\n2\n1\n\n",
                    "lossy.txt", 3},
         // Stripline, every report stored.
-        RecordCase{"stripline", kRoad + "1\nS.txt\n\n2\n\n\n4\n1\n1\n9000\n11000\n100\n\n\n\n\n\n\n1\n\n", "S.txt", 3}),
+        RecordCase{"stripline", kRoadExample + "1\nS.txt\n\n2\n\n\n4\n1\n1\n9000\n11000\n100\n\n\n\n\n\n\n1\n\n", "S.txt", 3}),
     quorvane::testing::CaseName{});
 
 // Values the dialogue can hold, each read back with its own bits.
