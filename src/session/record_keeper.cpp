@@ -49,9 +49,12 @@ stored::RecordedDimensions recorded_dimensions(const DesignState& state, float z
 }
 
 stored::RecordedAnalysis recorded_analysis(const DesignState& state) {
+  const Qvnms& ms = state.qvnms;
   return {state.construction.msorsl, state.construction.er, state.qvnfreq.fstart, state.qvnfreq.fstop,
           state.qvnfreq.fstep,       state.qvnzo.zs,         state.qvnzo.zl,       state.aloss1.res,
-          state.aloss1.sr,           state.aloss1.tlos,      state.control.ivswr,  state.flength};
+          state.aloss1.sr,           state.aloss1.tlos,      state.control.ivswr,  state.flength,
+          ms.b,                      ms.thick,               ms.wc,                ms.sc,
+          state.qvnzo.zoec,          state.qvnzo.zooc,       state.qvna1.freqoe,   state.qvna1.freqoo};
 }
 
 }  // namespace quorvane

@@ -172,6 +172,10 @@ const Field<RA> kAnalysisFields[] = {
     {"zl", "ohm", &RA::zl},                  {"resistivity", "ohm_inch", &RA::res},
     {"roughness", "inch", &RA::sr},          {"loss_tangent", "", &RA::tlos},
     {"print_format", "", &RA::print_format}, {"lengths", "inch", &RA::flength},
+    {"b", "inch", &RA::b},                   {"thick", "inch", &RA::thick},
+    {"widths", "", &RA::wc},                 {"gaps", "", &RA::sc},
+    {"zoe", "ohm", &RA::zoe},                {"zoo", "ohm", &RA::zoo},
+    {"fo_even", "MHz", &RA::freqoe},         {"fo_odd", "MHz", &RA::freqoo},
 };
 
 struct ReportWriter {
@@ -327,14 +331,6 @@ std::shared_ptr<const DesignRecord> record_beside(const std::filesystem::path& s
   } catch (const std::invalid_argument&) {
     return nullptr;
   }
-}
-
-RecordedCopper recorded_copper_at(const DesignRecord& record, long line) {
-  for (const RecordedCycle& c : record.cycles)
-    for (const RecordedReport& r : c.reports)
-      if (r.span.first <= line && line <= r.span.last)
-        if (const auto* d = std::get_if<RecordedDimensions>(&r.content)) return {&c, d};
-  return {};
 }
 
 bool record_matches(const DesignRecord& record, std::string_view storage) {

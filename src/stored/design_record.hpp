@@ -49,7 +49,13 @@ struct RecordedAnalysis {
   float sr = 0.0f;    // inch
   float tlos = 0.0f;
   int print_format = 1;
-  SectionValues flength;  // inch, the lengths analysed
+  // The network analysed, as the sweep built it.
+  SectionValues flength;       // inch
+  float b = 0.0f;              // substrate height or ground-plane spacing, inch (0: ideal lines)
+  float thick = 0.0f;          // strip thickness, inch
+  SectionValues wc, sc;        // width and gap: inch (microstrip), fractions of b (stripline)
+  SectionValues zoe, zoo;      // mode impedances of the electrical design, ohm
+  SectionValues freqoe, freqoo;  // microstrip phase references, MHz
 };
 
 struct RecordedReport {
@@ -91,12 +97,21 @@ bool record_matches(const DesignRecord& record, std::string_view storage);
 // the printed reports serve then).
 std::shared_ptr<const DesignRecord> record_beside(const std::filesystem::path& storage_file);
 
-// The recorded dimensional report whose span holds line `line` of the
-// storage file (its date line, say), with its cycle; nulls when none.
-struct RecordedCopper {
+// The recorded report of kind T (RecordedDimensions, RecordedAnalysis,
+// ElectricalDesign) whose span holds line `line` of the storage file (its
+// date line, say), with its cycle; nulls when none.
+template <class T>
+struct Recorded {
   const RecordedCycle* cycle = nullptr;
-  const RecordedDimensions* dimensions = nullptr;
+  const T* report = nullptr;
 };
-RecordedCopper recorded_copper_at(const DesignRecord& record, long line);
+template <class T>
+Recorded<T> recorded_at(const DesignRecord& record, long line) {
+  for (const RecordedCycle& c : record.cycles)
+    for (const RecordedReport& r : c.reports)
+      if (r.span.first <= line && line <= r.span.last)
+        if (const T* t = std::get_if<T>(&r.content)) return {&c, t};
+  return {};
+}
 
 }  // namespace quorvane::stored

@@ -79,9 +79,10 @@ std::vector<float> open_end_extensions(const StoredReport& dimensions) {
 
 DrawnFilter drawn_filter(const StoredReport& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
                          CopperDrawing drawing, const DesignRecord* record) {
-  const RecordedCopper recorded = record ? recorded_copper_at(*record, dimensions.first_line) : RecordedCopper{};
-  DrawnFilter f = recorded.dimensions ? recorded_copper(*recorded.cycle, *recorded.dimensions) : printed_copper(dimensions);
-  if (f.construction == DrawnConstruction::Stripline && !recorded.dimensions) {
+  const Recorded<RecordedDimensions> recorded =
+      record ? recorded_at<RecordedDimensions>(*record, dimensions.first_line) : Recorded<RecordedDimensions>{};
+  DrawnFilter f = recorded.report ? recorded_copper(*recorded.cycle, *recorded.report) : printed_copper(dimensions);
+  if (f.construction == DrawnConstruction::Stripline && !recorded.report) {
     if (!electrical || electrical->rows.size() != f.sections.size())
       throw std::invalid_argument("no electrical report of the design with its even- and odd-mode impedances");
     for (size_t k = 0; k < f.sections.size(); ++k) {

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "stored/drawn_copper.hpp"
+#include "stored/recorded_response.hpp"
 #include "support/case_name.hpp"
 #include "support/invariants.hpp"
 #include "support/session.hpp"
@@ -30,9 +31,9 @@ struct RecordCase {
   int reports;  // in the record
 };
 
-class RecordedSession : public ::testing::TestWithParam<RecordCase> {};
+class DesignRecordOfSession : public ::testing::TestWithParam<RecordCase> {};
 
-TEST_P(RecordedSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
+TEST_P(DesignRecordOfSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
   const RecordCase& c = GetParam();
   Session session;
   ASSERT_EQ(session.run(c.script).status, 0);
@@ -52,7 +53,7 @@ TEST_P(RecordedSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
   const StoredReport& dims = *earlier_report(storage, storage.reports.back(), ReportKind::Dimensions);
   const DrawnFilter drawn = drawn_filter(dims, std::get<AnalysisTable>(storage.reports.back().table), nullptr,
                                          CopperDrawing::AsPrinted, storage.record.get());
-  const RecordedDimensions* recorded = recorded_copper_at(*storage.record, dims.first_line).dimensions;
+  const RecordedDimensions* recorded = recorded_at<RecordedDimensions>(*storage.record, dims.first_line).report;
   ASSERT_NE(recorded, nullptr);
   for (size_t i = 0; i < drawn.sections.size(); ++i)
     std::visit([&](const auto& r) {
@@ -65,7 +66,16 @@ TEST_P(RecordedSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
 
   const ElectricalDesign e = synthesise_electrical(cycle.design);
   const int n = cycle.design.isections + 1;
+  const std::vector<std::string> lines = quorvane::testing::lines_of(session.file(c.file));
   for (const RecordedReport& r : cycle.reports) {
+    // The analysis computed again from the record prints the stored rows.
+    if (const auto* a = std::get_if<RecordedAnalysis>(&r.content)) {
+      std::string stored, again;
+      for (long l = r.span.first; l <= r.span.last; ++l) stored += lines[static_cast<size_t>(l - 1)] + '\n';
+      for (const RecordedRow& row : recorded_rows(cycle, *a)) again += response_line(a->print_format, row.row) + '\n';
+      EXPECT_GT(again.size(), 500u);
+      EXPECT_NE(stored.find(again), std::string::npos) << again;
+    }
     if (const auto* got = std::get_if<ElectricalDesign>(&r.content)) {
       EXPECT_EQ(bits(got->bw3db), bits(e.bw3db));
       for (int k = 1; k <= n; ++k) {
@@ -103,7 +113,7 @@ TEST_P(RecordedSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
 
 
 INSTANTIATE_TEST_SUITE_P(
-    Goldens, RecordedSession,
+    Goldens, DesignRecordOfSession,
     ::testing::Values(
         // The session of road_microstrip_lossy.txt: dimensions and two analyses stored.
         RecordCase{"microstrip lossy", kRoadExample + "\n\n1\n\n\n3\n1\nlossy.txt\n\n" +
@@ -125,7 +135,9 @@ TEST(DesignRecordText, FloatsReadBackBitForBit) {
     c.design.isections = 1;
     c.design.f0 = v;
     c.design.zi[2] = v;
-    c.reports.push_back({{1, 2}, RecordedAnalysis{.er = v}});
+    RecordedAnalysis analysis;
+    analysis.er = v;
+    c.reports.push_back({{1, 2}, analysis});
     const DesignRecord back = read_record(record_text(r));
     EXPECT_EQ(bits(back.cycles[0].design.f0), bits(v)) << v;
     EXPECT_EQ(bits(back.cycles[0].design.zi[2]), bits(v)) << v;
