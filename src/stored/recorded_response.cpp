@@ -26,4 +26,14 @@ std::vector<RecordedRow> recorded_rows(const RecordedCycle& cycle, const Recorde
   return rows;
 }
 
+std::vector<RecordedRow> recorded_rows(const ParsedStorage& storage, const StoredReport& report) {
+  const auto* table = std::get_if<AnalysisTable>(&report.table);
+  if (!storage.record || !table || report.skipped_rows > 0) return {};
+  const Recorded<RecordedAnalysis> r = recorded_at<RecordedAnalysis>(*storage.record, report.first_line);
+  if (!r.report) return {};
+  std::vector<RecordedRow> rows = recorded_rows(*r.cycle, *r.report);
+  if (rows.size() != table->rows.size()) return {};
+  return rows;
+}
+
 }  // namespace quorvane::stored

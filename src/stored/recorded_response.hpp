@@ -9,6 +9,7 @@
 #include "analysis/sparam.hpp"
 #include "analysis/sweep.hpp"
 #include "stored/design_record.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::stored {
 
@@ -19,5 +20,10 @@ struct RecordedRow {
 
 // The rows of `analysis` of `cycle`; none when the sweep was refused.
 std::vector<RecordedRow> recorded_rows(const RecordedCycle& cycle, const RecordedAnalysis& analysis);
+
+// The rows of the analysis report `report` of `storage` from the file's
+// design record; none without a matching record, or when the rows do not
+// pair one to one with the table's (a row of the table was not read).
+std::vector<RecordedRow> recorded_rows(const ParsedStorage& storage, const StoredReport& report);
 
 }  // namespace quorvane::stored

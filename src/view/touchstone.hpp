@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "stored/recorded_response.hpp"
 #include "stored/storage_parser.hpp"
 
 namespace quorvane::view {
@@ -33,6 +34,7 @@ struct TouchstoneFile {
   int rows_repeated = 0;   // rows dropped: their printed frequency does not exceed the one written before
   int rows_adjusted = 0;   // rows whose magnitudes were moved within their rounding to keep them passive
   int rows_not_passive = 0;  // rows above 1 by more than the rounding: written as printed
+  int rows_normalised = 0;   // from the record: rows scaled by at most a few parts in 10^7 to keep them passive
 };
 
 // What the file's comment block names besides the report's summary.
@@ -60,7 +62,10 @@ float magnitude_from_db(float db);
 
 // Throws std::invalid_argument for a print-format-2 table, which holds no
 // return loss.
+// With `exact` (the table's rows computed again from the design record, one
+// for each row of the table), the magnitudes and angles are the analysis's
+// own values instead of the printed digits.
 TouchstoneFile touchstone(const StoredReport& report, const AnalysisTable& table, const std::string& source_name,
-                          const TouchstoneDesign& design = {});
+                          const TouchstoneDesign& design = {}, const std::vector<RecordedRow>& exact = {});
 
 }  // namespace quorvane::view

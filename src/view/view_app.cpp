@@ -347,7 +347,7 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
         write_file(out_folder / (base + "-delay.svg"), render_plot(delay), res, log);
       if (a->format == 1) {
         const TouchstoneFile ts =
-            touchstone(rep, *a, source_name, {construction, analysis_substrate(context, rep)});
+            touchstone(rep, *a, source_name, {construction, analysis_substrate(context, rep)}, recorded_rows(context, rep));
         write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
         if (ts.rows_left_out > 0) {
           log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";

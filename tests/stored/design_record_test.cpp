@@ -14,6 +14,7 @@
 #include "support/case_name.hpp"
 #include "support/invariants.hpp"
 #include "support/session.hpp"
+#include "view/touchstone.hpp"
 
 namespace quorvane::stored {
 namespace {
@@ -60,6 +61,15 @@ TEST_P(DesignRecordOfSession, AgreesWithItsFileAndHoldsTheSynthesesOwnFloats) {
       EXPECT_EQ(bits(drawn.sections[i].w), bits(r.sections[i].w)) << i;
       EXPECT_EQ(bits(drawn.sections[i].length), bits(r.sections[i].flength)) << i;
     }, recorded->result);
+  // Its Touchstone rows are the analysis's own: none moved within the
+  // printed rounding, one for each row of the table.
+  for (const StoredReport& r : storage.reports)
+    if (const auto* a = std::get_if<AnalysisTable>(&r.table); a && a->format == 1) {
+      const view::TouchstoneFile ts = view::touchstone(r, *a, c.file, {}, recorded_rows(storage, r));
+      EXPECT_NE(ts.text.find("computed again from the design record"), std::string::npos);
+      EXPECT_EQ(ts.rows_adjusted + ts.rows_not_passive, 0);
+      EXPECT_EQ(ts.rows_written, static_cast<int>(a->rows.size()));
+    }
   const std::string changed = session.file(c.file).replace(5, 1, "x");
   std::ofstream(session.folder() / c.file, std::ios::trunc) << changed;
   EXPECT_FALSE(record_beside(session.folder() / c.file));
