@@ -48,7 +48,7 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
     res.status = 1;
     return res;
   }
-  const stored::ParsedStorage storage = stored::parse_storage(in);
+  const stored::ParsedStorage storage = stored::read_storage(storage_file, in);
   const std::string source_name = storage_file.filename().string();
   if (!storage.errors.empty()) {
     for (const std::string& e : storage.errors) log << "quorvane-fields: " << source_name << ": " << e << '\n';
@@ -87,10 +87,15 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
     const stored::ElectricalTable* e = stored::cycle_electrical(storage, r);
     if (d->construction == stored::StoredConstruction::Stripline && !e)
       log << "  no electrical report of this design cycle: no closed-form impedances to compare\n";
+    // From the design record when it holds this report: the dialogue's own values.
+    const Recorded<RecordedDimensions> rec =
+        storage.record ? recorded_at<RecordedDimensions>(*storage.record, r.first_line) : Recorded<RecordedDimensions>{};
     for (const stored::DimensionRow& row : d->rows) {
       SectionCheck c;
       c.section = row.section;
-      c.cross_section = row_cross_section(*d, row);
+      c.cross_section = rec.report && row.realizable
+                            ? recorded_cross_section(*rec.report, static_cast<std::size_t>(row.section - 1))
+                            : row_cross_section(*d, row);
       std::string why;
       if (!row.realizable) why = "not realizable in stripline for its Zoe and Zoo";
       else why = cross_section_fault(c.cross_section);
@@ -103,9 +108,9 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
         const auto it = std::find(sections.begin(), sections.end(), c.cross_section);
         index = static_cast<int>(it - sections.begin());
         if (it == sections.end()) sections.push_back(c.cross_section);
-        c.closed = d->construction == stored::StoredConstruction::Microstrip
-                       ? microstrip_closed_form(c.cross_section)
-                       : stripline_closed_form(e, row.section, d->er);
+        c.closed = d->construction == stored::StoredConstruction::Microstrip ? microstrip_closed_form(c.cross_section)
+                   : rec.report ? recorded_stripline_closed_form(*rec.cycle, *rec.report, row.section)
+                                : stripline_closed_form(e, row.section, d->er);
       }
       p.checks.push_back(c);
       p.distinct.push_back(index);

@@ -100,6 +100,29 @@ CrossSection row_cross_section(const stored::DimensionTable& table, const stored
   return c;
 }
 
+CrossSection recorded_cross_section(const stored::RecordedDimensions& d, std::size_t index) {
+  CrossSection c;
+  const auto* ms = std::get_if<MicrostripDimensions>(&d.result);
+  c.medium = ms ? Medium::Microstrip : Medium::Stripline;
+  c.er = d.construction.er;
+  c.h = d.b;
+  c.t = d.thick;
+  if (ms) {
+    c.w = ms->sections.at(index).w;
+    c.s = ms->sections.at(index).s;
+  } else {
+    c.w = std::get<StriplineDimensions>(d.result).sections.at(index).w;
+    c.s = std::get<StriplineDimensions>(d.result).sections.at(index).s;
+  }
+  return c;
+}
+
+ClosedForm recorded_stripline_closed_form(const stored::RecordedCycle& cycle, const stored::RecordedDimensions& d,
+                                          int section) {
+  const ElectricalDesign e = synthesise_electrical(cycle.design);
+  return {e.zoec[section], e.zooc[section], d.construction.er, d.construction.er};
+}
+
 ClosedForm microstrip_closed_form(const CrossSection& c) {
   const float er = static_cast<float>(c.er), h = static_cast<float>(c.h), s = static_cast<float>(c.s);
   const float t = static_cast<float>(c.t), w = static_cast<float>(c.w);

@@ -39,6 +39,12 @@ struct ClosedForm {
 };
 ClosedForm microstrip_closed_form(const CrossSection& section);
 
+// Section `index` (from 0) of a recorded dimensional report: the dialogue's
+// own geometry, and for stripline the design's own mode impedances.
+CrossSection recorded_cross_section(const stored::RecordedDimensions& d, std::size_t index);
+ClosedForm recorded_stripline_closed_form(const stored::RecordedCycle& cycle, const stored::RecordedDimensions& d,
+                                          int section);
+
 // One section of the table: K, its cross-section, the closed-form values
 // and the field solution (nullptr: skipped, with the reason).
 struct SectionCheck {
