@@ -47,6 +47,7 @@ class StorageFile {
   long bytes() const { return static_cast<long>(whole_); }
   std::uint64_t digest() const { return digest_; }
   long starts() const { return starts_; }
+  bool regular() const { return regular_; }  // a regular file (not a FIFO or a device)
 
   // Called with the path of a file about to be started afresh, once its lock
   // is held and before what it holds is dropped.

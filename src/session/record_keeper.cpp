@@ -15,12 +15,13 @@ void RecordKeeper::start_cycle(const FilterRequirements& design) {
 
 void RecordKeeper::fresh_start(const std::filesystem::path& storage) {
   record_ = stored::DesignRecord{};
+  if (!storage_.regular()) return;  // a pipe or a device: nothing a record could describe
   record_.storage_file = storage.filename().string();
   write(storage);
 }
 
 void RecordKeeper::add(Mark before, stored::RecordedReport::Content content) {
-  if (!storage_.is_open()) return;
+  if (!storage_.is_open() || !storage_.regular()) return;
   const long first = storage_.starts() == before.starts ? before.lines + 1 : 1;
   if (storage_.lines() < first) return;  // the phase did not store
   if (record_.cycles.empty() || record_.cycles.back().session_cycle != cycle_)

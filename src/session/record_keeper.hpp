@@ -4,7 +4,8 @@
 // it held is dropped, so that the record never names lines the file no
 // longer holds.  The record is a companion: when it cannot be written, one
 // line on the error stream names it and the reason (once, until it is
-// written again), and the session goes on.
+// written again), and the session goes on.  A storage file that is not a
+// regular file (a pipe, a device) has no record.
 #pragma once
 
 #include <filesystem>

@@ -298,7 +298,7 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   ParsedStorage context;
   context.record = record_beside(storage_file);
   if (context.record) log << source_name << ": design record " << record_path(storage_file).filename().string()
-                          << " matches the file: the drawn copper is the dialogue's own\n";
+                          << " matches the file: the drawn copper and the Touchstone rows are the dialogue's own\n";
   StoredReport r;
   std::vector<SkippedRow> skipped;
   for (bool more = true; more && res.status != 1;) {

@@ -107,7 +107,8 @@ inline std::string broken_invariant(int status, const std::string& out, const st
     std::ostringstream text;
     text << file.rdbuf();
     const std::string name = entry.path().filename().string();
-    const bool record = text.str().starts_with('{') && name.ends_with(".json");
+    const bool record = text.str().starts_with('{') && name.ends_with(".json") &&
+                        std::filesystem::is_regular_file(folder / name.substr(0, name.size() - 5));
     std::ostringstream described;
     if (record) described << std::ifstream(folder / name.substr(0, name.size() - 5), std::ios::binary).rdbuf();
     const std::string broken =
