@@ -37,40 +37,24 @@ ClosedForm stripline_closed_form(const stored::ElectricalTable* e, int section, 
   return c;
 }
 
-}  // namespace
-
-FieldsResult run_fields(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
-                        std::ostream& console, std::ostream& log, const SolveOptions& options) {
-  FieldsResult res;
-  std::ifstream in(storage_file, std::ios::binary);
-  if (!in) {
-    log << "quorvane-fields: cannot open the storage file " << storage_file.string() << '\n';
-    res.status = 1;
-    return res;
-  }
-  const stored::ParsedStorage storage = stored::read_storage(storage_file, in);
-  const std::string source_name = storage_file.filename().string();
-  if (!storage.errors.empty()) {
-    for (const std::string& e : storage.errors) log << "quorvane-fields: " << source_name << ": " << e << '\n';
-    res.status = 1;
-    return res;
-  }
-  bool trouble = false;
-  for (const stored::SkippedRow& s : storage.skipped) {
-    log << "quorvane-fields: line " << s.line << " (report " << s.report << ") skipped, "
-        << stored::skip_reason_text(s.reason) << ": " << s.text << '\n';
-    trouble = true;
-  }
-
-  // Every section of every usable dimensional report, and the distinct
-  // cross-sections among them.
-  struct Pending {
-    const stored::StoredReport* report;
-    std::vector<SectionCheck> checks;
-    std::vector<int> distinct;  // per check: index into `sections`, -1 skipped
-  };
+// Every section of every usable dimensional report, and the distinct
+// cross-sections among them.
+struct Pending {
+  const stored::StoredReport* report;
+  std::vector<SectionCheck> checks;
+  std::vector<int> distinct;  // per check: index into `sections`, -1 skipped
+};
+struct Checks {
   std::vector<Pending> pending;
   std::vector<CrossSection> sections;
+};
+
+// The sections to solve: from the design record when it holds the report
+// (the dialogue's own values), else from the printed table.
+Checks collect_checks(const stored::ParsedStorage& storage, std::ostream& log, bool& trouble) {
+  Checks all;
+  std::vector<Pending>& pending = all.pending;
+  std::vector<CrossSection>& sections = all.sections;
   for (const stored::StoredReport& r : storage.reports) {
     const auto* d = std::get_if<stored::DimensionTable>(&r.table);
     if (!d) continue;
@@ -117,6 +101,76 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
     }
     pending.push_back(std::move(p));
   }
+  return all;
+}
+
+// One dimensional report's table (console and file) and the drawings of its
+// distinct cross-sections; returns the sections checked.
+int write_report(Pending& p, const std::vector<FieldSolution>& solved, const std::vector<std::string>& faults,
+                 const std::filesystem::path& out_folder, const std::string& stem, const std::string& source_name,
+                 std::ostream& console, std::ostream& log, FieldsResult& res, bool& trouble) {
+  int solved_count = 0;
+  const auto& d = std::get<stored::DimensionTable>(p.report->table);
+  std::vector<int> drawn;
+  for (std::size_t k = 0; k < p.checks.size(); ++k) {
+    const int index = p.distinct[k];
+    if (index < 0) continue;
+    if (!faults[index].empty()) {
+      p.checks[k].skipped = "field solution failed: " + faults[index];
+      trouble = true;
+      continue;
+    }
+    p.checks[k].field = &solved[index];
+    ++solved_count;
+  }
+  std::string text;
+  for (const std::string& line : field_table(*p.report, d, source_name, p.checks)) {
+    console << line << '\n';
+    text += line + '\n';
+  }
+  console << '\n';
+  const std::string base = stem + "-" + std::to_string(p.report->position) + "-fields";
+  write_file(out_folder / (base + ".txt"), text, res, log);
+  for (std::size_t k = 0; k < p.checks.size(); ++k) {
+    const int index = p.distinct[k];
+    if (!p.checks[k].field || std::find(drawn.begin(), drawn.end(), index) != drawn.end()) continue;
+    drawn.push_back(index);
+    const std::string title = "Section " + std::to_string(p.checks[k].section) + " of report " +
+                              std::to_string(p.report->position) + ", " + source_name;
+    write_file(out_folder / (base + "-" + std::to_string(p.checks[k].section) + ".svg"),
+               cross_section_svg(p.checks[k].cross_section, title), res, log);
+  }
+  return solved_count;
+}
+
+}  // namespace
+
+FieldsResult run_fields(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
+                        std::ostream& console, std::ostream& log, const SolveOptions& options) {
+  FieldsResult res;
+  std::ifstream in(storage_file, std::ios::binary);
+  if (!in) {
+    log << "quorvane-fields: cannot open the storage file " << storage_file.string() << '\n';
+    res.status = 1;
+    return res;
+  }
+  const stored::ParsedStorage storage = stored::read_storage(storage_file, in);
+  const std::string source_name = storage_file.filename().string();
+  if (!storage.errors.empty()) {
+    for (const std::string& e : storage.errors) log << "quorvane-fields: " << source_name << ": " << e << '\n';
+    res.status = 1;
+    return res;
+  }
+  bool trouble = false;
+  for (const stored::SkippedRow& s : storage.skipped) {
+    log << "quorvane-fields: line " << s.line << " (report " << s.report << ") skipped, "
+        << stored::skip_reason_text(s.reason) << ": " << s.text << '\n';
+    trouble = true;
+  }
+
+  Checks all = collect_checks(storage, log, trouble);
+  std::vector<Pending>& pending = all.pending;
+  const std::vector<CrossSection>& sections = all.sections;
   if (pending.empty()) {
     log << "quorvane-fields: " << source_name << ": no dimensional report (microstrip or stripline) to check\n";
     res.status = 1;
@@ -138,38 +192,8 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
   std::filesystem::create_directories(out_folder, ec);
   const std::string stem = storage_file.stem().string();
   int solved_count = 0;
-  for (Pending& p : pending) {
-    const auto& d = std::get<stored::DimensionTable>(p.report->table);
-    std::vector<int> drawn;
-    for (std::size_t k = 0; k < p.checks.size(); ++k) {
-      const int index = p.distinct[k];
-      if (index < 0) continue;
-      if (!faults[index].empty()) {
-        p.checks[k].skipped = "field solution failed: " + faults[index];
-        trouble = true;
-        continue;
-      }
-      p.checks[k].field = &solved[index];
-      ++solved_count;
-    }
-    std::string text;
-    for (const std::string& line : field_table(*p.report, d, source_name, p.checks)) {
-      console << line << '\n';
-      text += line + '\n';
-    }
-    console << '\n';
-    const std::string base = stem + "-" + std::to_string(p.report->position) + "-fields";
-    write_file(out_folder / (base + ".txt"), text, res, log);
-    for (std::size_t k = 0; k < p.checks.size(); ++k) {
-      const int index = p.distinct[k];
-      if (!p.checks[k].field || std::find(drawn.begin(), drawn.end(), index) != drawn.end()) continue;
-      drawn.push_back(index);
-      const std::string title = "Section " + std::to_string(p.checks[k].section) + " of report " +
-                                std::to_string(p.report->position) + ", " + source_name;
-      write_file(out_folder / (base + "-" + std::to_string(p.checks[k].section) + ".svg"),
-                 cross_section_svg(p.checks[k].cross_section, title), res, log);
-    }
-  }
+  for (Pending& p : pending)
+    solved_count += write_report(p, solved, faults, out_folder, stem, source_name, console, log, res, trouble);
   log << source_name << ": " << pending.size() << (pending.size() == 1 ? " dimensional report, " : " dimensional reports, ")
       << solved_count << (solved_count == 1 ? " section" : " sections") << " checked (" << sections.size()
       << " distinct), " << res.written.size() << (res.written.size() == 1 ? " file" : " files") << " written\n";
