@@ -97,12 +97,6 @@ ModeAttenuation sl1los(float b, float er, float f, const LossParameters& loss, f
 
 namespace {
 
-// Even/odd impedances of the section with air above and below the strips.
-ModeImpedance air_impedances(float h, float h2, float s, float t, float w) {
-  const ModeWidths wt = lcwta(1.0f, h, s, t, w);
-  return ms1imp(1.0f, 1.0f, 1.0f, h, h2, s, wt.wte, wt.wto);
-}
-
 struct ImpedanceSlope {
   float even;  // dZe/dx, ohm per inch
   float odd;   // dZo/dx, ohm per inch
@@ -122,15 +116,17 @@ ImpedanceSlope slope(const ModeImpedance& nominal, float x0, Evaluate evaluate) 
 
 Ms1losGeometry ms1los_geometry(float er, float h, float h2, float s, float t, float w) {
   Ms1losGeometry g;
-  g.widths = lcwta(er, h, s, t, w);
-  g.dielectric = mscuppv(er, h, h2, s, g.widths.wte, g.widths.wto);
+  const CoupledStatics statics = coupled_statics(er, h, h2, s, t, w);
+  g.widths = statics.widths;
+  g.dielectric = statics.dielectric;
+  g.statics = statics.impedance;
 
-  const ModeImpedance nominal = air_impedances(h, h2, s, t, w);
-  const ImpedanceSlope dh = slope(nominal, h, [&](float x) { return air_impedances(x, h2, s, t, w); });
-  const ImpedanceSlope dw = slope(nominal, w, [&](float x) { return air_impedances(h, h2, s, t, x); });
-  const ImpedanceSlope ds = slope(nominal, s, [&](float x) { return air_impedances(h, h2, x, t, w); });
+  const ModeImpedance nominal = coupled_air_impedances(h, h2, s, t, w);
+  const ImpedanceSlope dh = slope(nominal, h, [&](float x) { return coupled_air_impedances(x, h2, s, t, w); });
+  const ImpedanceSlope dw = slope(nominal, w, [&](float x) { return coupled_air_impedances(h, h2, s, t, x); });
+  const ImpedanceSlope ds = slope(nominal, s, [&](float x) { return coupled_air_impedances(h, h2, x, t, w); });
   const ImpedanceSlope dt =
-      t != 0.0f ? slope(nominal, t, [&](float x) { return air_impedances(h, h2, s, x, w); }) : ImpedanceSlope{};
+      t != 0.0f ? slope(nominal, t, [&](float x) { return coupled_air_impedances(h, h2, s, x, w); }) : ImpedanceSlope{};
   g.dzedh = dh.even;
   g.dzodh = dh.odd;
   g.dzedw = dw.even;

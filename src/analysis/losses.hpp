@@ -118,6 +118,7 @@ ModeAttenuation sl1los(const StriplineLoss& section, float f, const LossParamete
 struct Ms1losGeometry {
   ModeWidths widths;          // lcwta with the substrate's er
   ModeDielectric dielectric;  // mscuppv: static mode dielectric constants
+  ModeImpedance statics;      // ms1imp: static mode impedances
   // Derivatives of the air-filled mode impedances, ohm per inch; the t
   // derivatives are 0 for a strip of no thickness.
   float dzedh = 0.0f, dzedw = 0.0f, dzeds = 0.0f, dzedt = 0.0f;

@@ -42,7 +42,7 @@ MicrostripSection prepare_microstrip_section(float er, float length, float h, fl
   m.geometry = ms1los_geometry(er, h, m.h2, s, t, w);
   const ModeWidths& wt = m.geometry.widths;
   const ModeDielectric& d = m.geometry.dielectric;
-  m.statics = ms1imp(d.effe, d.effo, er, h, m.h2, s, wt.wte, wt.wto);
+  m.statics = m.geometry.statics;
   m.dielectric = prepare_lceff(d.effc, d.effe, d.effo, er, h, s, wt.wte, wt.wto);
   m.dispersion = prepare_lcdis(d.effo, er, h, m.h2, m.statics.iflag, s, wt.wte, wt.wto, m.statics.zoe,
                                m.statics.zoo);

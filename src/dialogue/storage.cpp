@@ -33,6 +33,8 @@ void StorageFile::close() {
   fd_ = -1;
   open_name_.clear();
   whole_ = 0;
+  lines_ = 0;
+  digest_ = kDigestStart;
 }
 
 void StorageFile::finish() {
@@ -77,6 +79,7 @@ void StorageFile::open(const std::string& name) {
     ::close(fd);
     throw refuse(error == EWOULDBLOCK ? "it is in use by another session" : system_reason(error));
   }
+  if (on_fresh_start_) on_fresh_start_(folder_ / trimmed);
   if ((regular_ && ftruncate(fd, 0) != 0) || fcntl(fd, F_SETFL, 0) != 0) {
     const int error = errno;
     ::close(fd);
@@ -84,6 +87,9 @@ void StorageFile::open(const std::string& name) {
   }
   fd_ = fd;
   whole_ = 0;
+  lines_ = 0;
+  digest_ = kDigestStart;
+  ++starts_;
   open_name_ = trimmed;
 }
 
@@ -106,6 +112,16 @@ void StorageFile::write_line(std::string_view line) {
                        system_reason(error) + ".");
   }
   whole_ += static_cast<off_t>(text.size());
+  ++lines_;
+  digest_ = fnv1a(digest_, text);
+}
+
+std::uint64_t fnv1a(std::uint64_t digest, std::string_view bytes) {
+  for (const char c : bytes) {
+    digest ^= static_cast<unsigned char>(c);
+    digest *= 1099511628211ull;
+  }
+  return digest;
 }
 
 void StorageFile::protect(dev_t device, ino_t inode, std::string what) {

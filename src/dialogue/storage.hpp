@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,12 @@
 #include "dialogue/design_state.hpp"
 
 namespace quorvane {
+
+// FNV-1a, 64 bits (Fowler, Noll, Vo), of `bytes` continued from `digest`;
+// kDigestStart is the digest of nothing.
+inline constexpr std::uint64_t kDigestStart = 14695981039346656037ull;
+std::uint64_t fnv1a(std::uint64_t digest, std::string_view bytes);
+
 
 class StorageFile {
  public:
@@ -39,6 +47,19 @@ class StorageFile {
 
   // Closes the open file; a close that fails is a failed write (DialogueStop).
   void finish();
+  // What the open file holds: its path, whole lines and bytes written, and
+  // the FNV-1a digest of those bytes; `starts` counts the files started
+  // afresh, so that a change of file between two readings shows.
+  std::filesystem::path path() const { return folder_ / open_name_; }
+  long lines() const { return lines_; }
+  long bytes() const { return static_cast<long>(whole_); }
+  std::uint64_t digest() const { return digest_; }
+  long starts() const { return starts_; }
+  bool regular() const { return regular_; }  // a regular file (not a FIFO or a device)
+
+  // Called with the path of a file about to be started afresh, once its lock
+  // is held and before what it holds is dropped.
+  void on_fresh_start(std::function<void(const std::filesystem::path&)> call) { on_fresh_start_ = std::move(call); }
 
   // A file no storage name may name (the defaults file in use, the record
   // of the session), told as `what` ("the defaults file in use").
@@ -53,6 +74,10 @@ class StorageFile {
   std::string open_name_;
   int fd_ = -1;
   off_t whole_ = 0;  // bytes of whole lines written
+  long lines_ = 0;
+  std::uint64_t digest_ = kDigestStart;
+  long starts_ = 0;
+  std::function<void(const std::filesystem::path&)> on_fresh_start_;
   bool regular_ = false;
   struct ProtectedFile {
     dev_t device;

@@ -62,13 +62,10 @@ std::string quarter_wave_line(float f0, float qwave) {
   return fill(fo_wave_line(), {f0, qwave});
 }
 
-void run_dimensional_synthesis(DesignState& state, Report& report) {
+DimensionalResult run_dimensional_synthesis(DesignState& state, Report& report) {
   write_dimensions_opening(state, report);
-  if (state.construction.msorsl == 1) {
-    run_microstrip_dimensions(state, report);
-  } else {
-    run_stripline_dimensions(state, report);
-  }
+  if (state.construction.msorsl == 1) return run_microstrip_dimensions(state, report);
+  return run_stripline_dimensions(state, report);
 }
 
 }  // namespace quorvane

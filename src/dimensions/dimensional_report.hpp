@@ -4,10 +4,13 @@
 #pragma once
 
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "dialogue/design_state.hpp"
 #include "dialogue/storage.hpp"
+#include "dimensions/microstrip_dimensions.hpp"
+#include "dimensions/stripline_dimensions.hpp"
 
 namespace quorvane {
 
@@ -60,7 +63,9 @@ std::string total_length_line(float total);
 std::string quarter_wave_line(float f0, float qwave);
 
 // Runs the synthesis of the construction chosen in `state.construction` and
-// prints its report; leaves the dimensions in the state for the analysis.
-void run_dimensional_synthesis(DesignState& state, Report& report);
+// prints its report; leaves the dimensions in the state for the analysis
+// and returns them.
+using DimensionalResult = std::variant<MicrostripDimensions, StriplineDimensions>;
+DimensionalResult run_dimensional_synthesis(DesignState& state, Report& report);
 
 }  // namespace quorvane

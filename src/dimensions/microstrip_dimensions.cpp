@@ -109,7 +109,7 @@ MicrostripDimensions synthesise_microstrip(const FilterRequirements& filter, con
   return d;
 }
 
-void run_microstrip_dimensions(DesignState& state, Report& report) {
+MicrostripDimensions run_microstrip_dimensions(DesignState& state, Report& report) {
   const FilterRequirements& filter = state.filter;
   report.both(microstrip_table_head());
   const MicrostripDimensions d =
@@ -141,6 +141,7 @@ void run_microstrip_dimensions(DesignState& state, Report& report) {
   closing.line(fmt::fill(fmt::te_mode_line(), {d.tec}));
   closing.line(fmt::fill(fmt::rule72(), {}));
   closing.finish(state.control);
+  return d;
 }
 
 }  // namespace quorvane

@@ -62,7 +62,8 @@ MicrostripDimensions synthesise_microstrip(const FilterRequirements& filter, con
                                            float thick, float z0);
 
 // Computes the dimensions, keeps widths, gaps, lengths and reference
-// frequencies in `state` and prints the table and the closing lines.
-void run_microstrip_dimensions(DesignState& state, Report& report);
+// frequencies in `state` and prints the table and the closing lines;
+// returns the dimensions.
+MicrostripDimensions run_microstrip_dimensions(DesignState& state, Report& report);
 
 }  // namespace quorvane

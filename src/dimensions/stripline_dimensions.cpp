@@ -93,7 +93,7 @@ StriplineDimensions synthesise_stripline(const FilterRequirements& filter, const
   return d;
 }
 
-void run_stripline_dimensions(DesignState& state, Report& report) {
+StriplineDimensions run_stripline_dimensions(DesignState& state, Report& report) {
   FilterRequirements& filter = state.filter;
   const Construction& c = state.construction;
   report.both(stripline_table_head());
@@ -128,6 +128,7 @@ void run_stripline_dimensions(DesignState& state, Report& report) {
   closing.line(X(6) + "launch of higher-order modes.");
   closing.line(fmt::fill(fmt::rule72(), {}));
   closing.finish(state.control);
+  return d;
 }
 
 }  // namespace quorvane

@@ -52,7 +52,8 @@ StriplineDimensions synthesise_stripline(const FilterRequirements& filter, const
 
 // Computes the dimensions from the entered system impedance, keeps widths and
 // gaps (relative to B) and lengths in `state`, replaces `state.filter.z0` by
-// the impedance of the width found and prints the table and closing lines.
-void run_stripline_dimensions(DesignState& state, Report& report);
+// the impedance of the width found and prints the table and closing lines;
+// returns the dimensions.
+StriplineDimensions run_stripline_dimensions(DesignState& state, Report& report);
 
 }  // namespace quorvane

@@ -9,9 +9,11 @@
 #include "platform/command_line.hpp"
 #include "platform/input_file.hpp"
 #include "platform/output_file.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::fields {
+
+using namespace quorvane::stored;
 
 namespace {
 
@@ -26,27 +28,122 @@ bool write_file(const std::filesystem::path& p, const std::string& text, FieldsR
   return true;
 }
 
-// The electrical report of the design cycle of `dims` that precedes it, if any.
-const view::ElectricalTable* electrical_of(const view::ParsedStorage& storage, const view::Report& dims) {
-  const view::ElectricalTable* found = nullptr;
-  for (const view::Report& r : storage.reports) {
-    if (r.position >= dims.position) break;
-    if (r.cycle == dims.cycle && r.kind == view::ReportKind::Electrical && r.errors.empty())
-      found = &std::get<view::ElectricalTable>(r.table);
-  }
-  return found;
-}
-
-ClosedForm stripline_closed_form(const view::ElectricalTable* e, int section, double er) {
+ClosedForm stripline_closed_form(const stored::ElectricalTable* e, int section, double er) {
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
   ClosedForm c{nan, nan, er, er};
   if (!e) return c;
-  for (const view::ElectricalRow& row : e->rows)
+  for (const stored::PrintedElectricalRow& row : e->rows)
     if (row.k == section - 1) {
       c.zoe = row.zoe;
       c.zoo = row.zoo;
     }
   return c;
+}
+
+// Every section of every usable dimensional report, and the distinct
+// cross-sections among them.
+struct Pending {
+  const stored::StoredReport* report;
+  std::vector<SectionCheck> checks;
+  std::vector<int> distinct;  // per check: index into `sections`, -1 skipped
+};
+struct Checks {
+  std::vector<Pending> pending;
+  std::vector<CrossSection> sections;
+};
+
+// The sections to solve: from the design record when it holds the report
+// (the dialogue's own values), else from the printed table.
+Checks collect_checks(const stored::ParsedStorage& storage, std::ostream& log, bool& trouble) {
+  Checks all;
+  std::vector<Pending>& pending = all.pending;
+  std::vector<CrossSection>& sections = all.sections;
+  for (const stored::StoredReport& r : storage.reports) {
+    const auto* d = std::get_if<stored::DimensionTable>(&r.table);
+    if (!d) continue;
+    const char* kind = d->construction == stored::StoredConstruction::Microstrip ? "Microstrip" : "Stripline";
+    log << "report " << r.position << " (line " << r.first_line << ", design cycle " << r.cycle
+        << "): dimensional synthesis, " << kind << ", " << d->rows.size() << " sections\n";
+    if (!r.errors.empty()) {
+      for (const std::string& e : r.errors) log << "quorvane-fields: report " << r.position << ": " << e << '\n';
+      log << "  damaged report: not checked\n";
+      trouble = true;
+      continue;
+    }
+    Pending p{&r, {}, {}};
+    const stored::ElectricalTable* e = stored::cycle_electrical(storage, r);
+    if (d->construction == stored::StoredConstruction::Stripline && !e)
+      log << "  no electrical report of this design cycle: no closed-form impedances to compare\n";
+    // From the design record when it holds this report: the dialogue's own values.
+    const Recorded<RecordedDimensions> rec =
+        storage.record ? recorded_at<RecordedDimensions>(*storage.record, r.first_line) : Recorded<RecordedDimensions>{};
+    for (const stored::DimensionRow& row : d->rows) {
+      SectionCheck c;
+      c.section = row.section;
+      c.cross_section = rec.report && row.realizable
+                            ? recorded_cross_section(*rec.report, static_cast<std::size_t>(row.section - 1))
+                            : row_cross_section(*d, row);
+      std::string why;
+      if (!row.realizable) why = "not realizable in stripline for its Zoe and Zoo";
+      else why = cross_section_fault(c.cross_section);
+      int index = -1;
+      if (!why.empty()) {
+        log << "quorvane-fields: report " << r.position << ", section " << row.section << ": " << why << "; skipped\n";
+        c.skipped = why;
+        trouble = true;
+      } else {
+        const auto it = std::find(sections.begin(), sections.end(), c.cross_section);
+        index = static_cast<int>(it - sections.begin());
+        if (it == sections.end()) sections.push_back(c.cross_section);
+        c.closed = d->construction == stored::StoredConstruction::Microstrip ? microstrip_closed_form(c.cross_section)
+                   : rec.report ? recorded_stripline_closed_form(*rec.cycle, *rec.report, row.section)
+                                : stripline_closed_form(e, row.section, d->er);
+      }
+      p.checks.push_back(c);
+      p.distinct.push_back(index);
+    }
+    pending.push_back(std::move(p));
+  }
+  return all;
+}
+
+// One dimensional report's table (console and file) and the drawings of its
+// distinct cross-sections; returns the sections checked.
+int write_report(Pending& p, const std::vector<FieldSolution>& solved, const std::vector<std::string>& faults,
+                 const std::filesystem::path& out_folder, const std::string& stem, const std::string& source_name,
+                 std::ostream& console, std::ostream& log, FieldsResult& res, bool& trouble) {
+  int solved_count = 0;
+  const auto& d = std::get<stored::DimensionTable>(p.report->table);
+  std::vector<int> drawn;
+  for (std::size_t k = 0; k < p.checks.size(); ++k) {
+    const int index = p.distinct[k];
+    if (index < 0) continue;
+    if (!faults[index].empty()) {
+      p.checks[k].skipped = "field solution failed: " + faults[index];
+      trouble = true;
+      continue;
+    }
+    p.checks[k].field = &solved[index];
+    ++solved_count;
+  }
+  std::string text;
+  for (const std::string& line : field_table(*p.report, d, source_name, p.checks)) {
+    console << line << '\n';
+    text += line + '\n';
+  }
+  console << '\n';
+  const std::string base = stem + "-" + std::to_string(p.report->position) + "-fields";
+  write_file(out_folder / (base + ".txt"), text, res, log);
+  for (std::size_t k = 0; k < p.checks.size(); ++k) {
+    const int index = p.distinct[k];
+    if (!p.checks[k].field || std::find(drawn.begin(), drawn.end(), index) != drawn.end()) continue;
+    drawn.push_back(index);
+    const std::string title = "Section " + std::to_string(p.checks[k].section) + " of report " +
+                              std::to_string(p.report->position) + ", " + source_name;
+    write_file(out_folder / (base + "-" + std::to_string(p.checks[k].section) + ".svg"),
+               cross_section_svg(p.checks[k].cross_section, title), res, log);
+  }
+  return solved_count;
 }
 
 }  // namespace
@@ -60,7 +157,7 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
     res.status = 1;
     return res;
   }
-  view::ParsedStorage storage = view::parse_storage(in);
+  stored::ParsedStorage storage = stored::read_storage(storage_file, in);
   const std::string source_name = storage_file.filename().string();
   if (in.bad() && storage.errors.empty()) storage.errors.push_back("the file cannot be read to its end");
   if (!storage.errors.empty()) {
@@ -69,62 +166,15 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
     return res;
   }
   bool trouble = false;
-  for (const view::SkippedRow& s : storage.skipped) {
+  for (const stored::SkippedRow& s : storage.skipped) {
     log << "quorvane-fields: line " << s.line << " (report " << s.report << ") skipped, "
-        << view::skip_reason_text(s.reason) << ": " << s.text << '\n';
+        << stored::skip_reason_text(s.reason) << ": " << s.text << '\n';
     trouble = true;
   }
 
-  // Every section of every usable dimensional report, and the distinct
-  // cross-sections among them.
-  struct Pending {
-    const view::Report* report;
-    std::vector<SectionCheck> checks;
-    std::vector<int> distinct;  // per check: index into `sections`, -1 skipped
-  };
-  std::vector<Pending> pending;
-  std::vector<CrossSection> sections;
-  for (const view::Report& r : storage.reports) {
-    const auto* d = std::get_if<view::DimensionTable>(&r.table);
-    if (!d) continue;
-    const char* kind = d->construction == view::Construction::Microstrip ? "Microstrip" : "Stripline";
-    log << "report " << r.position << " (line " << r.first_line << ", design cycle " << r.cycle
-        << "): dimensional synthesis, " << kind << ", " << d->rows.size() << " sections\n";
-    if (!r.errors.empty()) {
-      for (const std::string& e : r.errors) log << "quorvane-fields: report " << r.position << ": " << e << '\n';
-      log << "  damaged report: not checked\n";
-      trouble = true;
-      continue;
-    }
-    Pending p{&r, {}, {}};
-    const view::ElectricalTable* e = electrical_of(storage, r);
-    if (d->construction == view::Construction::Stripline && !e)
-      log << "  no electrical report of this design cycle: no closed-form impedances to compare\n";
-    for (const view::DimensionRow& row : d->rows) {
-      SectionCheck c;
-      c.section = row.section;
-      c.cross_section = row_cross_section(*d, row);
-      std::string why;
-      if (!row.realizable) why = "not realizable in stripline for its Zoe and Zoo";
-      else why = cross_section_fault(c.cross_section);
-      int index = -1;
-      if (!why.empty()) {
-        log << "quorvane-fields: report " << r.position << ", section " << row.section << ": " << why << "; skipped\n";
-        c.skipped = why;
-        trouble = true;
-      } else {
-        const auto it = std::find(sections.begin(), sections.end(), c.cross_section);
-        index = static_cast<int>(it - sections.begin());
-        if (it == sections.end()) sections.push_back(c.cross_section);
-        c.closed = d->construction == view::Construction::Microstrip
-                       ? microstrip_closed_form(c.cross_section)
-                       : stripline_closed_form(e, row.section, d->er);
-      }
-      p.checks.push_back(c);
-      p.distinct.push_back(index);
-    }
-    pending.push_back(std::move(p));
-  }
+  Checks all = collect_checks(storage, log, trouble);
+  std::vector<Pending>& pending = all.pending;
+  const std::vector<CrossSection>& sections = all.sections;
   if (pending.empty()) {
     log << "quorvane-fields: " << source_name << ": no dimensional report (microstrip or stripline) to check\n";
     res.status = 1;
@@ -146,38 +196,8 @@ FieldsResult run_fields(const std::filesystem::path& storage_file, const std::fi
   std::filesystem::create_directories(out_folder, ec);
   const std::string stem = storage_file.stem().string();
   int solved_count = 0;
-  for (Pending& p : pending) {
-    const auto& d = std::get<view::DimensionTable>(p.report->table);
-    std::vector<int> drawn;
-    for (std::size_t k = 0; k < p.checks.size(); ++k) {
-      const int index = p.distinct[k];
-      if (index < 0) continue;
-      if (!faults[index].empty()) {
-        p.checks[k].skipped = "field solution failed: " + faults[index];
-        trouble = true;
-        continue;
-      }
-      p.checks[k].field = &solved[index];
-      ++solved_count;
-    }
-    std::string text;
-    for (const std::string& line : field_table(*p.report, d, source_name, p.checks)) {
-      console << line << '\n';
-      text += line + '\n';
-    }
-    console << '\n';
-    const std::string base = stem + "-" + std::to_string(p.report->position) + "-fields";
-    write_file(out_folder / (base + ".txt"), text, res, log);
-    for (std::size_t k = 0; k < p.checks.size(); ++k) {
-      const int index = p.distinct[k];
-      if (!p.checks[k].field || std::find(drawn.begin(), drawn.end(), index) != drawn.end()) continue;
-      drawn.push_back(index);
-      const std::string title = "Section " + std::to_string(p.checks[k].section) + " of report " +
-                                std::to_string(p.report->position) + ", " + source_name;
-      write_file(out_folder / (base + "-" + std::to_string(p.checks[k].section) + ".svg"),
-                 cross_section_svg(p.checks[k].cross_section, title), res, log);
-    }
-  }
+  for (Pending& p : pending)
+    solved_count += write_report(p, solved, faults, out_folder, stem, source_name, console, log, res, trouble);
   log << source_name << ": " << pending.size() << (pending.size() == 1 ? " dimensional report, " : " dimensional reports, ")
       << solved_count << (solved_count == 1 ? " section" : " sections") << " checked (" << sections.size()
       << " distinct), " << res.written.size() << (res.written.size() == 1 ? " file" : " files") << " written\n";

@@ -9,9 +9,11 @@
 #include "dialogue/fortran_format.hpp"
 #include "dimensions/dimensional_report.hpp"
 #include "lines/coupled_microstrip.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 namespace quorvane::fields {
+
+using namespace quorvane::plot;
 
 using fmt::F;
 using fmt::I;
@@ -65,9 +67,9 @@ std::string inches(double v) {
 
 }  // namespace
 
-double substrate_height(const view::DimensionTable& t) {
+double substrate_height(const stored::DimensionTable& t) {
   const double printed = t.height_in, er = t.er, limit = t.surface_wave_ghz;
-  const bool micro = t.construction == view::Construction::Microstrip;
+  const bool micro = t.construction == stored::StoredConstruction::Microstrip;
   if ((micro && !(er > 1.0)) || !(limit > 0.0) || !(limit < kLimitCap)) return printed;
   constexpr double pi = 3.14159265358979323846;
   double h = 0.0, spread = 0.0;  // the recovered height and its uncertainty from the printed roundings
@@ -87,9 +89,9 @@ double substrate_height(const view::DimensionTable& t) {
   return off <= 0.0005 + spread ? h : printed;         // within the printed rounding: the finer value
 }
 
-CrossSection row_cross_section(const view::DimensionTable& table, const view::DimensionRow& row) {
+CrossSection row_cross_section(const stored::DimensionTable& table, const stored::DimensionRow& row) {
   CrossSection c;
-  c.medium = table.construction == view::Construction::Microstrip ? Medium::Microstrip : Medium::Stripline;
+  c.medium = table.construction == stored::StoredConstruction::Microstrip ? Medium::Microstrip : Medium::Stripline;
   c.er = table.er;
   c.h = substrate_height(table);
   c.t = table.thick_in;
@@ -98,19 +100,40 @@ CrossSection row_cross_section(const view::DimensionTable& table, const view::Di
   return c;
 }
 
+CrossSection recorded_cross_section(const stored::RecordedDimensions& d, std::size_t index) {
+  CrossSection c;
+  const auto* ms = std::get_if<MicrostripDimensions>(&d.result);
+  c.medium = ms ? Medium::Microstrip : Medium::Stripline;
+  c.er = d.construction.er;
+  c.h = d.b;
+  c.t = d.thick;
+  if (ms) {
+    c.w = ms->sections.at(index).w;
+    c.s = ms->sections.at(index).s;
+  } else {
+    c.w = std::get<StriplineDimensions>(d.result).sections.at(index).w;
+    c.s = std::get<StriplineDimensions>(d.result).sections.at(index).s;
+  }
+  return c;
+}
+
+ClosedForm recorded_stripline_closed_form(const stored::RecordedCycle& cycle, const stored::RecordedDimensions& d,
+                                          int section) {
+  const ElectricalDesign e = synthesise_electrical(cycle.design);
+  return {e.zoec[section], e.zooc[section], d.construction.er, d.construction.er};
+}
+
 ClosedForm microstrip_closed_form(const CrossSection& c) {
   const float er = static_cast<float>(c.er), h = static_cast<float>(c.h), s = static_cast<float>(c.s);
   const float t = static_cast<float>(c.t), w = static_cast<float>(c.w);
   const float cover = 100.0f * h;
-  const ModeWidths mw = lcwta(er, h, s, t, w);
-  const ModeDielectric md = mscuppv(er, h, cover, s, mw.wte, mw.wto);
-  const ModeImpedance mi = ms1imp(md.effe, md.effo, er, h, cover, s, mw.wte, mw.wto);
-  return {mi.zoe, mi.zoo, md.effe, md.effo};
+  const CoupledStatics pair = coupled_statics(er, h, cover, s, t, w);
+  return {pair.impedance.zoe, pair.impedance.zoo, pair.dielectric.effe, pair.dielectric.effo};
 }
 
-std::vector<std::string> field_table(const view::Report& report, const view::DimensionTable& table,
+std::vector<std::string> field_table(const stored::StoredReport& report, const stored::DimensionTable& table,
                                      const std::string& source_name, const std::vector<SectionCheck>& checks) {
-  const bool micro = table.construction == view::Construction::Microstrip;
+  const bool micro = table.construction == stored::StoredConstruction::Microstrip;
   std::vector<std::string> out;
   out.push_back(X(6) + "Field check of report " + std::to_string(report.position) + " (" +
                 (micro ? "Microstrip" : "Stripline") + ", design cycle " + std::to_string(report.cycle) + ") in " +
@@ -228,7 +251,7 @@ std::string cross_section_svg(const CrossSection& c, const std::string& title) {
                     "\" height=\"" + num(height_px + top_px + 50.0) + "\" font-family=\"sans-serif\">\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   svg += "<text x=\"" + num(left) + "\" y=\"24\" font-size=\"" +
-         num(view::fitted_font(title, static_cast<float>(width_px), 16.0f)) + "\">" + view::xml_escape(title) +
+         num(plot::fitted_font(title, static_cast<float>(width_px), 16.0f)) + "\">" + plot::xml_escape(title) +
          "</text>\n";
   svg += "<text x=\"" + num(left) + "\" y=\"46\" font-size=\"13\" fill=\"#1f4fa8\">even mode (magnetic wall)</text>\n";
   svg += "<text x=\"" + num(left + width_px) + "\" y=\"46\" font-size=\"13\" fill=\"#b02020\" text-anchor=\"end\">"

@@ -313,4 +313,15 @@ LcdisResult lcdis(float effo, float effof, float er, float f_ghz, float h, float
   return lcdis(prepare_lcdis(effo, er, h, h2, iflag, s, wte, wto, zoeap, zooap), effof, f_ghz);
 }
 
+CoupledPair coupled_pair(float er, float f_ghz, float h, float h2, float s, float t, float w) {
+  CoupledPair p;
+  p.statics = coupled_statics(er, h, h2, s, t, w);
+  const ModeWidths& mw = p.statics.widths;
+  const ModeDielectric& md = p.statics.dielectric;
+  const ModeImpedance& mi = p.statics.impedance;
+  p.dielectric = lceff(md.effc, md.effe, md.effo, er, f_ghz, h, s, mw.wte, mw.wto);
+  p.dispersion = lcdis(md.effo, p.dielectric.effof, er, f_ghz, h, h2, mi.iflag, s, mw.wte, mw.wto, mi.zoe, mi.zoo);
+  return p;
+}
+
 }  // namespace quorvane

@@ -1,11 +1,14 @@
 // Frequency dependence of a symmetric edge-coupled microstrip pair
 // (Kirschning-Jansen): even- and odd-mode effective dielectric constants and
 // characteristic impedances at a frequency, from the quasi-static results of
-// lcwta, mscuppv and ms1imp for the same geometry.  lceff runs before lcdis,
-// whose odd-mode formula takes the dispersive odd-mode value of lceff.
+// coupled_statics for the same geometry.  lceff runs before lcdis, whose
+// odd-mode formula takes the dispersive odd-mode value of lceff: coupled_pair
+// is the one entry point that runs them in that order; the prepared,
+// frequency-split forms below serve the analysis sweep.
 // Allocation-free: called at every frequency of an analysis sweep.
 #pragma once
 
+#include "lines/coupled_microstrip.hpp"
 #include "lines/microstrip.hpp"
 
 namespace quorvane {
@@ -90,5 +93,13 @@ LcdisSection prepare_lcdis(float effo, float er, float h, float h2, int iflag, f
                            float zoeap, float zooap);
 LcdisResult lcdis(const LcdisSection& section, float effof, float f_ghz);
 LcdisResult lcdis(const LcdisSection& section, float effof, float f_ghz, const FrequencyTerms& shared);
+
+// The pair at a frequency: the statics, then lceff, then lcdis.
+struct CoupledPair {
+  CoupledStatics statics;
+  Lceff1 dielectric;
+  LcdisResult dispersion;
+};
+CoupledPair coupled_pair(float er, float f_ghz, float h, float h2, float s, float t, float w);
 
 }  // namespace quorvane

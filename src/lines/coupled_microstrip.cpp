@@ -188,4 +188,17 @@ ModeImpedance ms1imp(float effe, float effo, float er, float h, float h2, float 
   return out;
 }
 
+ModeImpedance coupled_air_impedances(float h, float h2, float s, float t, float w) {
+  const ModeWidths wt = lcwta(1.0f, h, s, t, w);
+  return ms1imp(1.0f, 1.0f, 1.0f, h, h2, s, wt.wte, wt.wto);
+}
+
+CoupledStatics coupled_statics(float er, float h, float h2, float s, float t, float w) {
+  CoupledStatics c;
+  c.widths = lcwta(er, h, s, t, w);
+  c.dielectric = mscuppv(er, h, h2, s, c.widths.wte, c.widths.wto);
+  c.impedance = ms1imp(c.dielectric.effe, c.dielectric.effo, er, h, h2, s, c.widths.wte, c.widths.wto);
+  return c;
+}
+
 }  // namespace quorvane

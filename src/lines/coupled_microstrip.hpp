@@ -2,9 +2,11 @@
 // mode widths, even- and odd-mode effective dielectric constants and
 // characteristic impedances (Kirschning-Jansen), with top-cover corrections.
 //
-// Every caller runs lcwta, then mscuppv, then ms1imp, feeding the mode widths
-// of the first into the others and the mode dielectric constants of the
-// second into the third.  Both modes are always evaluated.  No routine
+// coupled_statics is the entry point: it runs lcwta, then mscuppv, then
+// ms1imp, feeding the mode widths of the first into the others and the mode
+// dielectric constants of the second into the third (with frequency:
+// coupled_pair, lines/coupled_dispersion.hpp).  Both modes are always
+// evaluated.  No routine
 // allocates; they are called at every frequency of an analysis sweep.
 #pragma once
 
@@ -45,5 +47,17 @@ struct ModeImpedance {
 // Static mode impedances from the mode dielectric constants of mscuppv.
 ModeImpedance ms1imp(float effe, float effo, float er, float h, float h2, float s, float wte,
                      float wto);
+
+// The quasi-static pair at one geometry; lengths as for lcwta, h2 as for mscuppv.
+struct CoupledStatics {
+  ModeWidths widths;
+  ModeDielectric dielectric;
+  ModeImpedance impedance;
+};
+CoupledStatics coupled_statics(float er, float h, float h2, float s, float t, float w);
+
+// The mode impedances of the same pair with air above and below the strips
+// (both mode dielectric constants 1).
+ModeImpedance coupled_air_impedances(float h, float h2, float s, float t, float w);
 
 }  // namespace quorvane

@@ -53,12 +53,10 @@ class SectionModel {
   Outcome evaluate(float w, float s) {
     if (out_.evaluations >= kMswsMaxEvaluations) return Outcome::kStopped;
     ++out_.evaluations;
-    const ModeWidths mw = lcwta(er_, h_, s, t_, w);
-    const ModeDielectric md = mscuppv(er_, h_, h2_, s, mw.wte, mw.wto);
-    const ModeImpedance mi = ms1imp(md.effe, md.effo, er_, h_, h2_, s, mw.wte, mw.wto);
-    const Lceff1 le = lceff(md.effc, md.effe, md.effo, er_, f_, h_, s, mw.wte, mw.wto);
-    const LcdisResult ld =
-        lcdis(md.effo, le.effof, er_, f_, h_, h2_, mi.iflag, s, mw.wte, mw.wto, mi.zoe, mi.zoo);
+    const CoupledPair pair = coupled_pair(er_, f_, h_, h2_, s, t_, w);
+    const ModeImpedance& mi = pair.statics.impedance;
+    const Lceff1& le = pair.dielectric;
+    const LcdisResult& ld = pair.dispersion;
     out_.w = w;
     out_.s = s;
     out_.iflag = ld.iflag;

@@ -18,6 +18,7 @@
 #include "dimensions/construction_entry.hpp"
 #include "dimensions/dimensional_report.hpp"
 #include "session/design_warnings.hpp"
+#include "session/record_keeper.hpp"
 #include "synthesis/design_entry.hpp"
 #include "synthesis/electrical_synthesis.hpp"
 
@@ -34,7 +35,8 @@ enum class Step { kMenu1, kMenu2, kMenu3, kConstruction, kAnalysis, kNewCycle, k
 class Dialogue {
  public:
   explicit Dialogue(const DialogueEnvironment& env)
-      : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control) {
+      : env_(env), console_(env.in, env.out), storage_(env.folder), report_(console_, storage_, state_.control),
+        records_(storage_, env.err) {
     console_.observe(env.on_line);
     console_.forgive_typos(env.terminal);
     console_.warn_to(&env.err);
@@ -57,6 +59,7 @@ class Dialogue {
   Console console_;
   StorageFile storage_;
   Report report_;
+  RecordKeeper records_;
 };
 
 bool Dialogue::load_defaults() {
@@ -129,8 +132,11 @@ Step Dialogue::design_cycle() {
   state_.clock = env_.clock();
   banner();
   run_design_entry(console_, state_);
+  const RecordKeeper::Mark before = records_.mark();
   ask_storage(StorageOccasion::kElectrical, console_, storage_, state_);
-  run_electrical_synthesis(state_, report_);
+  ElectricalDesign design = run_electrical_synthesis(state_, report_);
+  records_.start_cycle(state_.filter);
+  records_.add(before, std::move(design));
   return Step::kMenu1;
 }
 
@@ -190,15 +196,20 @@ Step Dialogue::menu3() {
 // dimensions are recomputed from the unchanged electrical design.
 Step Dialogue::construction() {
   run_construction_entry(console_, state_);
+  const RecordKeeper::Mark before = records_.mark();
   ask_storage(StorageOccasion::kDimensions, console_, storage_, state_);
-  run_dimensional_synthesis(state_, report_);
+  const float aim = z0_aim(state_);
+  DimensionalResult dimensions = run_dimensional_synthesis(state_, report_);
+  records_.add(before, recorded_dimensions(state_, aim, std::move(dimensions)));
   const double tand = env_.loss_tangent > 0.0 ? env_.loss_tangent : state_.defaults.tlosdef;
   for (const std::string& w : dimension_warnings(state_, env_.board_minimum_inch, tand)) console_.warn(w);
   return Step::kMenu2;
 }
 
 Step Dialogue::analysis() {
+  const RecordKeeper::Mark before = records_.mark();
   run_analysis(console_, storage_, report_, state_);
+  records_.add(before, recorded_analysis(state_));
   for (const std::string& w : sweep_warnings(state_)) console_.warn(w);
   return Step::kMenu3;
 }

@@ -98,7 +98,7 @@ ElectricalDesign synthesise_electrical(const FilterRequirements& filter) {
   return d;
 }
 
-void run_electrical_synthesis(DesignState& state, Report& report) {
+ElectricalDesign run_electrical_synthesis(DesignState& state, Report& report) {
   const FilterRequirements& filter = state.filter;
   const ElectricalDesign d = synthesise_electrical(filter);
   state.qvnzo.zoec = d.zoec;
@@ -126,6 +126,7 @@ void run_electrical_synthesis(DesignState& state, Report& report) {
   report.both(fill(rule69(), {}));
   report.both(fill(external_q_line(), {d.qe0, n + 1, d.qen}));
   if (report.storing()) report.both(stored_in_line(state.control));
+  return d;
 }
 
 }  // namespace quorvane

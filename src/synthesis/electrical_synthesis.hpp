@@ -35,7 +35,7 @@ struct ElectricalDesign {
 ElectricalDesign synthesise_electrical(const FilterRequirements& filter);
 
 // Computes the design, leaves its impedances in `state.qvnzo` and prints the
-// report (to the storage file too when the phase stores).
-void run_electrical_synthesis(DesignState& state, Report& report);
+// report (to the storage file too when the phase stores); returns the design.
+ElectricalDesign run_electrical_synthesis(DesignState& state, Report& report);
 
 }  // namespace quorvane

@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 // A length in millimetres as the integer count of nanometres that format
 // 4.6 writes (never "-0").

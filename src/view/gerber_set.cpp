@@ -42,7 +42,7 @@ std::vector<Rect> mask_openings(const FilterLayout& lay, const BoardSpec& b, con
     return {{std::max(a.x0, board.x0), std::max(a.y0, board.y0), std::min(a.x1, board.x1), std::min(a.y1, board.y1)}};
   }
   std::vector<Rect> open;
-  if (top && b.construction == Construction::Microstrip)
+  if (top && b.construction == StoredConstruction::Microstrip)
     for (const FilterPort& p : filter_ports(lay)) {
       const float x = p.at.x + p.inward * p.anchor;
       open.push_back({std::min(p.at.x, x), p.at.y - 0.5f * p.width, std::max(p.at.x, x), p.at.y + 0.5f * p.width});
@@ -77,7 +77,7 @@ float mask_opening_mm(float h) { return heights(2.0f, h, 0.5f); }
 
 std::vector<SetFile> gerber_set(const FilterLayout& lay, const BoardSpec& b, const std::string& base,
                                 const std::string& design) {
-  const bool stripline = b.construction == Construction::Stripline;
+  const bool stripline = b.construction == StoredConstruction::Stripline;
   const Rect board = board_outline(lay, b.margin_mm);
   const std::vector<Rect> plane = {grown(board, -kPlanePullbackMm)};
   const std::string bottom = stripline ? "Copper,L3,Bot" : "Copper,L2,Bot";
@@ -142,7 +142,7 @@ std::vector<SetFile> gerber_set(const FilterLayout& lay, const BoardSpec& b, con
 }
 
 double mask_centre_shift(const FilterLayout& lay, const BoardSpec& b) {
-  if (b.construction != Construction::Microstrip || lay.sections.empty() || !(b.er > 1.0f)) return 0.0;
+  if (b.construction != StoredConstruction::Microstrip || lay.sections.empty() || !(b.er > 1.0f)) return 0.0;
   // Double: an estimate beside the single-precision models it calls.
   const double pi = std::numbers::pi, er = b.er, t = kMaskThicknessMm, em = kMaskEr;
   // Share of the air part's field energy within t of the surface, and the
@@ -164,7 +164,7 @@ double mask_centre_shift(const FilterLayout& lay, const BoardSpec& b) {
 }
 
 std::string mask_note(const FilterLayout& lay, const BoardSpec& board, float f0_mhz) {
-  if (board.construction == Construction::Stripline)
+  if (board.construction == StoredConstruction::Stripline)
     return "solder mask over the board: the stripline filter inside it keeps its centre";
   const double shift = mask_centre_shift(lay, board);
   char buf[160];

@@ -17,10 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "view/filter_layout.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/filter_layout.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 // The solder mask assumed for the estimate of its effect: a liquid
 // photoimageable mask, Er 3.8 at microwave frequencies, 20 um thick.
@@ -32,7 +34,7 @@ inline constexpr float kPlanePullbackMm = 0.3f;
 inline constexpr float kDefaultCopperMm = 0.035f;
 
 struct BoardSpec {
-  Construction construction = Construction::Microstrip;
+  StoredConstruction construction = StoredConstruction::Microstrip;
   float er = 0.0f;
   float height_mm = 0.0f;  // microstrip H, stripline B (ground to ground)
   float copper_mm = 0.0f;  // strip thickness, also taken for the planes

@@ -7,7 +7,7 @@
 
 #include "dialogue/version.hpp"
 #include "view/gerber.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 namespace quorvane::view {
 
@@ -67,7 +67,7 @@ std::array<FilterPort, 2> filter_ports(const FilterLayout& lay) {
 
 std::string kicad_footprint(const FilterLayout& lay, const std::string& name, const DesignSummary& summary,
                             const DimensionTable& table) {
-  const bool stripline = table.construction == Construction::Stripline;
+  const bool stripline = table.construction == StoredConstruction::Stripline;
   const char* copper = stripline ? "\"In1.Cu\"" : "\"F.Cu\"";
   const std::string h = trimmed(table.height_in * 25.4f), t = trimmed(table.thick_in * 25.4f);
   const std::string stack =
@@ -75,7 +75,7 @@ std::string kicad_footprint(const FilterLayout& lay, const std::string& name, co
                       " mm apart (In2.Cu unused), Er " + trimmed(table.er) + ", strips " + t + " mm thick"
                 : "microstrip on F.Cu over a ground plane on B.Cu, substrate " + h + " mm, Er " + trimmed(table.er) +
                       ", copper " + t + " mm";
-  const std::string description = summary_title(summary, table.construction_name) + "; " + stack + "; " +
+  const std::string description = plot::summary_title(summary, table.construction_name) + "; " + stack + "; " +
                                   copper_note(lay.compensated) + "; narrowest gap " + trimmed(lay.min_clearance_mm) +
                                   " mm: the board's copper clearance may not exceed it; pads 1 (input) and 2"
                                   " (output) at the outer ends of the feed lines; quorvane-view " QUORVANE_VERSION;

@@ -21,10 +21,12 @@
 #include <array>
 #include <string>
 
-#include "view/filter_layout.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/filter_layout.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 // Courtyard and fabrication outline beyond the copper's extent: IPC-7351's
 // nominal courtyard excess.

@@ -6,9 +6,11 @@
 #include <sstream>
 #include <vector>
 
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::plot;
 
 namespace {
 
@@ -49,19 +51,15 @@ std::string scale_text(float scale) {
   return buf;
 }
 
-std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, const std::string& title,
-                       float chosen_scale) {
-  const float scale = chosen_scale > 0.0f && std::isfinite(chosen_scale) ? chosen_scale : drawing_scale(lay);
-  const float font = kLetterHeightMm / scale;  // user units (mm of the filter)
-  const float pitch = 1.5f * font;              // line spacing
-  const float margin = 2.0f * font;
-  const float copper_w = lay.bounds.x1 - lay.bounds.x0;
+namespace {
 
-  // Text lines under the drawing: the dimension table and two notes.
+// The lines of text under the drawing: the feeds, the substrate, the
+// warnings and how the copper is drawn.
+std::vector<std::string> layout_notes(const FilterLayout& lay, const DimensionTable& table) {
   std::vector<std::string> notes;
   notes.push_back("Feed lines, Zo " + mm(table.zo_line, 2) + " Ohms: width " + mm(lay.feed_width_mm, 4) +
                   " mm, length " + mm(lay.feed_length_mm, 4) + " mm (a quarter wavelength) at each end");
-  notes.push_back(std::string(table.construction == Construction::Microstrip ? "Substrate height H "
+  notes.push_back(std::string(table.construction == StoredConstruction::Microstrip ? "Substrate height H "
                                                                                : "Ground-plane spacing B ") +
                   mm(table.height_in * 25.4f, 4) + " mm, Er " + mm(table.er, 3) + ", strip thickness " +
                   mm(table.thick_in * 25.4f, 4) + " mm");
@@ -69,22 +67,42 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
   std::string copper = copper_note(lay.compensated) + ".";
   copper[0] = 'C';
   notes.push_back(copper);
-  const std::string subtitle = "Scale " + scale_text(scale) +
-                               " when printed at 100 %; copper as built, dimensions in mm (1 user unit = 1 mm)";
+  return notes;
+}
+
+// The sheet: its scale, the lettering, and the extent of copper and text in
+// user units (mm of the filter).
+struct Sheet {
+  float scale, font, pitch, margin;
+  float x0, y0, w, h;
+  float table_top;
+};
+
+Sheet sheet_of(const FilterLayout& lay, const std::string& title, const std::string& subtitle,
+               const std::vector<std::string>& notes, float scale) {
+  Sheet sh{};
+  sh.scale = scale;
+  sh.font = kLetterHeightMm / scale;
+  sh.pitch = 1.5f * sh.font;  // line spacing
+  sh.margin = 2.0f * sh.font;
+  const float copper_w = lay.bounds.x1 - lay.bounds.x0;
   size_t longest = std::max(title.size(), subtitle.size());
   for (const std::string& n : notes) longest = std::max(longest, n.size());
-  const float text_w = kCharWidth * font * static_cast<float>(longest);
-
-  const float x0 = lay.bounds.x0 - margin;
-  const float w = std::max(copper_w, text_w) + 2.0f * margin;
-  const float head = 3.0f * pitch + font;           // title, subtitle, room for the section numbers
-  const float y0 = lay.bounds.y0 - head;
-  const float table_top = lay.bounds.y1 + 3.5f * pitch;
+  const float text_w = kCharWidth * sh.font * static_cast<float>(longest);
+  sh.x0 = lay.bounds.x0 - sh.margin;
+  sh.w = std::max(copper_w, text_w) + 2.0f * sh.margin;
+  const float head = 3.0f * sh.pitch + sh.font;  // title, subtitle, room for the section numbers
+  sh.y0 = lay.bounds.y0 - head;
+  sh.table_top = lay.bounds.y1 + 3.5f * sh.pitch;
   const size_t table_lines = lay.sections.size() + 1 + notes.size();
-  const float y_end = table_top + static_cast<float>(table_lines) * pitch + margin;
-  const float h = y_end - y0;
+  const float y_end = sh.table_top + static_cast<float>(table_lines) * sh.pitch + sh.margin;
+  sh.h = y_end - sh.y0;
+  return sh;
+}
 
-  std::ostringstream o;
+void sheet_head(std::ostream& o, const Sheet& sh, const FilterLayout& lay, const std::string& title,
+                const std::string& subtitle) {
+  const float scale = sh.scale, font = sh.font, pitch = sh.pitch, x0 = sh.x0, y0 = sh.y0, w = sh.w, h = sh.h;
   o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << mm(w * scale, 2) << "mm\" height=\""
     << mm(h * scale, 2) << "mm\" viewBox=\"" << mm(x0, 4) << ' ' << mm(y0, 4) << ' ' << mm(w, 4) << ' '
@@ -97,6 +115,9 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
     << "  <text x=\"" << mm(lay.bounds.x0, 4) << "\" y=\"" << mm(y0 + 2.0f * pitch, 4) << "\">"
     << xml_escape(subtitle) << "</text>\n";
 
+}
+
+void copper_polygons(std::ostream& o, const FilterLayout& lay) {
   o << "  <g fill=\"#c87533\" stroke=\"none\">\n";
   for (const Strip& s : lay.strips) {
     o << "    <polygon id=\"strip-" << s.index << "\" points=\"";
@@ -106,6 +127,10 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
   }
   o << "  </g>\n";
 
+}
+
+void section_marks(std::ostream& o, const Sheet& sh, const FilterLayout& lay, const DimensionTable& table) {
+  const float font = sh.font, pitch = sh.pitch;
   // Section numbers above each coupled pair (nothing is drawn above the
   // upper strip of a pair), and the dimension line of the coupled length.
   for (const SectionMark& m : lay.sections)
@@ -128,6 +153,10 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
       << mm(table.total_in, 4) << " inches)</text>\n";
   }
 
+}
+
+void dimension_table(std::ostream& o, const Sheet& sh, const FilterLayout& lay, const std::vector<std::string>& notes) {
+  const float font = sh.font, pitch = sh.pitch, table_top = sh.table_top;
   // Dimension table: right-aligned columns.
   float ty = table_top;
   const float tx = lay.bounds.x0;
@@ -147,6 +176,22 @@ std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, con
     o << "  <text x=\"" << mm(tx, 4) << "\" y=\"" << mm(ty, 4) << "\">" << xml_escape(n) << "</text>\n";
     ty += pitch;
   }
+}
+
+}  // namespace
+
+std::string layout_svg(const FilterLayout& lay, const DimensionTable& table, const std::string& title,
+                       float chosen_scale) {
+  const float scale = chosen_scale > 0.0f && std::isfinite(chosen_scale) ? chosen_scale : drawing_scale(lay);
+  const std::vector<std::string> notes = layout_notes(lay, table);
+  const std::string subtitle = "Scale " + scale_text(scale) +
+                               " when printed at 100 %; copper as built, dimensions in mm (1 user unit = 1 mm)";
+  const Sheet sh = sheet_of(lay, title, subtitle, notes, scale);
+  std::ostringstream o;
+  sheet_head(o, sh, lay, title, subtitle);
+  copper_polygons(o, lay);
+  section_marks(o, sh, lay, table);
+  dimension_table(o, sh, lay, notes);
   o << "</svg>\n";
   return o.str();
 }

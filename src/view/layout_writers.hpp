@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "view/filter_layout.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/filter_layout.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 // Drawing scale of the SVG sheet: the largest of 1, 2 or 5 times a power of
 // ten at which the copper stays within half a metre (10 for a 20 mm filter).

@@ -1,9 +1,11 @@
 #include "view/touchstone.hpp"
 
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <numbers>
 #include <sstream>
 #include <stdexcept>
 
@@ -39,25 +41,6 @@ double lin(double db) { return std::pow(10.0, db / 20.0); }
 
 float magnitude_from_db(float db) { return std::pow(10.0f, db / 20.0f); }
 
-double printed_frequency(float freq) { return read_back(trimmed(fmt::F(freq, 16, 2))); }
-
-std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
-                                    int& dropped) {
-  std::vector<size_t> kept;
-  double last = -std::numeric_limits<double>::infinity();
-  for (size_t i = 0; i < table.rows.size(); ++i) {
-    if (!usable(table.rows[i])) continue;
-    const double f = printed_frequency(table.rows[i].freq);
-    if (!(f > last)) {
-      ++dropped;
-      continue;
-    }
-    last = f;
-    kept.push_back(i);
-  }
-  return kept;
-}
-
 PassiveRow passive_magnitudes(float s11db, float s21db) {
   PassiveRow r{magnitude_from_db(s11db), magnitude_from_db(s21db), false, true};
   if (r.s11 * r.s11 + r.s21 * r.s21 <= 1.0) return r;
@@ -84,8 +67,39 @@ PassiveRow passive_magnitudes(float s11db, float s21db) {
   return r;
 }
 
-TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, const std::string& source_name,
-                          const TouchstoneDesign& design) {
+namespace {
+
+// A row of the analysis's own values: |S| and the angle in degrees of each
+// single-precision parameter, written with nine digits.  A lossless design
+// can come out above |S11|^2 + |S21|^2 = 1 by the rounding of single
+// precision: both magnitudes are then scaled down by that much.
+struct ExactRow {
+  std::string s11, s21;
+  bool normalised = false;
+};
+ExactRow exact_row(const RecordedRow& r, bool two_port) {
+  const auto angle = [](Complex s) {
+    return magnitude_text(std::atan2(static_cast<double>(s.imag()), static_cast<double>(s.real())) * 180.0 / std::numbers::pi);
+  };
+  double m11 = std::abs(std::complex<double>(r.sp.s11)), m21 = std::abs(std::complex<double>(r.sp.s21));
+  ExactRow e;
+  for (int step = 0; two_port && step < 8; ++step) {
+    const double a = read_back(magnitude_text(m11)), b = read_back(magnitude_text(m21));
+    if (a * a + b * b <= 1.0) break;
+    const double scale = (1.0 - 1e-9) / std::sqrt(a * a + b * b);
+    m11 *= scale;
+    m21 *= scale;
+    e.normalised = true;
+  }
+  e.s11 = magnitude_text(m11) + ' ' + angle(r.sp.s11);
+  e.s21 = magnitude_text(m21) + ' ' + angle(r.sp.s21);
+  return e;
+}
+
+}  // namespace
+
+TouchstoneFile touchstone(const StoredReport& report, const AnalysisTable& table, const std::string& source_name,
+                          const TouchstoneDesign& design, const std::vector<RecordedRow>& exact) {
   if (table.format != 1)
     throw std::invalid_argument("a Touchstone file needs a table in print format 1 (S-parameters)");
   TouchstoneFile f;
@@ -101,13 +115,22 @@ TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, cons
   std::ostringstream body;
   for (const size_t i : increasing_rows(table, finite, f.rows_repeated)) {
     const AnalysisRow& r = table.rows[i];
+    const std::string freq = trimmed(fmt::F(r.freq, 16, 2));
+    if (!exact.empty()) {
+      const ExactRow e = exact_row(exact[i], two_port);
+      f.rows_normalised += e.normalised ? 1 : 0;
+      body << freq << ' ' << e.s11;
+      if (two_port) body << ' ' << e.s21 << ' ' << e.s21 << ' ' << e.s11;
+      body << '\n';
+      ++f.rows_written;
+      continue;
+    }
     // Frequencies and angles as printed; magnitudes from the printed dB.
     // A one-port needs only |S11| <= 1, which the printed return loss keeps.
     PassiveRow m{magnitude_from_db(r.s11db), magnitude_from_db(r.s21db), false, true};
     if (two_port) m = passive_magnitudes(r.s11db, r.s21db);
     f.rows_adjusted += m.adjusted ? 1 : 0;
     f.rows_not_passive += m.passive ? 0 : 1;
-    const std::string freq = trimmed(fmt::F(r.freq, 16, 2));
     const std::string s11 = magnitude_text(m.s11) + ' ' + trimmed(fmt::F(r.phase11, 8, 2));
     const std::string s21 = magnitude_text(m.s21) + ' ' + trimmed(fmt::F(r.phase21, 8, 2));
     body << freq << ' ' << s11;
@@ -124,8 +147,10 @@ TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, cons
     << " Ohms\n"
     << "! Construction: " << (design.construction.empty() ? "not stored" : design.construction)
     << "; substrate: " << (design.substrate.empty() ? "not stored" : design.substrate) << '\n'
-    << "! Values carry the table's printed precision: S11 from the return loss to 0.01 dB,\n"
-    << "! S21 to 0.001 dB, angles to 0.01 degree, frequencies to 0.01 MHz.\n";
+    << (exact.empty() ? "! Values carry the table's printed precision: S11 from the return loss to 0.01 dB,\n"
+                        "! S21 to 0.001 dB, angles to 0.01 degree, frequencies to 0.01 MHz.\n"
+                      : "! Values are the analysis's own, computed again from the design record: magnitudes\n"
+                        "! and angles to nine digits; frequencies as printed, to 0.01 MHz.\n");
   if (two_port)
     o << "! S12 = S21 (reciprocal filter); S22 = S11 (symmetric design, Zs = ZL).\n";
   else
@@ -134,6 +159,9 @@ TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, cons
     o << "! " << f.rows_adjusted
       << " rows above |S11|^2 + |S21|^2 = 1 by the printed rounding alone: the largest passive |S11|\n"
       << "! (within 0.01 dB of the printed return loss; |S21| within its rounding where needed).\n";
+  if (f.rows_normalised > 0)
+    o << "! " << f.rows_normalised
+      << " rows above |S11|^2 + |S21|^2 = 1 by single-precision rounding: both magnitudes scaled to 1.\n";
   if (f.rows_not_passive > 0)
     o << "! " << f.rows_not_passive << " rows above |S11|^2 + |S21|^2 = 1 beyond the printed rounding, as printed.\n";
   if (f.rows_repeated > 0)

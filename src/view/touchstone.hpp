@@ -16,13 +16,15 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "view/storage_parser.hpp"
+#include "stored/recorded_response.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 struct TouchstoneFile {
   std::string extension;   // "s2p" or "s1p"
@@ -32,6 +34,7 @@ struct TouchstoneFile {
   int rows_repeated = 0;   // rows dropped: their printed frequency does not exceed the one written before
   int rows_adjusted = 0;   // rows whose magnitudes were moved within their rounding to keep them passive
   int rows_not_passive = 0;  // rows above 1 by more than the rounding: written as printed
+  int rows_normalised = 0;   // from the record: rows scaled by at most a few parts in 10^7 to keep them passive
 };
 
 // What the file's comment block names besides the report's summary.
@@ -39,16 +42,6 @@ struct TouchstoneDesign {
   std::string construction;  // "Microstrip", "Stripline", "ideal lines in air" or ""
   std::string substrate;     // e.g. "Er 9.800, H 0.6350 mm, strip thickness 0.0000 mm", or ""
 };
-
-// Indices of the rows that `usable` accepts, in table order, each printed
-// frequency (F16.2, 0.01 MHz) once: a row whose printed frequency is not
-// above that of the row kept before it is left out and counted in
-// `dropped`.
-std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
-                                    int& dropped);
-
-// The frequency as the table prints it, MHz.
-double printed_frequency(float freq);
 
 // Linear |S11| and |S21| of a row printed as `s11db` (to 0.01 dB) and
 // `s21db` (to 0.001 dB).  When the printed values give |S11|^2 + |S21|^2
@@ -69,7 +62,10 @@ float magnitude_from_db(float db);
 
 // Throws std::invalid_argument for a print-format-2 table, which holds no
 // return loss.
-TouchstoneFile touchstone(const Report& report, const AnalysisTable& table, const std::string& source_name,
-                          const TouchstoneDesign& design = {});
+// With `exact` (the table's rows computed again from the design record, one
+// for each row of the table), the magnitudes and angles are the analysis's
+// own values instead of the printed digits.
+TouchstoneFile touchstone(const StoredReport& report, const AnalysisTable& table, const std::string& source_name,
+                          const TouchstoneDesign& design = {}, const std::vector<RecordedRow>& exact = {});
 
 }  // namespace quorvane::view

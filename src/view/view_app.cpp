@@ -16,19 +16,21 @@
 #include "dialogue/console.hpp"
 #include "dialogue/version.hpp"
 
-#include "view/drawn_copper.hpp"
-#include "view/filter_layout.hpp"
+#include "plot/svg_plot.hpp"
+#include "stored/drawn_copper.hpp"
+#include "stored/filter_layout.hpp"
 #include "view/gerber_set.hpp"
 #include "view/kicad_footprint.hpp"
 #include "view/layout_writers.hpp"
-#include "view/svg_plot.hpp"
 #include "view/touchstone.hpp"
 
 namespace quorvane::view {
 
+using namespace quorvane::plot;
+
 namespace {
 
-const char* kind_name(const Report& r) {
+const char* kind_name(const StoredReport& r) {
   switch (r.kind) {
     case ReportKind::Electrical: return "electrical synthesis";
     case ReportKind::Dimensions: return "dimensional synthesis";
@@ -136,13 +138,13 @@ std::string help_text(const platform::CommandLine& line) {
 
 }  // namespace
 
-std::string analysis_substrate(const ParsedStorage& storage, const Report& analysis) {
+std::string analysis_substrate(const ParsedStorage& storage, const StoredReport& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal)
     return "air, Er " + fixed(t->ideal_er, 3);
-  const Report* dims = earlier_report(storage, analysis, ReportKind::Dimensions);
+  const StoredReport* dims = earlier_report(storage, analysis, ReportKind::Dimensions);
   if (dims == nullptr) return "";
   const DimensionTable* d = &std::get<DimensionTable>(dims->table);
-  return "Er " + fixed(d->er, 3) + (d->construction == Construction::Microstrip ? ", H " : ", B ") +
+  return "Er " + fixed(d->er, 3) + (d->construction == StoredConstruction::Microstrip ? ", H " : ", B ") +
          fixed(d->height_in * 25.4f, 4) + " mm, strip thickness " + fixed(d->thick_in * 25.4f, 4) + " mm";
 }
 
@@ -156,30 +158,21 @@ int run_view_program(const std::vector<std::string>& args, std::ostream& out, st
   return run_view(file, folder, err, options).status;
 }
 
-std::string detail(const ParsedStorage& storage, const Report& r) {
+std::string detail(const ParsedStorage& storage, const StoredReport& r) {
   if (const auto* a = std::get_if<AnalysisTable>(&r.table)) {
     const std::string c = analysis_construction(storage, r);
     return ", print format " + std::to_string(a->format) + (c.empty() ? ", construction not stored" : ", " + c);
   }
   if (const auto* d = std::get_if<DimensionTable>(&r.table))
-    return d->construction == Construction::Microstrip ? ", Microstrip" : ", Stripline";
+    return d->construction == StoredConstruction::Microstrip ? ", Microstrip" : ", Stripline";
   return "";
 }
 
-const Report* earlier_report(const ParsedStorage& storage, const Report& report, ReportKind kind) {
-  const Report* found = nullptr;
-  for (const Report& r : storage.reports) {
-    if (r.position >= report.position) break;
-    if (r.cycle == report.cycle && r.kind == kind) found = &r;
-  }
-  return found;
-}
-
-std::string analysis_construction(const ParsedStorage& storage, const Report& analysis) {
+std::string analysis_construction(const ParsedStorage& storage, const StoredReport& analysis) {
   if (const auto* t = std::get_if<AnalysisTable>(&analysis.table); t && t->ideal) return "ideal lines in air";
-  const Report* r = earlier_report(storage, analysis, ReportKind::Dimensions);
+  const StoredReport* r = earlier_report(storage, analysis, ReportKind::Dimensions);
   if (!r) return "";
-  return std::get<DimensionTable>(r->table).construction == Construction::Microstrip ? "Microstrip" : "Stripline";
+  return std::get<DimensionTable>(r->table).construction == StoredConstruction::Microstrip ? "Microstrip" : "Stripline";
 }
 
 namespace {
@@ -187,15 +180,15 @@ namespace {
 // The copper of the analysed dimensional report as drawn, analysed at the
 // table's frequencies; nothing for an ideal analysis or one without a
 // usable dimensional report.
-std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const Report& r, const AnalysisTable& a,
+std::optional<DrawnAnalysis> drawn_analysis(const ParsedStorage& storage, const StoredReport& r, const AnalysisTable& a,
                                             CopperDrawing drawing, std::ostream& log) {
-  const Report* dim = a.ideal ? nullptr : earlier_report(storage, r, ReportKind::Dimensions);
+  const StoredReport* dim = a.ideal ? nullptr : earlier_report(storage, r, ReportKind::Dimensions);
   if (!dim || !dim->errors.empty()) return std::nullopt;
-  const Report* el = earlier_report(storage, r, ReportKind::Electrical);
-  const ElectricalTable* electrical = el && el->errors.empty() ? &std::get<ElectricalTable>(el->table) : nullptr;
+  const ElectricalTable* electrical = cycle_electrical(storage, r);
   try {
     const DrawnAnalysis d =
-        analyse_drawn(drawn_filter(*dim, a, electrical, drawing), a, drawing == CopperDrawing::Compensated);
+        analyse_drawn(drawn_filter(*dim, a, electrical, drawing, storage.record.get()), a,
+                      drawing == CopperDrawing::Compensated);
     log << "  drawn copper of report " << dim->position << ", " << centre_text(d) << '\n';
     return d;
   } catch (const std::invalid_argument& e) {
@@ -254,7 +247,10 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
   // the last dimensional report of its design cycle (the rest of the file is
   // not kept).
   ParsedStorage context;
-  Report r;
+  context.record = record_beside(storage_file);
+  if (context.record) log << source_name << ": design record " << record_path(storage_file).filename().string()
+                          << " matches the file: the drawn copper and the Touchstone rows are the dialogue's own\n";
+  StoredReport r;
   std::vector<SkippedRow> skipped;
   for (bool more = true; more && res.status != 1;) {
     more = stream.next(r, skipped);
@@ -267,11 +263,11 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
     if (!more) break;
     ++reports;
     cycles = r.cycle;
-    std::erase_if(context.reports, [&r](const Report& kept) {
+    std::erase_if(context.reports, [&r](const StoredReport& kept) {
       return kept.cycle != r.cycle || kept.kind == r.kind || kept.kind == ReportKind::Analysis;
     });
     context.reports.push_back(std::move(r));
-    const Report& rep = context.reports.back();
+    const StoredReport& rep = context.reports.back();
     log << "report " << rep.position << " (line " << rep.first_line << ", design cycle " << rep.cycle
         << "): " << kind_name(rep) << detail(context, rep) << '\n';
     if (!rep.errors.empty()) {
@@ -302,7 +298,7 @@ ViewResult run_view(const std::filesystem::path& storage_file, const std::filesy
         write_file(out_folder / (base + "-delay.svg"), render_plot(delay), res, log);
       if (a->format == 1) {
         const TouchstoneFile ts =
-            touchstone(rep, *a, source_name, {construction, analysis_substrate(context, rep)});
+            touchstone(rep, *a, source_name, {construction, analysis_substrate(context, rep)}, recorded_rows(context, rep));
         write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
         if (ts.rows_left_out > 0) {
           log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";

@@ -21,10 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "view/filter_layout.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/filter_layout.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 
 struct ViewResult {
   // 0 all used; 2 files written but something skipped or damaged; 1 nothing to
@@ -46,19 +48,16 @@ struct ViewOptions {
 // The construction to name in an analysis title: "ideal lines in air" when
 // the report shows the ideal line, else the construction of the last
 // dimensional report of the same design cycle before it, else "".
-std::string analysis_construction(const ParsedStorage& storage, const Report& analysis);
-
-// The last report of `kind` of the same design cycle before `report`, or null.
-const Report* earlier_report(const ParsedStorage& storage, const Report& report, ReportKind kind);
+std::string analysis_construction(const ParsedStorage& storage, const StoredReport& analysis);
 
 // What the log adds to a report's kind: the construction, and for an
 // analysis its print format.
-std::string detail(const ParsedStorage& storage, const Report& report);
+std::string detail(const ParsedStorage& storage, const StoredReport& report);
 
 // The substrate of an analysis, for the Touchstone comments: air for the
 // ideal line, else that of the dimensional report its construction comes
 // from (see analysis_construction), else "".
-std::string analysis_substrate(const ParsedStorage& storage, const Report& analysis);
+std::string analysis_substrate(const ParsedStorage& storage, const StoredReport& analysis);
 
 ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
                     std::ostream& log, const ViewOptions& options = {});

@@ -26,9 +26,11 @@
 #include <string>
 #include <vector>
 
-#include "yield/stored_design.hpp"
+#include "stored/stored_design.hpp"
 
 namespace quorvane::yield {
+
+using namespace quorvane::stored;
 
 enum class Distribution { Uniform, Normal };
 

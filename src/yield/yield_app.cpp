@@ -32,9 +32,9 @@ bool read_count(const std::string& text, long long lo, long long hi, long long& 
   return v >= lo && v <= hi;
 }
 
-TableDifference compare_with_table(const Board& board, const view::AnalysisTable& table, const Mask& mask) {
+TableDifference compare_with_table(const Board& board, const stored::AnalysisTable& table, const Mask& mask) {
   std::vector<float> freqs, stored;
-  for (const view::AnalysisRow& r : table.rows) {
+  for (const stored::AnalysisRow& r : table.rows) {
     freqs.push_back(r.freq);
     stored.push_back(r.s21db);
   }
@@ -213,13 +213,13 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   };
   std::ifstream in;
   if (const std::string why = platform::open_input(in, opt.file); !why.empty()) return fail("cannot be opened: " + why);
-  const view::ParsedStorage storage = view::parse_storage(in);
+  const stored::ParsedStorage storage = stored::read_storage(opt.file, in);
   if (in.bad()) return fail("the file cannot be read to its end");
   StoredDesign design;
   std::string error;
   if (!find_stored_design(storage, opt.report, design, error)) return fail(error);
   Board nominal;
-  if (!nominal_board(design, opt.as_printed ? view::CopperDrawing::AsPrinted : view::CopperDrawing::Compensated,
+  if (!nominal_board(design, opt.as_printed ? stored::CopperDrawing::AsPrinted : stored::CopperDrawing::Compensated,
                      nominal, error))
     return fail(error);
 
@@ -230,13 +230,13 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   setup.seed = opt.seed;
   setup.threads = opt.threads;
   setup.mask = Mask{design.summary.flow, design.summary.fhigh, opt.max_loss, opt.rejections};
-  const std::vector<view::AnalysisRow>& rows = design.analysis.rows;
+  const std::vector<stored::AnalysisRow>& rows = design.analysis.rows;
   if (opt.points > 0) {
     const double a = rows.front().freq, b = rows.back().freq;
     for (int i = 0; i < opt.points; ++i)
       setup.freqs.push_back(static_cast<float>(a + (b - a) * i / (opt.points - 1)));
   } else {
-    for (const view::AnalysisRow& r : rows) setup.freqs.push_back(r.freq);
+    for (const stored::AnalysisRow& r : rows) setup.freqs.push_back(r.freq);
   }
   bool inside = false;
   for (const float f : setup.freqs) inside = inside || (f >= setup.mask.flow && f <= setup.mask.fhigh);
@@ -251,14 +251,14 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   const std::string construction = nominal.construction == DrawnConstruction::Microstrip ? "Microstrip" : "Stripline";
   log << "quorvane-yield: " << opt.file.string() << ": analysis report " << design.analysis_position
       << " of the " << construction << " design of dimensional report " << design.dimensions.position << ", "
-      << nominal.sections.size() << " sections, " << view::copper_note(!opt.as_printed) << '\n';
+      << nominal.sections.size() << " sections, " << stored::copper_note(!opt.as_printed) << '\n';
 
   // How far the stored table lies from the filter rebuilt as the stored
   // analysis took it (the printed lengths, quarter-wave phases, ideal open
   // ends: only the rounding of the printed values differs), and from the
   // drawn copper that the samples perturb.
   Board as_stored;
-  nominal_board(design, view::CopperDrawing::AsPrinted, as_stored, error);
+  nominal_board(design, stored::CopperDrawing::AsPrinted, as_stored, error);
   as_stored.open_ends = false;
   use_quarter_wave_phases(as_stored);
   const TableDifference rebuilt = compare_with_table(as_stored, design.analysis, setup.mask);
@@ -281,7 +281,7 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   YieldResult result = run_yield(nominal, setup);
   per_unit_typed(opt.typed, nominal, result.sensitivity);
 
-  YieldContext ctx{opt.file.filename().string(), construction, view::copper_note(!opt.as_printed), design.summary,
+  YieldContext ctx{opt.file.filename().string(), construction, stored::copper_note(!opt.as_printed), design.summary,
                    design.analysis_position,
                    design.dimensions.position, rebuilt, drawn};
   const std::vector<std::string> lines = summary_lines(ctx, setup, result);

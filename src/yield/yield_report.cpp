@@ -5,9 +5,11 @@
 #include <cstdio>
 
 #include "dialogue/fortran_format.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 namespace quorvane::yield {
+
+using namespace quorvane::plot;
 
 namespace {
 
@@ -36,7 +38,7 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
   out.push_back(X(6) + "Quorvane tolerance and yield analysis of " + ctx.storage_name + ", analysis report " +
                 std::to_string(ctx.analysis_position) + " of dimensional report " +
                 std::to_string(ctx.dimensions_position));
-  out.push_back(X(6) + view::summary_title(ctx.summary, ctx.construction));
+  out.push_back(X(6) + plot::summary_title(ctx.summary, ctx.construction));
   out.push_back(X(6) + "The " + ctx.copper);
   out.push_back(X(6) + "Largest S21 difference from the stored table: rebuilt as analysed" +
                 F(ctx.rebuilt.s21, 8, 3) + " dB, drawn copper" + F(ctx.drawn.s21, 8, 3) + " dB");
@@ -110,9 +112,9 @@ std::vector<std::string> summary_lines(const YieldContext& ctx, const YieldSetup
 }
 
 std::string yield_svg(const YieldContext& ctx, const YieldSetup& setup, const YieldResult& r) {
-  view::PlotSpec p;
+  plot::PlotSpec p;
   p.title = "Yield " + trimmed(F(f32(100.0 * r.passed / r.samples), 7, 2)) + " %: " +
-            view::summary_title(ctx.summary, ctx.construction);
+            plot::summary_title(ctx.summary, ctx.construction);
   p.subtitle = std::to_string(r.samples) +
                " samples; shaded: 5 to 95 % of the samples; black: the mask (the loss limit across the passband, "
                "a bar at each rejection required)";
@@ -122,10 +124,10 @@ std::string yield_svg(const YieldContext& ctx, const YieldSetup& setup, const Yi
   p.markers = {{setup.mask.flow, "Flow"}, {setup.mask.fhigh, "Fhigh"}};
   p.bands = {{"S21 5-95 %", "#1f4fbf", setup.freqs, r.s21_p5, r.s21_p95},
              {"S11 5-95 %", "#c0392b", setup.freqs, r.s11_p5, r.s11_p95}};
-  view::Series s21{"S21 nominal (dB)", "#1f4fbf", false, setup.freqs, r.nominal.s21db};
-  view::Series s11{"S11 nominal (dB)", "#c0392b", false, setup.freqs, r.nominal.s11db};
+  plot::Series s21{"S21 nominal (dB)", "#1f4fbf", false, setup.freqs, r.nominal.s21db};
+  plot::Series s11{"S11 nominal (dB)", "#c0392b", false, setup.freqs, r.nominal.s11db};
   const float nan = std::nanf("");
-  view::Series mask{"mask", "#000000", false, {setup.mask.flow, setup.mask.fhigh},
+  plot::Series mask{"mask", "#000000", false, {setup.mask.flow, setup.mask.fhigh},
                     {-setup.mask.max_loss, -setup.mask.max_loss}};
   for (const Rejection& j : setup.mask.rejections) {
     // A rejection requirement: the transmission must stay below the mark.
@@ -134,7 +136,7 @@ std::string yield_svg(const YieldContext& ctx, const YieldSetup& setup, const Yi
     mask.y.insert(mask.y.end(), {nan, -j.min_db, -j.min_db, nan, -j.min_db, -j.min_db + 5.0f});
   }
   p.series = {std::move(s21), std::move(s11), std::move(mask)};
-  return view::render_plot(p);
+  return plot::render_plot(p);
 }
 
 std::string yield_csv(const YieldSetup& setup, const YieldResult& r) {

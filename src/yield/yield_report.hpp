@@ -21,7 +21,7 @@ struct YieldContext {
   std::string storage_name;   // file name of the storage file
   std::string construction;   // "Microstrip" or "Stripline"
   std::string copper;         // how the copper is drawn (the viewer's note)
-  view::DesignSummary summary;
+  stored::DesignSummary summary;
   int analysis_position = 0, dimensions_position = 0;
   TableDifference rebuilt;  // the board as the stored analysis took it
   TableDifference drawn;    // the drawn copper that the samples perturb

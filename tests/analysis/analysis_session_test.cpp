@@ -17,7 +17,6 @@ namespace {
 
 // 10 GHz, 500 MHz, Chebyshev 0.1 dB, 4 poles, 50 ohm, default image
 // impedances; the first storage question follows.
-const std::string kRoad = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
 const std::string kNoStorage = "\n";
 
 // The rows of every response table in a transcript, format 1: frequency and S21 in dB.
@@ -46,7 +45,7 @@ std::vector<Row> format1_rows(const std::string& out) {
 TEST(AnalysisSession, RoadExampleIdealFromMenu1) {
   Session session;
   const SessionResult r =
-      session.run(kRoad + kNoStorage + "1\n9000\n11000\n100\n\n\n\n1\nideal.txt\n4\n");
+      session.run(kRoadExample + kNoStorage + "1\n9000\n11000\n100\n\n\n\n1\nideal.txt\n4\n");
   EXPECT_EQ(r.status, 0) << r.err;
   expect_golden("road_ideal.out", r.out);
   expect_golden("road_ideal.txt", session.file("ideal.txt"));
@@ -70,7 +69,7 @@ TEST(AnalysisSession, RoadExampleIdealFromMenu1) {
 // the same name typed again continues the open file.
 TEST(AnalysisSession, RerunsFromMenu3WithFormat2AndReservedNames) {
   Session session;
-  const SessionResult r = session.run(kRoad + kNoStorage + "1\n9900\n10100\n50\n\n\n2\n\n" +  // format 2, no storage
+  const SessionResult r = session.run(kRoadExample + kNoStorage + "1\n9900\n10100\n50\n\n\n2\n\n" +  // format 2, no storage
                                       "1\n9950\n10050\n50\n75\n\n1\n1\nQuorvane.EXE\n" +    // format 1, stored
                                       "1\n10000\n9000\n\n\n\n2\n1\nQuorvane.DEF\n" +        // one row, format 2
                                       "\n");
@@ -91,7 +90,7 @@ TEST(AnalysisSession, RerunsFromMenu3WithFormat2AndReservedNames) {
 // after the electrical report, without asking for a name again.
 TEST(AnalysisSession, StoredDesignKeepsItsFileForTheAnalysis) {
   Session session;
-  const SessionResult r = session.run(kRoad + "1\nroad.txt\n1\n9000\n9100\n50\n\n\n\n1\n\n");
+  const SessionResult r = session.run(kRoadExample + "1\nroad.txt\n1\n9000\n9100\n50\n\n\n\n1\n\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(occurrences(r.out, "Enter your FILENAME"), 1);
   const std::string file = session.file("road.txt");
@@ -107,7 +106,7 @@ TEST(AnalysisSession, StoredDesignKeepsItsFileForTheAnalysis) {
 // the first question opened.
 TEST(AnalysisSession, NoAtTheAnalysisQuestionKeepsTheFileAsItWas) {
   Session session;
-  const SessionResult r = session.run(kRoad + "1\nroad.txt\n1\n9000\n9100\n50\n\n\n\n2\n\n");
+  const SessionResult r = session.run(kRoadExample + "1\nroad.txt\n1\n9000\n9100\n50\n\n\n\n2\n\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(session.file("road.txt").find("Frequency Analysis"), std::string::npos);
   EXPECT_EQ(r.out.find("Output Data stored"), std::string::npos);
@@ -158,7 +157,7 @@ TEST_P(AnalysisSessionRefused, OneLineThenMenu3) {
   const bool built = c.before == kBuilt;
   const std::string rerun = "1\n9000\n9040\n20\n\n\n" + std::string(built ? "\n\n\n" : "") + "\n2\n";
   const SessionResult r =
-      session.run(kRoad + kNoStorage + c.before + c.range + "\n\n" + c.rest + "1\nrefused.txt\n" + rerun + "\n");
+      session.run(kRoadExample + kNoStorage + c.before + c.range + "\n\n" + c.rest + "1\nrefused.txt\n" + rerun + "\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> reports = analysis_reports(r.out);
   ASSERT_EQ(reports.size(), 2u) << c.what;
@@ -216,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AnalysisSession, TypedStartReplacesAnUnusableDefault) {
   for (const char* record : {"        0.0  Analysis start frequency, MHz", "    -9000.0  Analysis start frequency, MHz"}) {
     Session session(defaults_with(16, record));
-    const SessionResult r = session.run(kRoad + kNoStorage + "1\n-9900\n10100\n100\n\n\n\n2\n\n");
+    const SessionResult r = session.run(kRoadExample + kNoStorage + "1\n-9900\n10100\n100\n\n\n\n2\n\n");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> reports = analysis_reports(r.out);
     ASSERT_EQ(reports.size(), 1u);
@@ -232,7 +231,7 @@ TEST(AnalysisSession, TypedStartReplacesAnUnusableDefault) {
 TEST(AnalysisSession, SmallestStepThatMovesTheFrequencyIsAccepted) {
   Session session;
   const SessionResult r =
-      session.run(kRoad + kNoStorage + "1\n8191.99\n8192.01\n" + kAboveHalfAtStop + "\n\n\n\n2\n\n");
+      session.run(kRoadExample + kNoStorage + "1\n8191.99\n8192.01\n" + kAboveHalfAtStop + "\n\n\n\n2\n\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> reports = analysis_reports(r.out);
   ASSERT_EQ(reports.size(), 1u);

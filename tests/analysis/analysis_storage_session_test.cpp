@@ -15,7 +15,6 @@ namespace quorvane::testing {
 namespace {
 
 // The road example up to its storage question.
-const std::string kRoad = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
 const std::string kNo = "\n";
 // From menu 1 to the ideal analysis, and its answers up to the storage question.
 const std::string kIdeal = "1\n9900\n10100\n100\n\n\n\n";
@@ -42,7 +41,7 @@ class ThirdStorageOccasion : public ::testing::TestWithParam<StorageCase> {};
 TEST_P(ThirdStorageOccasion, StoresTheAnalysisWhereItShould) {
   const StorageCase& c = GetParam();
   Session session;
-  const SessionResult r = session.run(kRoad + c.script + "\n");
+  const SessionResult r = session.run(kRoadExample + c.script + "\n");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(occurrences(r.out, "Enter your FILENAME for Output Data Storage: "), c.name_prompts);
   const std::vector<ConsoleReport> reports = console_reports(r.out);
@@ -116,10 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"A.txt", {0, 2}}}, {}},
         // A new design cycle.  Reports: 0 electrical, 1 analysis, 2 electrical, 3 analysis.
         StorageCase{"a new design asks again; the same name continues the file",
-                    "1\nA.txt\n" + kIdeal + "1\n" + "3\n" + kRoad + kNo + kIdeal + "1\nA.txt\n", 2,
+                    "1\nA.txt\n" + kIdeal + "1\n" + "3\n" + kRoadExample + kNo + kIdeal + "1\nA.txt\n", 2,
                     {{"A.txt", {0, 1, 3}}}, {}},
         StorageCase{"a new design asks again; another name starts another file",
-                    "1\nA.txt\n" + kIdeal + "1\n" + "3\n" + kRoad + kNo + kIdeal + "1\nB.txt\n", 2,
+                    "1\nA.txt\n" + kIdeal + "1\n" + "3\n" + kRoadExample + kNo + kIdeal + "1\nB.txt\n", 2,
                     {{"A.txt", {0, 1}}, {"B.txt", {3}}}, {}}),
     CaseName());
 
@@ -128,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
 // printed and the file opened earlier keeps what it received.
 TEST(ThirdStorageOccasion, InputEndingAtTheNamePrompt) {
   Session ended;
-  const SessionResult e = ended.run(kRoad + "1\nA.txt\n" + "3\n" + kRoad + kNo + kIdeal + "1\n");
+  const SessionResult e = ended.run(kRoadExample + "1\nA.txt\n" + "3\n" + kRoadExample + kNo + kIdeal + "1\n");
   EXPECT_EQ(e.status, 1);
   EXPECT_EQ(occurrences(e.err, "\n"), 1) << e.err;
   EXPECT_NE(e.err.find("FILENAME"), std::string::npos) << e.err;

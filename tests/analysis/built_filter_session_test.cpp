@@ -15,7 +15,6 @@ namespace {
 
 // 10 GHz, 500 MHz, Chebyshev 0.1 dB, 4 poles, 50 ohm, default image
 // impedances; the first storage question follows.
-const std::string kRoad = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
 // Microstrip on the shipped alumina (H 0.025 inch, Er 9.8), strips 0.0007 inch.
 const std::string kMicrostrip = "1\n\n\n3\n";
 // Stripline on the shipped substrate (B 0.125 inch, Er 2.2), strips 0.0014 inch.
@@ -34,7 +33,7 @@ const char* const kLossPrompt = "Substrate`s Dielectric Loss Tangent";
 // format 2, stored too.
 TEST(BuiltFilterSession, RoadExampleMicrostripLossy) {
   Session session;
-  const SessionResult r = session.run(kRoad + "\n" + "\n" + kMicrostrip + "1\nlossy.txt\n" + "\n" +
+  const SessionResult r = session.run(kRoadExample + "\n" + "\n" + kMicrostrip + "1\nlossy.txt\n" + "\n" +
                                       "9000\n11000\n100\n\n\n2\n4\n0.0005\n1\n1\n" +   // copper, 5 u", tan 0.0005
                                       "1\n9800\n10200\n50\n50\n75\n3\n1\n\n2\n1\n" +  // gold, 40 u", default tan
                                       "\n");
@@ -64,7 +63,7 @@ TEST(BuiltFilterSession, RoadExampleMicrostripLossy) {
 // the system line the stripline synthesis found.
 TEST(BuiltFilterSession, RoadExampleStriplineLossy) {
   Session session;
-  const SessionResult r = session.run(kRoad + "1\nstrip.txt\n" + "2\n" + kStripline + "2\n" + "1\n" +
+  const SessionResult r = session.run(kRoadExample + "1\nstrip.txt\n" + "2\n" + kStripline + "2\n" + "1\n" +
                                       "9000\n11000\n100\n\n\n\n\n\n\n1\n" + "\n");
   ASSERT_EQ(r.status, 0) << r.err;
   expect_golden("road_stripline_lossy.out", r.out);
@@ -99,7 +98,7 @@ TEST(BuiltFilterSession, LossesTakePowerInThePassband) {
     Session session;
     // Silver and 1 micro-inch, then steel and 40 micro-inch, at 10 GHz only;
     // a loss tangent of 1E-9 leaves the conductor loss alone.
-    const SessionResult r = session.run(kRoad + "\n" + "\n" + c.construction + "2\n" + "\n" +
+    const SessionResult r = session.run(kRoadExample + "\n" + "\n" + c.construction + "2\n" + "\n" +
                                         "10000\n10000\n\n\n\n1\n5\n1E-9\n" + kFormat1NoStorage +
                                         "1\n10000\n10000\n\n\n\n6\n1\n1E-9\n" + kFormat1NoStorage + "\n");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -124,11 +123,11 @@ TEST(BuiltFilterSession, LossesTakePowerInThePassband) {
 TEST(BuiltFilterSession, RerunsAndConstructionChanges) {
   const std::string analysis = kRange + kLosses + kFormat1NoStorage;
   Session session;
-  const SessionResult r = session.run(kRoad + "\n" + "\n" + kMicrostrip + "2\n" + "\n" + analysis +  // microstrip
+  const SessionResult r = session.run(kRoadExample + "\n" + "\n" + kMicrostrip + "2\n" + "\n" + analysis +  // microstrip
                                       "1\n" + analysis +                                                // re-run
                                       "1\n" + analysis +                                                // and again
                                       "2\n" + kStripline + "2\n" + "1\n" + analysis +                  // stripline
-                                      "3\n" + kRoad + "\n" + "1\n" + kRange + kFormat1NoStorage +      // new design
+                                      "3\n" + kRoadExample + "\n" + "1\n" + kRange + kFormat1NoStorage +      // new design
                                       "\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> reports = analysis_reports(r.out);
@@ -143,7 +142,7 @@ TEST(BuiltFilterSession, RerunsAndConstructionChanges) {
 
   Session stripline_first;
   const SessionResult s =
-      stripline_first.run(kRoad + "\n" + "2\n" + kStripline + "2\n" + "\n" + analysis + "\n");
+      stripline_first.run(kRoadExample + "\n" + "2\n" + kStripline + "2\n" + "\n" + analysis + "\n");
   ASSERT_EQ(s.status, 0) << s.err;
   const std::vector<std::string> fresh = analysis_reports(s.out);
   ASSERT_EQ(fresh.size(), 1u);
@@ -151,7 +150,7 @@ TEST(BuiltFilterSession, RerunsAndConstructionChanges) {
   EXPECT_NE(response_rows(reports[3]), microstrip);
 
   Session ideal_first;
-  const SessionResult i = ideal_first.run(kRoad + "\n" + "1\n" + kRange + kFormat1NoStorage + "\n");
+  const SessionResult i = ideal_first.run(kRoadExample + "\n" + "1\n" + kRange + kFormat1NoStorage + "\n");
   ASSERT_EQ(i.status, 0) << i.err;
   const std::vector<std::string> ideal = analysis_reports(i.out);
   ASSERT_EQ(ideal.size(), 1u);
@@ -166,11 +165,11 @@ TEST(BuiltFilterSession, ConstructionAfterAnIdealAnalysis) {
   const std::string analysis = kRange + kLosses + kFormat1NoStorage;
   for (const std::string& construction : {kMicrostrip, kStripline}) {
     Session after_ideal;
-    const SessionResult r = after_ideal.run(kRoad + "\n" + "1\n" + kRange + kFormat1NoStorage + "2\n" + construction +
+    const SessionResult r = after_ideal.run(kRoadExample + "\n" + "1\n" + kRange + kFormat1NoStorage + "2\n" + construction +
                                             "2\n" + "1\n" + analysis + "\n");
     ASSERT_EQ(r.status, 0) << r.err;
     Session first;
-    const SessionResult s = first.run(kRoad + "\n" + "2\n" + construction + "2\n" + "\n" + analysis + "\n");
+    const SessionResult s = first.run(kRoadExample + "\n" + "2\n" + construction + "2\n" + "\n" + analysis + "\n");
     ASSERT_EQ(s.status, 0) << s.err;
     const std::vector<std::string> reports = analysis_reports(r.out);
     const std::vector<std::string> fresh = analysis_reports(s.out);

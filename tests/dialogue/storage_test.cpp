@@ -95,7 +95,7 @@ TEST(StorageFile, UnopenableFileStopsTheDialogue) {
 TEST(StorageFile, SessionWithAnUnopenableFileEndsWithStatusOne) {
   Session session;
   std::filesystem::create_directory(session.folder() / "dir.txt");
-  const testing::SessionResult r = session.run("10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\ndir.txt\n");
+  const testing::SessionResult r = session.run(testing::kRoadExample + "1\ndir.txt\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("dir.txt"), std::string::npos) << r.err;
   EXPECT_EQ(testing::lines_of(r.err).size(), 1u);
@@ -103,7 +103,7 @@ TEST(StorageFile, SessionWithAnUnopenableFileEndsWithStatusOne) {
 
 TEST(StorageFile, FileHoldsExactlyTheConsoleReportLines) {
   Session session;
-  const testing::SessionResult r = session.run("10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nR.txt\n4\n");
+  const testing::SessionResult r = session.run(testing::kRoadExample + "1\nR.txt\n4\n");
   const std::string stored = session.file("R.txt");
   ASSERT_FALSE(stored.empty());
   EXPECT_NE(r.out.find(stored), std::string::npos);

@@ -25,12 +25,12 @@ struct Chain {
 
 Chain evaluate(float er, float h, float h2, float s, float t, float w, float f_ghz) {
   Chain c;
-  c.mw = lcwta(er, h, s, t, w);
-  c.md = mscuppv(er, h, h2, s, c.mw.wte, c.mw.wto);
-  c.mi = ms1imp(c.md.effe, c.md.effo, er, h, h2, s, c.mw.wte, c.mw.wto);
-  c.le = lceff(c.md.effc, c.md.effe, c.md.effo, er, f_ghz, h, s, c.mw.wte, c.mw.wto);
-  c.ld = lcdis(c.md.effo, c.le.effof, er, f_ghz, h, h2, c.mi.iflag, s, c.mw.wte, c.mw.wto,
-               c.mi.zoe, c.mi.zoo);
+  const CoupledPair p = coupled_pair(er, f_ghz, h, h2, s, t, w);
+  c.mw = p.statics.widths;
+  c.md = p.statics.dielectric;
+  c.mi = p.statics.impedance;
+  c.le = p.dielectric;
+  c.ld = p.dispersion;
   return c;
 }
 

@@ -20,11 +20,8 @@ struct Pair {
 };
 
 Pair evaluate(float er, float h, float h2, float s, float t, float w) {
-  Pair p;
-  p.mw = lcwta(er, h, s, t, w);
-  p.md = mscuppv(er, h, h2, s, p.mw.wte, p.mw.wto);
-  p.mi = ms1imp(p.md.effe, p.md.effo, er, h, h2, s, p.mw.wte, p.mw.wto);
-  return p;
+  const CoupledStatics c = coupled_statics(er, h, h2, s, t, w);
+  return {c.widths, c.dielectric, c.impedance};
 }
 
 // Published reference pair: er 9.8, h = w = 25 mil, gap 10 mil, no thickness,

@@ -10,7 +10,8 @@
 // must then hold exactly the first k report lines of the same session run
 // in-process, and the console written so far must show them in order.  A
 // program that buffered its file would be seen jumping past k, or never
-// reaching it before it ends.
+// reaching it before it ends.  The design record beside the file, at every
+// kill, reads back and names only whole reports of it.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -22,6 +23,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +38,7 @@ namespace {
 
 // Storage yes at all three occasions into K.txt: the road example's
 // electrical report, its microstrip dimensions and a five-row analysis.
-const std::string kElectrical = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nK.txt\n";
+const std::string kElectrical = kRoadExample + "1\nK.txt\n";
 const std::string kRest = "\n1\n\n\n\n1\n" "1\n9500\n10500\n250\n\n\n\n\n\n\n1\n";
 const std::string kScript = kElectrical + kRest + "4\n";
 // The same with a 2,001-row analysis: two blocks of rows, computed on the
@@ -189,6 +191,8 @@ void killed_after_k_lines(const KillCase& c) {
   EXPECT_TRUE(stored.ends_with('\n'));
   for (std::size_t i = 0; i < k; ++i) EXPECT_EQ(without_clock(lines[i]), without_clock(report[i])) << "line " << i + 1;
   EXPECT_EQ(broken_storage("K.txt", stored, split_lines(shown)), "");
+  // The design record, replaced whole after each report, names whole reports.
+  EXPECT_EQ(broken_record(stored, session.file("K.txt.json")), "");
 }
 
 TEST(KilledSession, StorageFileHoldsExactlyTheLinesWrittenBeforeTheKill) {
@@ -203,6 +207,13 @@ TEST(KilledSession, StorageFileHoldsExactlyTheLinesWrittenBeforeTheKill) {
   for (const KillCase& c : cases) {
     SCOPED_TRACE(c.what);
     killed_after_k_lines(c);
+  }
+  // And at lines drawn at random through the session, told when one fails.
+  std::random_device draw;
+  for (int i = 0; i < 3; ++i) {
+    const long k = -static_cast<long>(draw() % 80);
+    SCOPED_TRACE("killed " + std::to_string(-k) + " lines before the end of the file");
+    killed_after_k_lines(KillCase{"a random line", k, kScript, false});
   }
 }
 

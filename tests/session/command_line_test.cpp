@@ -85,7 +85,7 @@ std::string joined(const std::vector<std::string>& lines, std::size_t from, std:
 // thickness menu (line 16), corrected in the record, the rest typed after.
 TEST(RecordedSession, TypoCorrectedInTheRecordReplaysTheWholeSession) {
   const std::vector<std::string> answers = lines_of(
-      "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nstrip.txt\n2\n2\n\n\n4\n2\n1\n9000\n11000\n100\n\n\n\n\n\n\n1\n\n");
+      kRoadExample + "1\nstrip.txt\n2\n2\n\n\n4\n2\n1\n9000\n11000\n100\n\n\n\n\n\n\n1\n\n");
   Session s;
   const std::string record = (s.folder() / "answers.txt").string();
   const SessionResult stopped = s.run(joined(answers, 0, 16) + "1 oz\r\nnever read\n", {"--record", record});
@@ -107,7 +107,7 @@ TEST(RecordedSession, TypoCorrectedInTheRecordReplaysTheWholeSession) {
 // storage prompt and asked again, and the record stays the script.
 TEST(RecordedSession, TheRecordFileIsRefusedAsAStorageName) {
   Session s;
-  const std::string script = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nanswers.txt\ne.txt\n4\n";
+  const std::string script = kRoadExample + "1\nanswers.txt\ne.txt\n4\n";
   const SessionResult r = s.run(script, {"--record", (s.folder() / "answers.txt").string()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("      \"answers.txt\" is the record file of this session; enter another FILENAME.\n"),

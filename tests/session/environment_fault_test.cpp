@@ -26,7 +26,7 @@
 namespace quorvane::testing {
 namespace {
 
-const std::string kElectrical = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n1\nK.txt\n";
+const std::string kElectrical = kRoadExample + "1\nK.txt\n";
 // Then the microstrip dimensions and an analysis of 1001 rows, all stored:
 // more than a pipe holds.
 const std::string kLong = kElectrical + "\n1\n\n\n\n1\n" + "1\n9500\n10500\n1\n\n\n\n\n\n\n1\n4\n";
@@ -231,6 +231,9 @@ TEST(EnvironmentFault, EndsWithItsStatusAndOneErrorLineAndKeepsTheStorageFileWho
       {"the defaults file named for storage", In::kScript, Out::kFile,
        kElectrical.substr(0, kElectrical.size() - 6) + "QuorvaneDEMO.DEF\n./QuorvaneDEMO.DEF  \nK.txt\n4\n", none, 0,
        ""},
+      {"a design record that cannot be written", In::kScript, Out::kFile, kElectrical + "4\n",
+       [](const std::filesystem::path& f) { std::filesystem::create_directory(f / "K.txt.json"); }, 0,
+       "cannot write the design record \"K.txt.json\": Is a directory"},
       {"console on a full device", In::kScript, Out::kDevFull, kLong, none, 1,
        "cannot write to the console: No space left on device"},
       {"console closed", In::kScript, Out::kClosed, kLong, none, 1, "cannot write to the console: Bad file descriptor"},

@@ -22,7 +22,6 @@ namespace quorvane::testing {
 namespace {
 
 // The road example up to its first storage question.
-const std::string kRoad = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
 // Construction answers on the shipped substrates, zero thickness, from the
 // construction prompt on; the storage answer follows.
 const std::string kMicrostrip = "1\n\n\n\n";
@@ -32,7 +31,7 @@ const std::string kSweep = "9500\n10500\n250\n\n\n";
 const std::string kLosses = "\n\n\n";  // copper, 5 micro-inch, the default loss tangent
 
 // Every phase, storage yes at every occasion into A.txt.
-const std::string kEveryPhase = kRoad + "1\nA.txt\n" +                  // electrical, stored
+const std::string kEveryPhase = kRoadExample + "1\nA.txt\n" +                  // electrical, stored
                                 "1\n" + kSweep + "\n" + "1\n" +         // ideal analysis
                                 "2\n" + kMicrostrip + "1\n" +           // microstrip dimensions
                                 "1\n" + kSweep + kLosses + "2\n" + "1\n" +  // its analysis, format 2
@@ -41,7 +40,7 @@ const std::string kEveryPhase = kRoad + "1\nA.txt\n" +                  // elect
                                 "2\n" + kMicrostrip + "\n" +            // again microstrip, not stored
                                 "2\n" + "2\n0.001\n\n5\n2\n" + "1\n" +  // stripline, a foil refused
                                 "1\n" + kSweep + kLosses + "\n" + "1\n" +   // stripline analysis
-                                "3\n" + kRoad + "1\nA.txt\n" + "4\n";   // a new cycle continues A.txt
+                                "3\n" + kRoadExample + "1\nA.txt\n" + "4\n";   // a new cycle continues A.txt
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -68,12 +67,12 @@ TEST(HostileScript, NumbersKeepTheSessionInvariants) {
   const std::vector<Hostile> cases{
       Hostile{"CR LF line ends", "10000\r\n500\r\n1\r\n0.1\r\n1\r\n4\r\n50\r\n\r\n\r\n\r\n1\r\nA.txt\r\n4\r\n", 0,
               "Qe(1) = 22.17"},
-      Hostile{"no final newline", kRoad + "\n4", 0, "Qe(1) = 22.17"},
+      Hostile{"no final newline", kRoadExample + "\n4", 0, "Qe(1) = 22.17"},
       Hostile{"a line of 10,000 characters: only 13 count",
               std::string(10000, '7') + "\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = ********* MHz"},
       Hostile{"10,000 blanks then a number", std::string(10000, ' ') + "\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0,
               "Fo   = 10000.000 MHz"},
-      Hostile{"NUL bytes", std::string("100\0" "00\n", 7) + kRoad, 1},
+      Hostile{"NUL bytes", std::string("100\0" "00\n", 7) + kRoadExample, 1},
       Hostile{"embedded tabs", "1\t0000\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = 10000.000 MHz"},
       Hostile{"minus zero takes the default", "-0\n500\n1\n0.1\n1\n4\n50\n\n\n\n\n4\n", 0, "Fo   = 10000.000 MHz"},
       Hostile{"plus point five", "10000\n500\n1\n+.5\n1\n4\n50\n\n\n\n\n4\n", 0, "Ripple (Am) = 0.5000 dB"},
@@ -104,28 +103,28 @@ TEST(HostileScript, PhasesKeepTheSessionInvariants) {
                 return s;
               }(),
               0, "Construction= Stripline"},
-      Hostile{"menu 1: 1.4 is the analysis, menu 3: 2.5 a new cycle", kRoad + "\n" + "1.4\n" + kSweep + "\n\n" +
-              "2.5\n" + kRoad + "\n" + "-2\n" + kMicrostrip + "\n" + "7\n", 0, "Quarterwave ="},
+      Hostile{"menu 1: 1.4 is the analysis, menu 3: 2.5 a new cycle", kRoadExample + "\n" + "1.4\n" + kSweep + "\n\n" +
+              "2.5\n" + kRoadExample + "\n" + "-2\n" + kMicrostrip + "\n" + "7\n", 0, "Quarterwave ="},
       Hostile{"menu 2: the empty answer analyses, menu 3: the empty answer exits",
-              kRoad + "\n" + "\n" + kStripline + "\n" + "\n" + kSweep + kLosses + "\n\n" + "\n", 0,
+              kRoadExample + "\n" + "\n" + kStripline + "\n" + "\n" + kSweep + kLosses + "\n\n" + "\n", 0,
               "Frequency Analysis of your Bandpass Filter completed."},
-      Hostile{"menu 2: a new cycle", kRoad + "\n" + "\n" + kMicrostrip + "\n" + "3\n" + kRoad + "\n" + "4\n", 0},
+      Hostile{"menu 2: a new cycle", kRoadExample + "\n" + "\n" + kMicrostrip + "\n" + "3\n" + kRoadExample + "\n" + "4\n", 0},
       Hostile{"menu 3: the construction again, then menu 2 exits",
-              kRoad + "\n" + "1\n" + kSweep + "\n\n" + "2\n" + kStripline + "\n" + "99\n", 0,
+              kRoadExample + "\n" + "1\n" + kSweep + "\n\n" + "2\n" + kStripline + "\n" + "99\n", 0,
               "Construction= Stripline"},
       Hostile{"every value of dimensions and analysis negative",
-              kRoad + "\n" + "-2\n" + "-2\n-0.1\n-4\n-6\n-0.001\n\n" + "-1\n" +
+              kRoadExample + "\n" + "-2\n" + "-2\n-0.1\n-4\n-6\n-0.001\n\n" + "-1\n" +
                   "-9000\n-11000\n-500\n-40\n-60\n-1\n-1\n-0.001\n-2\n\n" + "4\n",
               0,
               "B    =     0.100 inches  Strip Thick = 0.0010 inches"},
-      Hostile{"every answer of dimensions and analysis at 9.9E37", kRoad + "\n" + "2\n" +
+      Hostile{"every answer of dimensions and analysis at 9.9E37", kRoadExample + "\n" + "2\n" +
               "9.9E37\n9.9E37\n9.9E37\n9.9E37\n\n" + "1\n" + "9.9E37\n9.9E37\n9.9E37\n9.9E37\n9.9E37\n" +
               "9.9E37\n9.9E37\n9.9E37\n9.9E37\n\n" + "4\n", 0, "Construction= Microstrip"},
-      Hostile{"a start above the stop: one row", kRoad + "\n" + "1\n" + "11000\n9000\n500\n\n\n\n\n" + "4\n", 0,
+      Hostile{"a start above the stop: one row", kRoadExample + "\n" + "1\n" + "11000\n9000\n500\n\n\n\n\n" + "4\n", 0,
               "        11000.00 "},
-      Hostile{"a step too small to advance the frequency", kRoad + "\n" + "1\n" + "10000\n10001\n0.0004\n\n\n\n\n" +
+      Hostile{"a step too small to advance the frequency", kRoadExample + "\n" + "1\n" + "10000\n10001\n0.0004\n\n\n\n\n" +
               "1\n" + kSweep + "\n\n" + "4\n", 0, "Analysis not run: a Step of 0.0004"},
-      Hostile{"thickness choice 7 is zero thickness", kRoad + "\n" + "\n" + "2\n\n\n7\n\n" + "4\n", 0,
+      Hostile{"thickness choice 7 is zero thickness", kRoadExample + "\n" + "\n" + "2\n\n\n7\n\n" + "4\n", 0,
               "Strip Thick = 0.0000 inches"}};
   for (const Hostile& c : cases) {
     SCOPED_TRACE(c.what);
@@ -136,25 +135,25 @@ TEST(HostileScript, PhasesKeepTheSessionInvariants) {
 TEST(HostileScript, StorageNamesKeepTheSessionInvariants) {
   const std::vector<Hostile> cases{
       Hostile{"no at the first, a name at the second, kept at the third",
-              kRoad + "\n" + "\n" + kMicrostrip + "1\nB.txt\n" + "1\n" + kSweep + kLosses + "\n1\n" + "4\n", 0},
+              kRoadExample + "\n" + "\n" + kMicrostrip + "1\nB.txt\n" + "1\n" + kSweep + kLosses + "\n1\n" + "4\n", 0},
       Hostile{"a reserved name at the third occasion, asked again at a re-run",
-              kRoad + "\n" + "1\n" + kSweep + "\n1\nQuorvane.EXE\n" + "1\n" + kSweep + "\n1\nQuorvane.DEF\n" +
+              kRoadExample + "\n" + "1\n" + kSweep + "\n1\nQuorvane.EXE\n" + "1\n" + kSweep + "\n1\nQuorvane.DEF\n" +
               "1\n" + kSweep + "\n1\nquorvane.def\n" + "4\n", 0},
       Hostile{"another name in a new cycle starts a second file",
-              kRoad + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoad + "1\nB.txt\n" + "4\n", 0},
-      Hostile{"a name of 10,000 characters is cut to 20", kRoad + "1\n" + std::string(10000, 'N') + "\n4\n", 0,
+              kRoadExample + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoadExample + "1\nB.txt\n" + "4\n", 0},
+      Hostile{"a name of 10,000 characters is cut to 20", kRoadExample + "1\n" + std::string(10000, 'N') + "\n4\n", 0,
               "Output data stored in User filename: NNNNNNNNNNNNNNNNNNNN"},
-      Hostile{"the empty name takes the defaults file's", kRoad + "1\n\n" + "\n" + kStripline + "1\n" + "4\n", 0,
+      Hostile{"the empty name takes the defaults file's", kRoadExample + "1\n\n" + "\n" + kStripline + "1\n" + "4\n", 0,
               "Output data stored in User filename: QuorvaneOUT.txt"},
-      Hostile{"a name in a missing folder at the first occasion", kRoad + "1\nno such/A.txt\n", 1},
+      Hostile{"a name in a missing folder at the first occasion", kRoadExample + "1\nno such/A.txt\n", 1},
       Hostile{"a name in a missing folder at the second occasion",
-              kRoad + "\n" + "\n" + kMicrostrip + "1\nno such/B.txt\n", 1},
-      Hostile{"a name in a missing folder at the third occasion", kRoad + "\n" + "1\n" + kSweep + "\n1\nno such/C\n",
+              kRoadExample + "\n" + "\n" + kMicrostrip + "1\nno such/B.txt\n", 1},
+      Hostile{"a name in a missing folder at the third occasion", kRoadExample + "\n" + "1\n" + kSweep + "\n1\nno such/C\n",
               1},
-      Hostile{"a folder's name", kRoad + "1\n.\n", 1},
-      Hostile{"a NUL in the name", kRoad + "1\n" + std::string("N\0x", 3) + "\n", 1},
+      Hostile{"a folder's name", kRoadExample + "1\n.\n", 1},
+      Hostile{"a NUL in the name", kRoadExample + "1\n" + std::string("N\0x", 3) + "\n", 1},
       Hostile{"a file stored, then a name that cannot be opened in the next cycle",
-              kRoad + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoad + "1\nno such/A.txt\n", 1}};
+              kRoadExample + "1\nA.txt\n" + "\n" + kMicrostrip + "1\n" + "3\n" + kRoadExample + "1\nno such/A.txt\n", 1}};
   for (const Hostile& c : cases) {
     SCOPED_TRACE(c.what);
     keeps_the_session_invariants(c);
@@ -164,7 +163,7 @@ TEST(HostileScript, StorageNamesKeepTheSessionInvariants) {
 // The session's file after a failed opening is still what the console showed.
 TEST(HostileStorage, AFailedOpeningKeepsTheEarlierFile) {
   Session session;
-  const SessionResult r = session.run(kRoad + "1\nA.txt\n" + "3\n" + kRoad + "1\nno such/A.txt\n");
+  const SessionResult r = session.run(kRoadExample + "1\nA.txt\n" + "3\n" + kRoadExample + "1\nno such/A.txt\n");
   ASSERT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("no such/A.txt"), std::string::npos) << r.err;
   const std::vector<std::string> stored = lines_of(session.file("A.txt"));
@@ -175,7 +174,7 @@ TEST(HostileStorage, AFailedOpeningKeepsTheEarlierFile) {
 // Bytes that are not printable are written as \xHH in the error line.
 TEST(HostileStorage, TheErrorLineQuotesTheNameInPrintableCharacters) {
   Session session;
-  const SessionResult r = session.run(kRoad + "1\n" + std::string("N\0\x1b[2J", 6) + "\n");
+  const SessionResult r = session.run(kRoadExample + "1\n" + std::string("N\0\x1b[2J", 6) + "\n");
   ASSERT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("\"N\\x00\\x1B[2J\""), std::string::npos) << r.err;
 }
@@ -236,7 +235,7 @@ struct HostileDefaults {
   const char* what;
   std::string defaults;
   int status;
-  std::string script = kRoad + "\n4\n";
+  std::string script = kRoadExample + "\n4\n";
   const char* shows = "";
 };
 
@@ -266,13 +265,13 @@ std::string first_lines(const std::string& s, int n) {
 }
 
 // An ideal analysis on the defaults file's range, then a stripline one.
-const std::string kDefaultRanges = kRoad + "1\nD.txt\n" + "1\n" + "\n\n\n\n\n" + "\n1\n" + "2\n" + kStripline + "1\n" +
+const std::string kDefaultRanges = kRoadExample + "1\nD.txt\n" + "1\n" + "\n\n\n\n\n" + "\n1\n" + "2\n" + kStripline + "1\n" +
                                    "1\n" + "\n\n\n\n\n" + kLosses + "\n1\n" + "4\n";
 
 TEST(HostileDefaultsFile, EndsInOrder) {
   const std::vector<HostileDefaults> cases{
-      HostileDefaults{"empty", "", 0, kRoad + "\n4\n", "Entry missing for variable: 1st line."},
-      HostileDefaults{"18 lines", first_lines(shipped_defaults(), 18), 0, kRoad + "\n4\n",
+      HostileDefaults{"empty", "", 0, kRoadExample + "\n4\n", "Entry missing for variable: 1st line."},
+      HostileDefaults{"18 lines", first_lines(shipped_defaults(), 18), 0, kRoadExample + "\n4\n",
                       "Entry missing for variable: Output Data Filename"},
       HostileDefaults{"19 lines without a final newline", without_final_newline(shipped_defaults()), 0},
       HostileDefaults{"CR LF line ends", crlf(shipped_defaults()), 0},
@@ -288,13 +287,13 @@ TEST(HostileDefaultsFile, EndsInOrder) {
       HostileDefaults{"a start above the stop", defaults_with(16, "20000"), 0, kDefaultRanges,
                       "        10980.00 "},
       HostileDefaults{"a B thinner than every foil", defaults_with(13, "0.0001"), 0,
-                      kRoad + "\n" + "\n" + "2\n\n\n2\n3\n4\n5\n6\n0.5\n" + "\n" + "1\n" + kSweep + kLosses + "\n\n" +
+                      kRoadExample + "\n" + "\n" + "2\n\n\n2\n3\n4\n5\n6\n0.5\n" + "\n" + "1\n" + kSweep + kLosses + "\n\n" +
                           "4\n",
                       "B    =     0.000 inches  Strip Thick = 0.0000 inches"},
       HostileDefaults{"a loss tangent of 10", defaults_with(15, "10"), 0, kDefaultRanges, "Loss Tangent = *******"},
-      HostileDefaults{"a negative loss tangent", defaults_with(15, "-0.001"), 0, kRoad,
+      HostileDefaults{"a negative loss tangent", defaults_with(15, "-0.001"), 0, kRoadExample,
                       "Fix entry for variable TLOS."},
-      HostileDefaults{"a blank file name", defaults_with(19, "   "), 0, kRoad,
+      HostileDefaults{"a blank file name", defaults_with(19, "   "), 0, kRoadExample,
                       "Fix entry for variable Output Data Filename"}};
   for (const HostileDefaults& c : cases) {
     SCOPED_TRACE(c.what);
@@ -305,7 +304,7 @@ TEST(HostileDefaultsFile, EndsInOrder) {
 TEST(HostileDefaultsFile, CrLfAndMissingNewlineReadLikeTheShippedFile) {
   for (const std::string& text : {crlf(shipped_defaults()), without_final_newline(shipped_defaults())}) {
     Session session(text);
-    const SessionResult r = session.run(kRoad + "\n4\n");
+    const SessionResult r = session.run(kRoadExample + "\n4\n");
     EXPECT_NE(r.out.find("Qe(1) = 22.17"), std::string::npos);
   }
 }
@@ -313,7 +312,7 @@ TEST(HostileDefaultsFile, CrLfAndMissingNewlineReadLikeTheShippedFile) {
 TEST(HostileDefaultsFile, DirectoryInsteadOfAFile) {
   Session session("", false);
   std::filesystem::create_directory(session.folder() / "QuorvaneDEMO.DEF");
-  const SessionResult r = session.run(kRoad);
+  const SessionResult r = session.run(kRoadExample);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(lines_of(r.err).size(), 1u);
   EXPECT_NE(r.err.find("QuorvaneDEMO.DEF"), std::string::npos);
@@ -323,7 +322,7 @@ TEST(HostileDefaultsFile, UnreadableFile) {
   Session session;
   std::filesystem::permissions(session.folder() / "QuorvaneDEMO.DEF", std::filesystem::perms::none);
   if (std::ifstream(session.folder() / "QuorvaneDEMO.DEF").is_open()) GTEST_SKIP() << "running with root rights";
-  const SessionResult r = session.run(kRoad);
+  const SessionResult r = session.run(kRoadExample);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(lines_of(r.err).size(), 1u);
 }
@@ -331,7 +330,7 @@ TEST(HostileDefaultsFile, UnreadableFile) {
 // The checker itself: each kind of broken session is seen.
 TEST(SessionInvariants, CheckerSeesEveryKindOfBreak) {
   Session session;
-  const SessionResult r = session.run(kRoad + "1\nA.txt\n4\n");
+  const SessionResult r = session.run(kRoadExample + "1\nA.txt\n4\n");
   ASSERT_EQ(broken_invariant(r.status, r.out, r.err, session.folder()), "");
   EXPECT_NE(broken_invariant(2, r.out, "", session.folder()), "");
   EXPECT_NE(broken_invariant(1, r.out, "", session.folder()), "");

@@ -12,7 +12,6 @@ namespace {
 
 // The road example: 10 GHz, 500 MHz bandwidth, Chebyshev 0.1 dB, 4 poles,
 // 50 ohm, default image impedances.
-constexpr const char* kRoadExample = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
 
 TEST(Session, RoadExampleElectricalReportThenExit) {
   Session session;

@@ -1,7 +1,8 @@
 // The invariants every session keeps, whatever its input: it ends in order
 // with status 0, or with status 1 and exactly one error line of the
 // program's own; and every storage file holds whole report lines of the
-// console, in the console's order.  Shared by the ordinary tests and the fuzz
+// console, in the console's order, and every design record beside one
+// describes whole reports of it.  Shared by the ordinary tests and the fuzz
 // targets; no test framework here.
 #pragma once
 
@@ -12,6 +13,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "stored/design_record.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::testing {
 
@@ -62,14 +66,46 @@ inline std::string without_warnings(const std::string& err) {
   return kept;
 }
 
+// Empty when `record` (a design record's text) reads back and agrees with
+// `stored`, its storage file: it describes a prefix of whole lines, and its
+// report spans tile that prefix, one span for each report found there.
+inline std::string broken_record(const std::string& stored, const std::string& record) {
+  stored::DesignRecord r;
+  try {
+    r = stored::read_record(record);
+  } catch (const std::exception& e) {
+    return std::string("the design record does not read: ") + e.what();
+  }
+  if (!stored::record_matches(r, stored)) return "the design record describes another file";
+  std::istringstream prefix(stored.substr(0, static_cast<std::size_t>(r.storage_bytes)));
+  const std::vector<stored::StoredReport> reports = stored::parse_storage(prefix).reports;
+  long next = 1;
+  std::size_t at = 0;
+  for (const stored::RecordedCycle& c : r.cycles)
+    for (const stored::RecordedReport& rep : c.reports) {
+      if (rep.span.first != next || at == reports.size() || reports[at].first_line < rep.span.first ||
+          reports[at].first_line > rep.span.last)
+        return "the design record's span " + std::to_string(rep.span.first) + " ... " + std::to_string(rep.span.last) +
+               " is not a report of the file";
+      next = rep.span.last + 1;
+      ++at;
+    }
+  if (at != reports.size() || next != r.storage_lines + 1) return "the design record leaves reports out";
+  return {};
+}
+
 // Empty when the session kept its invariants; otherwise what it broke.
 // `folder` is the session's folder: every regular file in it but the defaults
-// file is a storage file.
+// file is a storage file or, when it reads as JSON, the design record of
+// the storage file of its name without ".json".
 inline std::string broken_invariant(int status, const std::string& out, const std::string& whole_err,
                                     const std::filesystem::path& folder) {
   const std::string err = without_warnings(whole_err);
   if (status != 0 && status != 1) return "status " + std::to_string(status);
-  if (status == 0 && !err.empty()) return "status 0 with an error line: " + err;
+  // A design record that could not be written is told and the session goes on.
+  for (const std::string& line : split_lines(err))
+    if (status == 0 && !line.starts_with("Quorvane: cannot write the design record "))
+      return "status 0 with an error line: " + err;
   if (status == 1) {
     if (split_lines(err).size() != 1 || !err.ends_with('\n')) {
       return "status 1 needs exactly one error line, got: " + err;
@@ -83,7 +119,13 @@ inline std::string broken_invariant(int status, const std::string& out, const st
     std::ifstream file(entry.path(), std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
-    const std::string broken = broken_storage(entry.path().filename().string(), text.str(), console);
+    const std::string name = entry.path().filename().string();
+    const bool record = text.str().starts_with('{') && name.ends_with(".json") &&
+                        std::filesystem::is_regular_file(folder / name.substr(0, name.size() - 5));
+    std::ostringstream described;
+    if (record) described << std::ifstream(folder / name.substr(0, name.size() - 5), std::ios::binary).rdbuf();
+    const std::string broken =
+        record ? broken_record(described.str(), text.str()) : broken_storage(name, text.str(), console);
     if (!broken.empty()) return broken;
   }
   return {};

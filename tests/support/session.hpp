@@ -19,6 +19,11 @@ std::string defaults_with(int record, const std::string& text, std::string base 
 
 ClockReading fixed_clock();
 
+// The road example's design entry: 10 GHz, 500 MHz bandwidth, Chebyshev
+// 0.1 dB, 4 poles, 50 ohm, the default image impedances; the first storage
+// question follows.
+inline const std::string kRoadExample = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
+
 struct SessionResult {
   int status = -1;
   std::string out;  // everything written to the console

@@ -18,11 +18,14 @@
 #include "view/layout_writers.hpp"
 #include "view/readback.hpp"
 #include "view/report_fixtures.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 #include "view/touchstone.hpp"
 #include "view/view_app.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
+using namespace quorvane::plot;
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,7 +114,7 @@ TEST_P(GerberReadBack, KiCadTakesTheFootprintAndGerbvTheBoardSet) {
   if (std::system("command -v gerbv >/dev/null && /usr/bin/python3 -c 'import pcbnew' 2>/dev/null") != 0)
     GTEST_SKIP() << "gerbv or KiCad is not installed (tools/ensure-toolchain)";
   const DimensionTable& t = GetParam();
-  const bool stripline = t.construction == Construction::Stripline;
+  const bool stripline = t.construction == StoredConstruction::Stripline;
   const FilterLayout lay = build_layout(t, 4);
   const fs::path dir = fs::temp_directory_path() / ("quorvane-kicad-" + std::to_string(::getpid())) / "lib.pretty";
   fs::create_directories(dir);
@@ -206,7 +209,7 @@ TEST(PassiveRows, StayWithinTheirRounding) {
 // tests/data/demo_ideal.txt: the demonstration design (Enter at the ten
 // design prompts, storage 1, demo_ideal.txt), ideal analysis 9100 ... 10900
 // MHz in 2 MHz steps.
-const Report& demo_ideal(ParsedStorage& p) {
+const StoredReport& demo_ideal(ParsedStorage& p) {
   std::istringstream in(read_text(fs::path(QUORVANE_SOURCE_DIR) / "tests" / "data" / "demo_ideal.txt"));
   p = parse_storage(in);
   return p.reports.at(1);
@@ -214,7 +217,7 @@ const Report& demo_ideal(ParsedStorage& p) {
 
 TEST(TouchstoneExport, StoredIdealAnalysisOfTheDemoIsPassive) {
   ParsedStorage p;
-  const Report& r = demo_ideal(p);
+  const StoredReport& r = demo_ideal(p);
   const AnalysisTable& t = std::get<AnalysisTable>(r.table);
   int above = 0;
   for (const AnalysisRow& row : t.rows)
@@ -232,7 +235,7 @@ TEST(TouchstoneExport, StoredIdealAnalysisOfTheDemoIsPassive) {
 }
 
 TEST(TouchstoneExport, FineSweepGivesStrictlyIncreasingFrequencies) {
-  Report rep;
+  StoredReport rep;
   AnalysisTable t = road_analysis(1, 50.0f, 50.0f);
   t.rows.assign(100001, t.rows[10]);
   std::set<std::string> printed;
@@ -249,7 +252,7 @@ TEST(TouchstoneExport, FineSweepGivesStrictlyIncreasingFrequencies) {
 
 TEST(PassbandPlot, ScalesToTheRippleAndSpansHalfABandwidthBeyondTheEdges) {
   ParsedStorage p;
-  const Report& r = demo_ideal(p);
+  const StoredReport& r = demo_ideal(p);
   const PlotSpec plot = passband_plot(r, std::get<AnalysisTable>(r.table), "");
   ASSERT_EQ(plot.series.at(0).x.size(), 501u);  // 9500 ... 10500 MHz
   EXPECT_FLOAT_EQ(plot.series[0].x.front(), 9500.0f);

@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 
 namespace quorvane::view::testing {
+
+using namespace quorvane::stored;
 
 // "" when `doc` is well-formed XML: elements nest and close in order,
 // attributes are quoted and unique, and text and attribute values use only

@@ -43,7 +43,7 @@ Lines electrical_report(const ReportStamp& stamp, const DesignSummary& s, const 
              X(7) + "   Prototype  Coupled  Even & Odd Mode  Image   Normalized  Coupling",
              X(7) + "   Low-Pass   Section    Impedances   Impedance J Inverter   Coeff,",
              X(7) + "I  Elements   (K,K+1)    Zoe    Zoo     ZI(I)   J(K,K+1)*ZI Numeric", fill(rule69(), {})});
-  for (const ElectricalRow& r : t.rows)
+  for (const PrintedElectricalRow& r : t.rows)
     l.push_back(fill(electrical_row(), {r.i, r.element, r.k, r.k1, r.zoe, r.zoo, r.zi, r.jzi, r.coupling}));
   l.push_back(fill(load_line(), {s.poles + 1, t.g_load, s.z0}));
   l.push_back(fill(rule69(), {}));
@@ -59,7 +59,7 @@ std::string microstrip_row(const DimensionRow& r) {
 
 Lines dimension_report(const ReportStamp& stamp, const DesignSummary& s, const DimensionTable& t,
                        const std::string& stored_in) {
-  const bool ms = t.construction == Construction::Microstrip;
+  const bool ms = t.construction == StoredConstruction::Microstrip;
   Lines l = report_header(stamp);
   append(l, {fill(dimensions_title(), {}),
              X(12) + "Line Bandpass Filter results in the following design data:", ""});
@@ -142,7 +142,7 @@ Lines analysis_report(const ReportStamp& stamp, const DesignSummary& s, const An
 
 std::string rewrite(const ParsedStorage& storage) {
   std::vector<Lines> parts;
-  for (const Report& r : storage.reports) {
+  for (const StoredReport& r : storage.reports) {
     if (const auto* e = std::get_if<ElectricalTable>(&r.table)) {
       parts.push_back(electrical_report(r.stamp, r.summary, *e, r.stored_in));
     } else if (const auto* d = std::get_if<DimensionTable>(&r.table)) {
@@ -207,7 +207,7 @@ DimensionRow dim_row(int k, float w, float s, float len, float a, float b, bool 
 
 DimensionTable road_microstrip() {
   DimensionTable t;
-  t.construction = Construction::Microstrip;
+  t.construction = StoredConstruction::Microstrip;
   t.construction_name = "Microstrip";
   t.er = 2.2f;
   t.height_in = 0.031f;
@@ -231,7 +231,7 @@ DimensionTable road_microstrip() {
 
 DimensionTable road_stripline() {
   DimensionTable t;
-  t.construction = Construction::Stripline;
+  t.construction = StoredConstruction::Stripline;
   t.construction_name = "Stripline";
   t.er = 2.2f;
   t.height_in = 0.0625f;

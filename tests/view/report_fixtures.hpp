@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
 namespace quorvane::view::testing {
+
+using namespace quorvane::stored;
 
 using Lines = std::vector<std::string>;
 

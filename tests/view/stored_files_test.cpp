@@ -11,15 +11,18 @@
 
 #include "dialogue/fortran_format.hpp"
 #include "support/session.hpp"
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 #include "view/layout_writers.hpp"
 #include "view/readback.hpp"
 #include "view/report_fixtures.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 #include "view/touchstone.hpp"
 #include "view/view_app.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
+using namespace quorvane::plot;
 namespace {
 
 namespace fs = std::filesystem;
@@ -72,7 +75,7 @@ TEST_P(StoredFile, ReadsBackLineForLine) {
   ASSERT_TRUE(p.errors.empty()) << p.errors[0];
   EXPECT_TRUE(p.skipped.empty()) << p.skipped.front().text;
   ASSERT_FALSE(p.reports.empty());
-  for (const Report& r : p.reports) {
+  for (const StoredReport& r : p.reports) {
     EXPECT_TRUE(r.errors.empty()) << "report " << r.position << ": " << r.errors.front();
     if (const auto* e = std::get_if<ElectricalTable>(&r.table)) {
       EXPECT_EQ(static_cast<int>(e->rows.size()), r.summary.poles + 1);
@@ -95,7 +98,7 @@ TEST_P(StoredFile, ReadsBackLineForLine) {
 // same copper in the SVG sheet and in the DXF.
 TEST_P(StoredFile, DimensionTablesAreLaidOutAsPrinted) {
   const ParsedStorage p = parse_text(golden(GetParam()));
-  for (const Report& r : p.reports) {
+  for (const StoredReport& r : p.reports) {
     const auto* t = std::get_if<DimensionTable>(&r.table);
     if (!t) continue;
     SCOPED_TRACE("report " + std::to_string(r.position));
@@ -167,7 +170,7 @@ TEST_P(StoredFile, DimensionTablesAreLaidOutAsPrinted) {
 // back the row's dB and degrees to the printed digit.
 TEST_P(StoredFile, AnalysisTablesArePlottedAndExported) {
   const ParsedStorage p = parse_text(golden(GetParam()));
-  for (const Report& r : p.reports) {
+  for (const StoredReport& r : p.reports) {
     const auto* t = std::get_if<AnalysisTable>(&r.table);
     if (!t) continue;
     SCOPED_TRACE("report " + std::to_string(r.position));
@@ -216,9 +219,9 @@ TEST_P(StoredFile, ViewerUsesEveryReport) {
   EXPECT_EQ(res.status, 0) << log.str();
   const ParsedStorage p = parse_text(golden(GetParam()));
   size_t expected = 0;
-  for (const Report& r : p.reports) {
+  for (const StoredReport& r : p.reports) {
     if (r.kind == ReportKind::Dimensions)  // layout, DXF, footprint and the Gerber set (stripline: two ground planes)
-      expected += std::get<DimensionTable>(r.table).construction == Construction::Stripline ? 10 : 9;
+      expected += std::get<DimensionTable>(r.table).construction == StoredConstruction::Stripline ? 10 : 9;
     if (const auto* a = std::get_if<AnalysisTable>(&r.table))
       expected += (a->format == 1 ? 4 : 3) - (a->rows.size() < 2 ? 1 : 0);  // a group delay needs two rows
   }
@@ -249,7 +252,7 @@ TEST_P(StoredFile, StaysConsistentWithAnyLineRemovedOrCut) {
       }
       const ParsedStorage p = parse_text(text);
       ASSERT_LE(p.reports.size(), whole) << "line " << i + 1;
-      for (const Report& r : p.reports) {
+      for (const StoredReport& r : p.reports) {
         if (!r.errors.empty()) continue;
         if (const auto* e = std::get_if<ElectricalTable>(&r.table)) {
           EXPECT_EQ(static_cast<int>(e->rows.size()), r.summary.poles + 1) << "line " << i + 1;

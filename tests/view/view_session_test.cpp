@@ -18,12 +18,12 @@ namespace quorvane::view {
 namespace {
 
 namespace fs = std::filesystem;
+using quorvane::testing::kRoadExample;
 using quorvane::testing::Session;
 
 // The road example (10 GHz, 500 MHz, Chebyshev 0.1 dB, 4 poles, 50 ohm),
 // and a second design (2 GHz, 100 MHz, Butterworth, 3 poles, 50 ohm); the
 // first storage question follows each.
-const std::string kRoad = "10000\n500\n1\n0.1\n1\n4\n50\n\n\n\n";
 const std::string kSecond = "2000\n100\n2\n1\n3\n50\n\n\n";
 // Construction answers on the shipped substrates, thickness zero.
 const std::string kMicrostrip = "1\n\n\n\n";
@@ -72,7 +72,7 @@ std::vector<std::string> file_names(const ViewResult& r) {
 // ideal analysis.
 TEST(ViewSession, SeveralDesignCyclesInOneFile) {
   Session session;
-  const std::string script = kRoad + "1\nmulti.txt\n" + "\n" + kMicrostrip + "1\n" +  // menu 1: dimensions
+  const std::string script = kRoadExample + "1\nmulti.txt\n" + "\n" + kMicrostrip + "1\n" +  // menu 1: dimensions
                              "\n" + lossy_sweep("9000\n11000\n100", 1) + "1\n" +        // menu 2: analysis
                              "2\n" + kStripline + "1\n" +                                 // menu 3: construction
                              "\n" + lossy_sweep("9500\n10500\n50", 2) + "1\n" +         // menu 2: analysis
@@ -129,7 +129,7 @@ TEST(ViewSession, SeveralDesignCyclesInOneFile) {
 // construction.
 TEST(ViewSession, ANewDesignStartsACycleWithoutItsElectricalReport) {
   Session session;
-  const std::string script = kRoad + "1\nmulti.txt\n" + "\n" + kMicrostrip + "1\n" +  // cycle 1: microstrip
+  const std::string script = kRoadExample + "1\nmulti.txt\n" + "\n" + kMicrostrip + "1\n" +  // cycle 1: microstrip
                              "3\n" + kSecond + "\n" +                                   // cycle 2: nothing stored
                              "\n" + kStripline + "\n" +                                 // stripline, not stored
                              "\n" + lossy_sweep("1900\n2100\n20", 1) + "1\nmulti.txt\n" + "4\n";
@@ -167,7 +167,7 @@ TEST_P(RippleDecimals, OneDesignIsOneCycle) {
   for (const std::string& field : c.printed)
     EXPECT_NE(v.text.find("Ripple (Am) = " + field + " dB"), std::string::npos) << c.what << ": " << field;
   ASSERT_EQ(v.parsed.reports.size(), 3u) << c.what;
-  for (const Report& rep : v.parsed.reports) EXPECT_EQ(rep.cycle, 1) << c.what << ", report " << rep.position;
+  for (const StoredReport& rep : v.parsed.reports) EXPECT_EQ(rep.cycle, 1) << c.what << ", report " << rep.position;
   EXPECT_EQ(v.result.status, 0) << v.log;
   EXPECT_NE(v.log.find("fine.txt: 3 reports in 1 design cycle, "), std::string::npos) << v.log;
   const auto plot = v.files.find("fine-3-response.svg");
@@ -192,7 +192,7 @@ TEST(ViewSession, StriplineSectionsThatAreNotRealizable) {
   ASSERT_EQ(r.status, 0) << r.err;
   const ViewRun v = view_of(session.file("wide.txt"), "wide.txt");
   ASSERT_EQ(v.parsed.reports.size(), 2u);
-  const Report& dims = v.parsed.reports[1];
+  const StoredReport& dims = v.parsed.reports[1];
   EXPECT_TRUE(dims.errors.empty()) << dims.errors.front();
   EXPECT_TRUE(v.parsed.skipped.empty());
   const auto& t = std::get<DimensionTable>(dims.table);
@@ -213,7 +213,7 @@ TEST(ViewSession, StriplineSectionsThatAreNotRealizable) {
 // a table: the viewer tells the reason and goes on, the file is not damaged.
 TEST(ViewSession, ARefusedSweepIsToldAndNotCountedAsDamage) {
   Session session;
-  const auto r = session.run(kRoad + "\n" + "1\n9000\n11000\n0.0001\n\n\n\n1\nr.txt\n" +  // step too small
+  const auto r = session.run(kRoadExample + "\n" + "1\n9000\n11000\n0.0001\n\n\n\n1\nr.txt\n" +  // step too small
                              "1\n9900\n10100\n100\n\n\n2\n1\nr.txt\n" + "4\n");       // format 2, one table
   ASSERT_EQ(r.status, 0) << r.err;
   const ViewRun v = view_of(session.file("r.txt"), "r.txt");

@@ -11,14 +11,17 @@
 #include <sstream>
 
 #include "dialogue/fortran_format.hpp"
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 #include "view/layout_writers.hpp"
 #include "view/readback.hpp"
 #include "view/report_fixtures.hpp"
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 #include "view/touchstone.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
+using namespace quorvane::plot;
 namespace {
 
 using fmt::F;
@@ -45,7 +48,7 @@ struct SvgCase {
 };
 
 std::vector<SvgCase> svg_cases() {
-  Report rep;
+  StoredReport rep;
   rep.position = 3;
   rep.summary = road_summary();
   rep.summary.response = "R&D <test>";  // text needing escapes
@@ -77,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, SvgDocument, ::testing::ValuesIn(svg_cases()
 });
 
 TEST(ResponsePlot, BreaksCurvesAtValuesThatAreNotNumbers) {
-  Report rep;
+  StoredReport rep;
   rep.summary = road_summary();
   AnalysisTable t = road_analysis(1, 50.0f, 50.0f);
   const auto count = [](const std::string& s) {
@@ -130,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Ranges, NiceTicks,
 // What a reader of the plot needs: the passband not flattened by a deep
 // stopband, a lone point visible, a title that fits the picture.
 TEST(ResponsePlot, StaysReadableOnAwkwardTables) {
-  Report rep;
+  StoredReport rep;
   rep.summary = road_summary();
   AnalysisTable deep = road_analysis(1, 50.0f, 50.0f);  // its first row is at -200 dB
   const std::string clipped = render_plot(response_plot(rep, deep, ""));
@@ -236,7 +239,7 @@ TEST_P(TouchstoneRows, ReproduceTheTableToThePrintedDigit) {
   std::istringstream report_text(join({analysis_report(stamp_a(), road_summary(), printed)}));
   const ParsedStorage parsed = parse_storage(report_text);
   ASSERT_EQ(parsed.reports.size(), 1u);
-  const Report& rep = parsed.reports[0];
+  const StoredReport& rep = parsed.reports[0];
   const AnalysisTable& t = std::get<AnalysisTable>(rep.table);
   ASSERT_EQ(t.rows.size(), printed.rows.size());
   const TouchstoneFile f = touchstone(rep, t, "road.txt");
@@ -288,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(Terminations, TouchstoneRows,
                                            TouchstoneCase{75.0f, 75.0f, "s2p", 9}));
 
 TEST(Touchstone, LeavesOutRowsThatAreNotNumbersAndRefusesFormat2) {
-  Report rep;
+  StoredReport rep;
   rep.summary = road_summary();
   AnalysisTable t = road_analysis(1, 50.0f, 50.0f);
   t.rows[4].phase21 = std::nanf("");

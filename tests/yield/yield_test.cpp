@@ -24,8 +24,8 @@ Board board_of(const std::string& storage_text) {
   StoredDesign d;
   std::string error;
   Board b;
-  EXPECT_TRUE(find_stored_design(view::parse_storage(in), 0, d, error)) << error;
-  EXPECT_TRUE(nominal_board(d, view::CopperDrawing::Compensated, b, error)) << error;
+  EXPECT_TRUE(find_stored_design(stored::parse_storage(in), 0, d, error)) << error;
+  EXPECT_TRUE(nominal_board(d, stored::CopperDrawing::Compensated, b, error)) << error;
   return b;
 }
 
@@ -35,7 +35,7 @@ std::string demo_text() {
 }
 
 // The stripline road design: electrical, dimensional and analysis reports.
-std::string stripline_text(const view::DimensionTable& dims = vt::road_stripline()) {
+std::string stripline_text(const stored::DimensionTable& dims = vt::road_stripline()) {
   return vt::join({vt::electrical_report(vt::stamp_a(), vt::road_summary(), vt::road_electrical()),
                    vt::dimension_report(vt::stamp_a(), vt::road_summary(), dims),
                    vt::analysis_report(vt::stamp_a(), vt::road_summary(), vt::road_analysis(1, 50.0f, 50.0f))});
@@ -291,12 +291,12 @@ struct BadCase {
 };
 
 std::vector<BadCase> bad_cases() {
-  view::DimensionTable unrealisable = vt::road_stripline();
+  stored::DimensionTable unrealisable = vt::road_stripline();
   unrealisable.rows[2].realizable = false;
   unrealisable.rows[2].w_in = unrealisable.rows[2].s_in = std::nanf("");
   const std::string dims_only = vt::join({vt::dimension_report(vt::stamp_a(), vt::road_summary(), vt::road_microstrip())});
   const std::string analysis_only = vt::join({vt::analysis_report(vt::stamp_a(), vt::road_summary(), vt::road_analysis(1, 50.0f, 50.0f))});
-  view::DesignSummary narrow = vt::road_summary();
+  stored::DesignSummary narrow = vt::road_summary();
   narrow.flow = 10001.0f;
   narrow.fhigh = 10049.0f;
   const std::string no_grid_point = vt::join(

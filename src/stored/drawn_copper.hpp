@@ -9,25 +9,29 @@
 #include <vector>
 
 #include "analysis/drawn_filter.hpp"
-#include "view/filter_layout.hpp"
-#include "view/svg_plot.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/filter_layout.hpp"
+#include "stored/storage_parser.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 // Per section the open-end extension of its strips, inch, at the report's
 // Fo (Kirschning-Jansen-Koster for microstrip; for stripline the printed
 // open-end capacitance over the line capacitance of the strip).  Throws
 // std::invalid_argument when the table cannot be drawn.
-std::vector<float> open_end_extensions(const Report& dimensions);
+std::vector<float> open_end_extensions(const StoredReport& dimensions);
 
 // The copper of `dimensions` between the terminations and with the losses of
 // `analysis`.  Stripline takes the design's mode impedances from
 // `electrical` (the same design's electrical report) to calibrate Cohn's
 // equations at the printed geometry; without it, throws
 // std::invalid_argument, as for a table that cannot be drawn.
-DrawnFilter drawn_filter(const Report& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
-                         CopperDrawing drawing);
+// With `record` (the design record of the file) holding the dimensional
+// report, the copper is the dialogue's own: widths, gaps, lengths, substrate
+// and open-end capacitances as synthesised, the stripline mode impedances
+// the design's (no calibration to printed digits, no electrical report
+// needed); the losses and terminations are the analysis table's.
+DrawnFilter drawn_filter(const StoredReport& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
+                         CopperDrawing drawing, const DesignRecord* record = nullptr);
 
 // The drawn copper analysed at the frequencies of a stored table.
 struct DrawnAnalysis {
@@ -43,8 +47,4 @@ DrawnAnalysis analyse_drawn(const DrawnFilter& filter, const AnalysisTable& anal
 // 10001.8 MHz, shift +0.28 %" (a centre that is not in the table: "n/a").
 std::string centre_text(const DrawnAnalysis& drawn);
 
-// The drawn copper's S21 as one more curve of a response plot, and both
-// centres in its caption.
-void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& drawn);
-
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

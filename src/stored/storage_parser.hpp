@@ -9,14 +9,18 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
+#include <memory>
 #include <istream>
+#include <functional>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "dimensions/dimension_layouts.hpp"
+#include "stored/design_record.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 // Clock reading of the report header; all reports of one design cycle share it.
 struct ReportStamp {
@@ -35,7 +39,7 @@ struct DesignSummary {
 };
 
 // Electrical synthesis: one row per coupled section, K = 0 ... N.
-struct ElectricalRow {
+struct PrintedElectricalRow {
   int i = 0;
   float element = 0.0f;
   int k = 0, k1 = 0;          // the pair column (K, K+1)
@@ -45,12 +49,12 @@ struct ElectricalRow {
 
 struct ElectricalTable {
   float bw3db = 0.0f;         // MHz
-  std::vector<ElectricalRow> rows;
+  std::vector<PrintedElectricalRow> rows;
   float g_load = 0.0f;        // load element g(N+1)
   float qe_in = 0.0f, qe_out = 0.0f;
 };
 
-enum class Construction { Microstrip, Stripline };
+enum class StoredConstruction { Microstrip, Stripline };
 
 // Dimensional synthesis: one row per coupled section, K = 1 ... N+1.  The
 // stripline report prints widths and gaps already multiplied by the
@@ -71,7 +75,7 @@ struct DimensionRow {
 };
 
 struct DimensionTable {
-  Construction construction = Construction::Microstrip;
+  StoredConstruction construction = StoredConstruction::Microstrip;
   std::string construction_name;  // "Construction=" field of the summary
   float er = 0.0f;
   float height_in = 0.0f;         // H (microstrip) or B (stripline)
@@ -110,7 +114,7 @@ struct AnalysisTable {
 
 enum class ReportKind { Electrical, Dimensions, Analysis };
 
-struct Report {
+struct StoredReport {
   int position = 0;     // 1-based order of the report in the file
   int first_line = 0;   // 1-based line number of its date line
   int cycle = 0;        // 1-based design cycle: a new electrical report, clock reading or design starts one
@@ -134,9 +138,10 @@ struct SkippedRow {
 };
 
 struct ParsedStorage {
-  std::vector<Report> reports;
+  std::vector<StoredReport> reports;
   std::vector<SkippedRow> skipped;
   std::vector<std::string> errors;  // file-level: "no report found"
+  std::shared_ptr<const DesignRecord> record;  // the design record beside the file, when it matches
 };
 
 // No report line is longer (the widest is under 80 characters); a longer
@@ -151,7 +156,7 @@ class StorageStream {
 
   // The next report, and the lines skipped since the previous call (the
   // report's own rows and its over-long lines).  False at the end of the file; `skipped` may still hold lines.
-  bool next(Report& report, std::vector<SkippedRow>& skipped);
+  bool next(StoredReport& report, std::vector<SkippedRow>& skipped);
 
   // File-level errors, known at the end: no report found, a read failure.
   const std::vector<std::string>& errors() const { return errors_; }
@@ -160,7 +165,7 @@ class StorageStream {
 
  private:
   bool read_line(std::string& line, bool& too_long);
-  Report build(bool next_follows);
+  StoredReport build(bool next_follows);
 
   std::istream& in_;
   std::vector<std::string> window_;  // the current report, from its date line
@@ -181,7 +186,28 @@ class StorageStream {
 // The whole file at once (every report and skipped row kept).
 ParsedStorage parse_storage(std::istream& in);
 
+// Indices of the rows that `usable` accepts, in table order, each printed
+// frequency (F16.2, 0.01 MHz) once: a row whose printed frequency is not
+// above that of the row kept before it is left out and counted in
+// `dropped`.
+std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
+                                    int& dropped);
+
+// The frequency as the table prints it, MHz.
+double printed_frequency(float freq);
+
+// The last report of `kind` of the same design cycle before `report`, or null.
+const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind);
+
+// The electrical table of the design cycle of `report`, stored before it and
+// whole; null when there is none.
+const ElectricalTable* cycle_electrical(const ParsedStorage& storage, const StoredReport& report);
+
+// The storage file `file`, read from `in`, with its design record when one
+// beside it matches the file.
+ParsedStorage read_storage(const std::filesystem::path& file, std::istream& in);
+
 // Text of a reason, for messages.
 const char* skip_reason_text(SkipReason r);
 
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

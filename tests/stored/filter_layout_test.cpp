@@ -1,4 +1,4 @@
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "dialogue/fortran_format.hpp"
 #include "view/report_fixtures.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 namespace {
 
 using fmt::F;
@@ -259,4 +259,4 @@ TEST(LayoutRefuses, TablesThatCannotBeDrawn) {
 }
 
 }  // namespace
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

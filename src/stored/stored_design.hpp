@@ -4,29 +4,31 @@
 // in the same design cycle, and the response of any such board.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/drawn_filter.hpp"
-#include "view/filter_layout.hpp"
-#include "view/storage_parser.hpp"
+#include "stored/filter_layout.hpp"
+#include "stored/storage_parser.hpp"
 
-namespace quorvane::yield {
+namespace quorvane::stored {
 
 // The reports of one analysed design.
 struct StoredDesign {
-  view::DesignSummary summary;   // of the analysis report
-  view::Report dimensions;       // the dimensional report
-  view::AnalysisTable analysis;
+  stored::DesignSummary summary;   // of the analysis report
+  stored::StoredReport dimensions;       // the dimensional report
+  stored::AnalysisTable analysis;
   bool has_electrical = false;   // the electrical report of the cycle was stored
-  view::ElectricalTable electrical;
+  stored::ElectricalTable electrical;
   int analysis_position = 0;     // position of the analysis report in the file
+  std::shared_ptr<const DesignRecord> record;  // the file's design record, when it matches
 };
 
 // The last analysis report with a table that follows a usable dimensional
 // report of its design cycle, or the one at position `wanted` (> 0).  On
 // failure `error` says why, in one line.
-bool find_stored_design(const view::ParsedStorage& storage, int wanted, StoredDesign& design, std::string& error);
+bool find_stored_design(const stored::ParsedStorage& storage, int wanted, StoredDesign& design, std::string& error);
 
 // One board: the copper as drawn (the four-port model of the drawn filter),
 // what the tolerances move.
@@ -38,7 +40,7 @@ using Board = DrawnFilter;
 // width, B or Er moves it.  False with `error` when a section cannot be
 // built (a stripline row that is not realisable, a stripline design without
 // its electrical report).
-bool nominal_board(const StoredDesign& design, view::CopperDrawing drawing, Board& board, std::string& error);
+bool nominal_board(const StoredDesign& design, stored::CopperDrawing drawing, Board& board, std::string& error);
 
 // Transmission and return loss in dB, as the response table prints them
 // (the same clamps), of `board` at each frequency (MHz, ascending).
@@ -47,4 +49,4 @@ struct Response {
 };
 Response respond(const Board& board, const std::vector<float>& freqs);
 
-}  // namespace quorvane::yield
+}  // namespace quorvane::stored

@@ -1,4 +1,4 @@
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "dialogue/fortran_format.hpp"
 #include "view/report_fixtures.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 namespace {
 
 using namespace quorvane::view::testing;
@@ -48,7 +48,7 @@ TEST(StorageParser, FindsEveryReportOfEveryCycleInOrder) {
   const int cycles[] = {1, 1, 1, 1, 1, 2};
   ASSERT_EQ(p.reports.size(), 6u);
   for (size_t i = 0; i < 6; ++i) {
-    const Report& r = p.reports[i];
+    const StoredReport& r = p.reports[i];
     EXPECT_EQ(r.position, static_cast<int>(i) + 1);
     EXPECT_EQ(r.kind, kinds[i]) << "report " << i + 1;
     EXPECT_EQ(r.cycle, cycles[i]) << "report " << i + 1;
@@ -67,8 +67,8 @@ TEST(StorageParser, ElectricalRowsReadBackToThePrintedDigit) {
   const ElectricalTable want = road_electrical();
   ASSERT_EQ(t.rows.size(), want.rows.size());
   for (size_t i = 0; i < t.rows.size(); ++i) {
-    const ElectricalRow& a = t.rows[i];
-    const ElectricalRow& b = want.rows[i];
+    const PrintedElectricalRow& a = t.rows[i];
+    const PrintedElectricalRow& b = want.rows[i];
     EXPECT_EQ(a.i, b.i);
     EXPECT_EQ(a.k, b.k);
     EXPECT_EQ(a.k1, b.k1);
@@ -181,7 +181,7 @@ TEST(StorageParser, ReadsTheProgramsOwnStorageFile) {
   ASSERT_TRUE(in);
   const ParsedStorage p = parse_storage(in);
   ASSERT_EQ(p.reports.size(), 1u);
-  const Report& r = p.reports[0];
+  const StoredReport& r = p.reports[0];
   EXPECT_TRUE(r.errors.empty());
   EXPECT_EQ(r.kind, ReportKind::Electrical);
   EXPECT_EQ(r.stamp, (ReportStamp{3, 6, 2026, 9, 5, 7}));
@@ -276,7 +276,7 @@ TEST_P(StorageFaults, SkipsAndCountsInsteadOfGuessing) {
   EXPECT_EQ(overflow, c.skipped_overflow) << c.name;
   EXPECT_EQ(malformed, c.skipped_malformed) << c.name;
   EXPECT_EQ(p.reports[0].skipped_rows, overflow + malformed);
-  const Report& r = p.reports[0];
+  const StoredReport& r = p.reports[0];
   EXPECT_EQ(!r.errors.empty(), c.report_error) << c.name << (r.errors.empty() ? "" : ": " + r.errors[0]);
   if (*c.error_part) {
     bool named = false;
@@ -313,4 +313,4 @@ TEST(StorageFaults, SkippedRowNamesItsLineAndReport) {
 }
 
 }  // namespace
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

@@ -1,23 +1,23 @@
-#include "view/drawn_copper.hpp"
+#include "stored/drawn_copper.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 namespace {
 
 constexpr float kMmPerInch = 25.4f;
 
 // The copper as printed, without losses or terminations.
-DrawnFilter printed_copper(const Report& dimensions) {
+DrawnFilter printed_copper(const StoredReport& dimensions) {
   const auto& table = std::get<DimensionTable>(dimensions.table);
   build_layout(table, dimensions.summary.poles);  // throws when the table cannot be drawn
   std::vector<std::string> warnings;
   const std::vector<float> lengths = reconciled_lengths(table, warnings);
   DrawnFilter f;
-  f.construction = table.construction == Construction::Microstrip ? DrawnConstruction::Microstrip
+  f.construction = table.construction == StoredConstruction::Microstrip ? DrawnConstruction::Microstrip
                                                                    : DrawnConstruction::Stripline;
   f.er = table.er;
   f.h = table.height_in;
@@ -35,6 +35,33 @@ DrawnFilter printed_copper(const Report& dimensions) {
   return f;
 }
 
+// The copper of a recorded dimensional report, as synthesised.
+DrawnFilter recorded_copper(const RecordedCycle& cycle, const RecordedDimensions& d) {
+  DrawnFilter f;
+  f.er = d.construction.er;
+  f.h = d.b;
+  f.t = d.thick;
+  f.f0 = cycle.design.f0;
+  if (const auto* m = std::get_if<MicrostripDimensions>(&d.result)) {
+    for (const MicrostripSectionSize& s : m->sections) f.sections.push_back({s.w, s.s, s.flength});
+    return f;
+  }
+  f.construction = DrawnConstruction::Stripline;
+  const ElectricalDesign e = synthesise_electrical(cycle.design);  // the cycle's own mode impedances
+  int k = 1;
+  for (const StriplineSectionSize& s : std::get<StriplineDimensions>(d.result).sections) {
+    if (!s.realizable) throw std::invalid_argument("section " + std::to_string(k) + " is not realisable");
+    DrawnSection sec{s.w, s.s, s.flength};
+    const StriplineModes m = cohn_mode_impedances(f.er, f.h, f.t, s.w, s.s);
+    sec.zoe_scale = e.zoec[k] / m.zoe;
+    sec.zoo_scale = e.zooc[k] / m.zoo;
+    sec.open_end_pf = s.capopen;
+    f.sections.push_back(sec);
+    ++k;
+  }
+  return f;
+}
+
 std::string mhz(float v) {
   if (!std::isfinite(v)) return "n/a";
   char buf[32];
@@ -44,16 +71,18 @@ std::string mhz(float v) {
 
 }  // namespace
 
-std::vector<float> open_end_extensions(const Report& dimensions) {
+std::vector<float> open_end_extensions(const StoredReport& dimensions) {
   std::vector<float> dl;
   for (const OpenEnd& e : open_ends(printed_copper(dimensions))) dl.push_back(e.dl);
   return dl;
 }
 
-DrawnFilter drawn_filter(const Report& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
-                         CopperDrawing drawing) {
-  DrawnFilter f = printed_copper(dimensions);
-  if (f.construction == DrawnConstruction::Stripline) {
+DrawnFilter drawn_filter(const StoredReport& dimensions, const AnalysisTable& analysis, const ElectricalTable* electrical,
+                         CopperDrawing drawing, const DesignRecord* record) {
+  const Recorded<RecordedDimensions> recorded =
+      record ? recorded_at<RecordedDimensions>(*record, dimensions.first_line) : Recorded<RecordedDimensions>{};
+  DrawnFilter f = recorded.report ? recorded_copper(*recorded.cycle, *recorded.report) : printed_copper(dimensions);
+  if (f.construction == DrawnConstruction::Stripline && !recorded.report) {
     if (!electrical || electrical->rows.size() != f.sections.size())
       throw std::invalid_argument("no electrical report of the design with its even- and odd-mode impedances");
     for (size_t k = 0; k < f.sections.size(); ++k) {
@@ -111,11 +140,4 @@ std::string centre_text(const DrawnAnalysis& d) {
   return t;
 }
 
-void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& d) {
-  Series s{d.compensated ? "S21 of the copper as drawn, compensated (dB)" : "S21 of the copper as printed (dB)",
-           "#2e8b57", false, d.freq, d.s21db};
-  plot.series.push_back(std::move(s));
-  plot.caption = "Centre (middle of the -3 dB points), " + centre_text(d);
-}
-
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

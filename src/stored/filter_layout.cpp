@@ -1,4 +1,4 @@
-#include "view/filter_layout.hpp"
+#include "stored/filter_layout.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 namespace {
 
@@ -102,7 +102,10 @@ std::string copper_note(bool compensated) {
                      : "copper as printed: section lengths as the report prints them, not compensated for open ends";
 }
 
-FilterLayout build_layout(const DimensionTable& table, int poles, const std::vector<float>& open_end_in) {
+namespace {
+
+// Throws std::invalid_argument when the table cannot be drawn.
+void check_drawable(const DimensionTable& table, int poles, const std::vector<float>& open_end_in) {
   const size_t m = static_cast<size_t>(poles) + 1;
   if (poles < 1 || table.rows.size() != m)
     throw std::invalid_argument("the table has " + std::to_string(table.rows.size()) + " section rows, the design " +
@@ -119,9 +122,11 @@ FilterLayout build_layout(const DimensionTable& table, int poles, const std::vec
       throw std::invalid_argument("section " + std::to_string(row.section) +
                                   " has a width, gap or length that cannot be drawn");
   }
+}
 
-  FilterLayout lay;
-  lay.compensated = !open_end_in.empty();
+// The feed lines of the Zo line's width and a quarter wavelength long; false
+// (with a warning) when the table gives none.
+bool place_feeds(const DimensionTable& table, FilterLayout& lay) {
   const bool feeds = positive(table.w_zo_in) && positive(table.quarter_wave_in);
   if (feeds) {
     lay.feed_width_mm = table.w_zo_in * kMmPerInch;
@@ -129,9 +134,13 @@ FilterLayout build_layout(const DimensionTable& table, int poles, const std::vec
   } else {
     lay.warnings.push_back("no usable Zo line width or quarter wavelength: feed lines are left out");
   }
+  return feeds;
+}
 
-  // Section boundaries along x: X(1) = feed length, X(K+1) = X(K) + L(K).
-  const std::vector<float> lengths_in = reconciled_lengths(table, lay.warnings);
+// Section boundaries along x, mm: X(1) = feed length, X(K+1) = X(K) + L(K).
+std::vector<float> section_boundaries(const DimensionTable& table, const std::vector<float>& open_end_in,
+                                      const std::vector<float>& lengths_in, FilterLayout& lay) {
+  const size_t m = table.rows.size();
   std::vector<float> x(m + 2, 0.0f);
   x[1] = lay.feed_length_mm;
   for (size_t k = 1; k <= m; ++k) {
@@ -143,6 +152,14 @@ FilterLayout build_layout(const DimensionTable& table, int poles, const std::vec
     x[k + 1] = x[k] + len;
     lay.coupled_length_mm += len;
   }
+  return x;
+}
+
+// The strips: each the right half of one section and the left half of the
+// next, flush by the rule of right_top; the feeds at both ends.
+void place_strips(const DimensionTable& table, const std::vector<float>& open_end_in,
+                  const std::vector<float>& lengths_in, const std::vector<float>& x, bool feeds, FilterLayout& lay) {
+  const size_t m = table.rows.size();
   auto width = [&](size_t k) { return table.rows[k - 1].w_mm; };  // section K
 
   // Strip 0: feed (or nothing) then the first strip of section 1, whose top is y = 0.
@@ -192,17 +209,23 @@ FilterLayout build_layout(const DimensionTable& table, int poles, const std::vec
     lay.strips.push_back(std::move(s));
   }
 
+}
+
+Rect copper_bounds(const std::vector<Strip>& strips) {
   Rect b{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
          std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
-  for (const Strip& s : lay.strips)
+  for (const Strip& s : strips)
     for (const Rect& r : s.parts) {
       b.x0 = std::min(b.x0, r.x0);
       b.y0 = std::min(b.y0, r.y0);
       b.x1 = std::max(b.x1, r.x1);
       b.y1 = std::max(b.y1, r.y1);
     }
-  lay.bounds = b;
+  return b;
+}
 
+// The narrowest clearance between two strips; a warning when copper touches.
+void check_clearance(FilterLayout& lay) {
   lay.min_clearance_mm = std::numeric_limits<float>::infinity();
   for (size_t i = 0; i < lay.strips.size(); ++i)
     for (size_t j = i + 1; j < lay.strips.size(); ++j)
@@ -210,7 +233,21 @@ FilterLayout build_layout(const DimensionTable& table, int poles, const std::vec
         for (const Rect& q : lay.strips[j].parts) lay.min_clearance_mm = std::min(lay.min_clearance_mm, clearance(p, q));
   if (!(lay.min_clearance_mm > 0.0f))
     lay.warnings.push_back("copper of neighbouring strips touches (a gap of the table is zero)");
+}
+
+}  // namespace
+
+FilterLayout build_layout(const DimensionTable& table, int poles, const std::vector<float>& open_end_in) {
+  check_drawable(table, poles, open_end_in);
+  FilterLayout lay;
+  lay.compensated = !open_end_in.empty();
+  const bool feeds = place_feeds(table, lay);
+  const std::vector<float> lengths_in = reconciled_lengths(table, lay.warnings);
+  const std::vector<float> x = section_boundaries(table, open_end_in, lengths_in, lay);
+  place_strips(table, open_end_in, lengths_in, x, feeds, lay);
+  lay.bounds = copper_bounds(lay.strips);
+  check_clearance(lay);
   return lay;
 }
 
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

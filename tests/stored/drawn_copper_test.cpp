@@ -3,7 +3,7 @@
 // stored quarter-wave phases, checked against the program's two-port models
 // on the same copper; and the centre of the copper as printed and as
 // compensated for its open ends, against Fo.
-#include "view/drawn_copper.hpp"
+#include "stored/drawn_copper.hpp"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,12 @@
 #include "support/session.hpp"
 #include "view/view_app.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 namespace {
+
+using view::run_view;
+using view::ViewOptions;
+using view::ViewResult;
 
 struct DesignCase {
   const char* what;
@@ -63,7 +67,7 @@ TEST_P(DrawnDesign, LandsOnFoWhenCompensated) {
   std::istringstream in(session.file("d.txt"));
   const ParsedStorage p = parse_storage(in);
   ASSERT_EQ(p.reports.size(), 3u);
-  const Report& dims = p.reports[1];
+  const StoredReport& dims = p.reports[1];
   const auto& el = std::get<ElectricalTable>(p.reports[0].table);
   const auto& a = std::get<AnalysisTable>(p.reports[2].table);
   const float f0 = dims.summary.f0;
@@ -139,4 +143,4 @@ INSTANTIATE_TEST_SUITE_P(
     quorvane::testing::CaseName{});
 
 }  // namespace
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

@@ -1,4 +1,4 @@
-#include "view/svg_plot.hpp"
+#include "plot/svg_plot.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -7,9 +7,8 @@
 #include <sstream>
 
 #include "dialogue/fortran_format.hpp"
-#include "view/touchstone.hpp"
 
-namespace quorvane::view {
+namespace quorvane::plot {
 
 namespace {
 
@@ -110,11 +109,19 @@ std::string xml_escape(const std::string& s) {
   return out;
 }
 
-std::string render_plot(const PlotSpec& plot) {
-  const float W = 900.0f, H = 560.0f;
-  const bool right = !plot.right_label.empty();
-  const Frame f{80.0f, 70.0f, W - 80.0f - (right ? 80.0f : 40.0f), H - 70.0f - 110.0f};
+namespace {
 
+// The plot area, in pixels.
+constexpr float kWidth = 900.0f, kHeight = 560.0f;
+
+// The axes: the data ranges, clipped at the plot's limits, their ticks, and
+// the axis labels with the clip noted.
+struct Axes {
+  AxisTicks tx, tl, tr;  // frequency, left and right axis
+  std::string left_label, right_label;
+};
+
+Axes plot_axes(const PlotSpec& plot) {
   float xlo = std::numeric_limits<float>::infinity(), xhi = -xlo;
   float llo = xlo, lhi = -xlo, rlo = xlo, rhi = -xlo;
   for (const Series& s : plot.series) {
@@ -143,13 +150,15 @@ std::string render_plot(const PlotSpec& plot) {
     rhi = plot.right_ceiling;
     right_label += ", clipped at " + tick_label(plot.right_ceiling, 0);
   }
-  const AxisTicks tx = nice_ticks(xlo, xhi, 8);
-  const AxisTicks tl = nice_ticks(llo, lhi, 8);
-  const AxisTicks tr = nice_ticks(rlo, rhi, 8);
-  if (floor_clips) left_label += ", clipped at " + tick_label(plot.left_floor, tl.decimals);
-  if (ceiling_clips) left_label += ", clipped at " + tick_label(plot.left_ceiling, tl.decimals);
+  Axes a{nice_ticks(xlo, xhi, 8), nice_ticks(llo, lhi, 8), nice_ticks(rlo, rhi, 8), left_label, right_label};
+  if (floor_clips) a.left_label += ", clipped at " + tick_label(plot.left_floor, a.tl.decimals);
+  if (ceiling_clips) a.left_label += ", clipped at " + tick_label(plot.left_ceiling, a.tl.decimals);
+  return a;
 
-  std::ostringstream o;
+}
+
+void svg_head(std::ostream& o, const PlotSpec& plot, const Frame& f) {
+  const float W = kWidth, H = kHeight;
   o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(W) << "\" height=\"" << num(H)
     << "\" viewBox=\"0 0 " << num(W) << ' ' << num(H) << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
@@ -161,67 +170,81 @@ std::string render_plot(const PlotSpec& plot) {
     << "  <defs><clipPath id=\"plot-area\"><rect x=\"" << num(f.left) << "\" y=\"" << num(f.top) << "\" width=\""
     << num(f.width) << "\" height=\"" << num(f.height) << "\"/></clipPath></defs>\n";
 
+}
+
+void grid_and_labels(std::ostream& o, const PlotSpec& plot, const Frame& f, const Axes& a) {
+  const float W = kWidth;
+  const bool right = !plot.right_label.empty();
   // Grid, ticks and labels.
   o << "  <g stroke=\"#d0d0d0\" stroke-width=\"1\">\n";
-  for (float v : tx.values) {
-    const float px = place(v, tx, f.left, f.width, false);
+  for (float v : a.tx.values) {
+    const float px = place(v, a.tx, f.left, f.width, false);
     o << "    <line x1=\"" << num(px) << "\" y1=\"" << num(f.top) << "\" x2=\"" << num(px) << "\" y2=\""
       << num(f.top + f.height) << "\"/>\n";
   }
-  for (float v : tl.values) {
-    const float py = place(v, tl, f.top, f.height, true);
+  for (float v : a.tl.values) {
+    const float py = place(v, a.tl, f.top, f.height, true);
     o << "    <line x1=\"" << num(f.left) << "\" y1=\"" << num(py) << "\" x2=\"" << num(f.left + f.width)
       << "\" y2=\"" << num(py) << "\"/>\n";
   }
   o << "  </g>\n";
   o << "  <rect x=\"" << num(f.left) << "\" y=\"" << num(f.top) << "\" width=\"" << num(f.width) << "\" height=\""
     << num(f.height) << "\" fill=\"none\" stroke=\"black\"/>\n";
-  for (float v : tx.values)
-    o << "  <text x=\"" << num(place(v, tx, f.left, f.width, false)) << "\" y=\"" << num(f.top + f.height + 18.0f)
-      << "\" text-anchor=\"middle\">" << tick_label(v, tx.decimals) << "</text>\n";
-  for (float v : tl.values)
-    o << "  <text x=\"" << num(f.left - 6.0f) << "\" y=\"" << num(place(v, tl, f.top, f.height, true) + 4.0f)
-      << "\" text-anchor=\"end\">" << tick_label(v, tl.decimals) << "</text>\n";
+  for (float v : a.tx.values)
+    o << "  <text x=\"" << num(place(v, a.tx, f.left, f.width, false)) << "\" y=\"" << num(f.top + f.height + 18.0f)
+      << "\" text-anchor=\"middle\">" << tick_label(v, a.tx.decimals) << "</text>\n";
+  for (float v : a.tl.values)
+    o << "  <text x=\"" << num(f.left - 6.0f) << "\" y=\"" << num(place(v, a.tl, f.top, f.height, true) + 4.0f)
+      << "\" text-anchor=\"end\">" << tick_label(v, a.tl.decimals) << "</text>\n";
   if (right)
-    for (float v : tr.values)
+    for (float v : a.tr.values)
       o << "  <text x=\"" << num(f.left + f.width + 6.0f) << "\" y=\""
-        << num(place(v, tr, f.top, f.height, true) + 4.0f) << "\">" << tick_label(v, tr.decimals) << "</text>\n";
+        << num(place(v, a.tr, f.top, f.height, true) + 4.0f) << "\">" << tick_label(v, a.tr.decimals) << "</text>\n";
   o << "  <text x=\"" << num(f.left + f.width / 2.0f) << "\" y=\"" << num(f.top + f.height + 40.0f)
     << "\" text-anchor=\"middle\">" << xml_escape(plot.x_label) << "</text>\n";
   o << "  <text transform=\"translate(22," << num(f.top + f.height / 2.0f)
-    << ") rotate(-90)\" text-anchor=\"middle\">" << xml_escape(left_label) << "</text>\n";
+    << ") rotate(-90)\" text-anchor=\"middle\">" << xml_escape(a.left_label) << "</text>\n";
   if (right)
     o << "  <text transform=\"translate(" << num(W - 18.0f) << ',' << num(f.top + f.height / 2.0f)
-      << ") rotate(90)\" text-anchor=\"middle\">" << xml_escape(right_label) << "</text>\n";
+      << ") rotate(90)\" text-anchor=\"middle\">" << xml_escape(a.right_label) << "</text>\n";
 
+}
+
+void edge_markers(std::ostream& o, const PlotSpec& plot, const Frame& f, const Axes& a) {
   // Passband edge markers, where they fall on the axis.
   for (const auto& [mx, label] : plot.markers) {
-    if (!std::isfinite(mx) || mx < tx.lo || mx > tx.hi) continue;
-    const float px = place(mx, tx, f.left, f.width, false);
+    if (!std::isfinite(mx) || mx < a.tx.lo || mx > a.tx.hi) continue;
+    const float px = place(mx, a.tx, f.left, f.width, false);
     o << "  <line x1=\"" << num(px) << "\" y1=\"" << num(f.top) << "\" x2=\"" << num(px) << "\" y2=\""
       << num(f.top + f.height) << "\" stroke=\"#408040\" stroke-dasharray=\"6,4\"/>\n"
       << "  <text x=\"" << num(px + 3.0f) << "\" y=\"" << num(f.top + f.height - 6.0f) << "\" fill=\"#408040\">"
       << xml_escape(label) << "</text>\n";
   }
 
+}
+
+void spread_bands(std::ostream& o, const PlotSpec& plot, const Frame& f, const Axes& a) {
   // Bands: one polygon along the upper bound and back along the lower one.
   for (const Band& b : plot.bands) {
     std::string upper, lower;
     const size_t count = std::min({b.x.size(), b.lo.size(), b.hi.size()});
     for (size_t i = 0; i < count; ++i) {
       if (!std::isfinite(b.x[i]) || !std::isfinite(b.lo[i]) || !std::isfinite(b.hi[i])) continue;
-      const std::string px = num(place(b.x[i], tx, f.left, f.width, false));
-      upper += (upper.empty() ? "" : " ") + px + ',' + num(place(b.hi[i], tl, f.top, f.height, true));
-      lower = px + ',' + num(place(b.lo[i], tl, f.top, f.height, true)) + (lower.empty() ? "" : " ") + lower;
+      const std::string px = num(place(b.x[i], a.tx, f.left, f.width, false));
+      upper += (upper.empty() ? "" : " ") + px + ',' + num(place(b.hi[i], a.tl, f.top, f.height, true));
+      lower = px + ',' + num(place(b.lo[i], a.tl, f.top, f.height, true)) + (lower.empty() ? "" : " ") + lower;
     }
     if (!upper.empty())
       o << "  <polygon clip-path=\"url(#plot-area)\" fill=\"" << b.colour << "\" fill-opacity=\"0.25\" stroke=\""
         << b.colour << "\" stroke-width=\"0.5\" points=\"" << upper << ' ' << lower << "\"/>\n";
   }
 
+}
+
+void curves(std::ostream& o, const PlotSpec& plot, const Frame& f, const Axes& a) {
   // Curves: each run of finite points is one polyline.
   for (const Series& s : plot.series) {
-    const AxisTicks& ty = s.right_axis ? tr : tl;
+    const AxisTicks& ty = s.right_axis ? a.tr : a.tl;
     std::vector<std::string> runs(1);
     const size_t count = std::min(s.x.size(), s.y.size());
     for (size_t i = 0; i < count; ++i) {
@@ -231,7 +254,7 @@ std::string render_plot(const PlotSpec& plot) {
       }
       std::string& r = runs.back();
       if (!r.empty()) r += ' ';
-      r += num(place(s.x[i], tx, f.left, f.width, false)) + ',' + num(place(s.y[i], ty, f.top, f.height, true));
+      r += num(place(s.x[i], a.tx, f.left, f.width, false)) + ',' + num(place(s.y[i], ty, f.top, f.height, true));
     }
     for (const std::string& r : runs)
       if (!r.empty())
@@ -242,11 +265,15 @@ std::string render_plot(const PlotSpec& plot) {
     if (count <= kDottedPoints)
       for (size_t i = 0; i < count; ++i)
         if (std::isfinite(s.x[i]) && std::isfinite(s.y[i]))
-          o << "  <circle clip-path=\"url(#plot-area)\" cx=\"" << num(place(s.x[i], tx, f.left, f.width, false))
+          o << "  <circle clip-path=\"url(#plot-area)\" cx=\"" << num(place(s.x[i], a.tx, f.left, f.width, false))
             << "\" cy=\"" << num(place(s.y[i], ty, f.top, f.height, true)) << "\" r=\"3\" fill=\"" << s.colour
             << "\"/>\n";
   }
 
+}
+
+void caption_and_legend(std::ostream& o, const PlotSpec& plot, const Frame& f) {
+  const float W = kWidth, H = kHeight;
   if (!plot.caption.empty())
     o << "  <text x=\"" << num(W / 2.0f) << "\" y=\"" << num(f.top + f.height + 60.0f)
       << "\" text-anchor=\"middle\" font-size=\"" << num(fitted_font(plot.caption, W - 20.0f, 12.0f)) << "\">"
@@ -267,6 +294,21 @@ std::string render_plot(const PlotSpec& plot) {
       << "  <text x=\"" << num(lx + 30.0f) << "\" y=\"" << num(ly) << "\">" << xml_escape(b.name) << "</text>\n";
     lx += 60.0f + 7.0f * static_cast<float>(b.name.size());
   }
+}
+
+}  // namespace
+
+std::string render_plot(const PlotSpec& plot) {
+  const bool right = !plot.right_label.empty();
+  const Frame f{80.0f, 70.0f, kWidth - 80.0f - (right ? 80.0f : 40.0f), kHeight - 70.0f - 110.0f};
+  const Axes a = plot_axes(plot);
+  std::ostringstream o;
+  svg_head(o, plot, f);
+  grid_and_labels(o, plot, f, a);
+  edge_markers(o, plot, f, a);
+  spread_bands(o, plot, f, a);
+  curves(o, plot, f, a);
+  caption_and_legend(o, plot, f);
   o << "</svg>\n";
   return o.str();
 }
@@ -287,7 +329,7 @@ namespace {
 std::string trim_left(const std::string& t) { return t.substr(std::min(t.find_first_not_of(' '), t.size())); }
 
 // Title, terminations and losses, frequency axis and band-edge markers.
-PlotSpec frame_of(const std::string& what, const Report& report, const AnalysisTable& table,
+PlotSpec frame_of(const std::string& what, const StoredReport& report, const AnalysisTable& table,
                   const std::string& construction) {
   PlotSpec p;
   p.title = what + ": " + summary_title(report.summary, construction);
@@ -308,7 +350,7 @@ bool in_span(float f, const DesignSummary& s) {
 
 }  // namespace
 
-PlotSpec passband_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+PlotSpec passband_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction) {
   PlotSpec p = frame_of("Passband", report, table, construction);
   Series s21{table.format == 1 ? "S21 (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
   const DesignSummary& s = report.summary;
@@ -356,7 +398,7 @@ std::vector<float> group_delay_ns(const AnalysisTable& table, const std::vector<
   return tau;
 }
 
-PlotSpec delay_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+PlotSpec delay_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction) {
   PlotSpec p = frame_of("Group delay", report, table, construction);
   p.subtitle += "; computed from the printed S21 phases (unwrapped, central differences)";
   p.left_label = "Group delay (ns)";
@@ -374,7 +416,7 @@ PlotSpec delay_plot(const Report& report, const AnalysisTable& table, const std:
   return p;
 }
 
-PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction) {
+PlotSpec response_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction) {
   PlotSpec p = frame_of("Frequency response", report, table, construction);
   Series s21{table.format == 1 ? "S21 transmission (dB)" : "Thru-path loss (dB)", "#1f4fbf", false, {}, {}};
   Series other{table.format == 1 ? "S11 (dB)" : "Input VSWR", "#c0392b", table.format != 1, {}, {}};
@@ -392,4 +434,11 @@ PlotSpec response_plot(const Report& report, const AnalysisTable& table, const s
   return p;
 }
 
-}  // namespace quorvane::view
+void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& d) {
+  Series s{d.compensated ? "S21 of the copper as drawn, compensated (dB)" : "S21 of the copper as printed (dB)",
+           "#2e8b57", false, d.freq, d.s21db};
+  plot.series.push_back(std::move(s));
+  plot.caption = "Centre (middle of the -3 dB points), " + centre_text(d);
+}
+
+}  // namespace quorvane::plot

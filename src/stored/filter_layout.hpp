@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 struct Point {
   float x = 0.0f, y = 0.0f;  // mm
@@ -93,4 +93,4 @@ float clearance(const Rect& a, const Rect& b);
 // corners removed.
 std::vector<Point> strip_outline(const Rect& left, const Rect& right);
 
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

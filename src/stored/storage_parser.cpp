@@ -1,18 +1,20 @@
-#include "view/storage_parser.hpp"
+#include "stored/storage_parser.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string_view>
 
 #include "analysis/analysis_layouts.hpp"
+#include "dialogue/fortran_format.hpp"
 #include "dialogue/report_layout.hpp"
 #include "dialogue/report_layouts.hpp"
 #include "dimensions/dimension_layouts.hpp"
 #include "synthesis/electrical_layouts.hpp"
 
-namespace quorvane::view {
+namespace quorvane::stored {
 
 namespace {
 
@@ -35,7 +37,7 @@ bool is_blank(std::string_view s) {
 // `base` + 1 of the file.
 class ReportReader {
  public:
-  ReportReader(const std::vector<std::string>& lines, size_t base, size_t begin, size_t end, Report& report,
+  ReportReader(const std::vector<std::string>& lines, size_t base, size_t begin, size_t end, StoredReport& report,
                std::vector<SkippedRow>& skipped)
       : lines_(lines), base_(base), begin_(begin), end_(end), report_(report), skipped_(skipped) {}
 
@@ -113,7 +115,7 @@ class ReportReader {
   const std::vector<std::string>& lines_;
   size_t base_;
   size_t begin_, end_;
-  Report& report_;
+  StoredReport& report_;
   std::vector<SkippedRow>& skipped_;
 };
 
@@ -143,7 +145,7 @@ void read_summary(ReportReader& rd, const Layout& fhigh, DesignSummary& s) {
 }
 
 // Rows of a per-section table must be one for each of the N+1 sections.
-void check_section_count(ReportReader& rd, const Report& rep, size_t rows, size_t skipped_before) {
+void check_section_count(ReportReader& rd, const StoredReport& rep, size_t rows, size_t skipped_before) {
   const int expected = rep.summary.poles + 1;
   if (rep.summary.poles <= 0) return;  // already an error: no Fo line
   if (static_cast<int>(rows) != expected) {
@@ -154,7 +156,7 @@ void check_section_count(ReportReader& rd, const Report& rep, size_t rows, size_
   }
 }
 
-void read_electrical(ReportReader& rd, Report& rep) {
+void read_electrical(ReportReader& rd, StoredReport& rep) {
   ElectricalTable t;
   read_summary(rd, fhigh_line_electrical(), rep.summary);
   if (auto m = rd.field_line(bw3db_line(), rd.begin(), "BW3dB")) t.bw3db = r(*m, 0);
@@ -164,7 +166,7 @@ void read_electrical(ReportReader& rd, Report& rep) {
   } else {
     const size_t skipped_before = static_cast<size_t>(rep.skipped_rows);
     const size_t close = rd.read_rows(rule, electrical_row(), load_line(), [&](const LineMatch& m) {
-      ElectricalRow row{n(m, 0), r(m, 1), n(m, 2), n(m, 3), r(m, 4), r(m, 5), r(m, 6), r(m, 7), r(m, 8)};
+      PrintedElectricalRow row{n(m, 0), r(m, 1), n(m, 2), n(m, 3), r(m, 4), r(m, 5), r(m, 6), r(m, 7), r(m, 8)};
       const int expected_k = t.rows.empty() ? 0 : t.rows.back().k + 1;
       if (row.i != row.k || row.k1 != row.k + 1 || row.k < expected_k) return false;
       t.rows.push_back(row);
@@ -182,7 +184,59 @@ void read_electrical(ReportReader& rd, Report& rep) {
   rep.table = std::move(t);
 }
 
-void read_dimensions(ReportReader& rd, Report& rep) {
+// One row of the dimensional table: `which` 1 is a stripline section that
+// is not realisable (no width or gap printed).
+DimensionRow dimension_row(const LineMatch& m, size_t which, bool microstrip) {
+  DimensionRow row;
+  row.section = n(m, 0);
+  if (which == 1) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    row.realizable = false;
+    row.k0 = n(m, 1);
+    row.k1 = n(m, 2);
+    row.length_in = r(m, 3);
+    row.w_in = row.w_mm = row.s_in = row.s_mm = row.cap_open_pf = nan;
+  } else {
+    row.w_in = r(m, 1);
+    row.w_mm = r(m, 2);
+    row.k0 = n(m, 3);
+    row.k1 = n(m, 4);
+    row.s_in = r(m, 5);
+    row.s_mm = r(m, 6);
+    row.length_in = r(m, 7);
+    if (microstrip) {
+      row.eff_even = r(m, 8);
+      row.eff_odd = r(m, 9);
+    } else {
+      row.cap_open_pf = r(m, 8);
+    }
+  }
+  return row;
+}
+
+// The closing lines after the table: the total length, the Zo line, the
+// quarter wave and the mode limits.
+void read_dimension_closing(ReportReader& rd, size_t close, bool microstrip, DimensionTable& t) {
+  if (auto m = rd.field_line(total_line(), close, "total length")) {
+    t.total_in = r(*m, 0);
+    // The drawing's caption and scale need the total.
+    if (!std::isfinite(t.total_in)) rd.error("the total length is not a finite number");
+  }
+  if (auto m = rd.field_line(microstrip ? zo_line_microstrip() : zo_line_stripline(), close, "For Zo")) {
+    t.zo_line = r(*m, 0);
+    t.w_zo_in = r(*m, 1);
+    t.zo_line_er = r(*m, 2);
+  }
+  if (auto m = rd.field_line(fo_wave_line(), close, "For Fo")) t.quarter_wave_in = r(*m, 1);
+  if (microstrip) {
+    if (auto m = rd.field_line(surface_wave_line(), close, "surface-wave limit")) t.surface_wave_ghz = r(*m, 0);
+    if (auto m = rd.field_line(te_mode_line(), close, "TE-mode limit")) t.te_mode_ghz = r(*m, 0);
+  } else if (auto m = rd.field_line(stripline_limit_line(), close, "frequency limit")) {
+    t.surface_wave_ghz = r(*m, 0);
+  }
+}
+
+void read_dimensions(ReportReader& rd, StoredReport& rep) {
   DimensionTable t;
   read_summary(rd, fhigh_line_dimensions(), rep.summary);
   if (auto m = rd.field_line(er_construction_line(), rd.begin(), "Er and Construction")) {
@@ -192,7 +246,7 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   const size_t ms_head = rd.find(microstrip_head(), rd.begin());
   const size_t sl_head = rd.find(stripline_head(), rd.begin());
   const bool microstrip = ms_head < sl_head;
-  t.construction = microstrip ? Construction::Microstrip : Construction::Stripline;
+  t.construction = microstrip ? StoredConstruction::Microstrip : StoredConstruction::Stripline;
   const std::string_view height_name = microstrip ? kMicrostripHeightName : kStriplineHeightName;
   if (auto m = rd.field_line(height_line(), rd.begin(), microstrip ? "H" : "B")) {
     if (m->values[0].alpha != height_name) {
@@ -221,59 +275,18 @@ void read_dimensions(ReportReader& rd, Report& rep) {
   std::vector<const Layout*> row_layouts{microstrip ? &microstrip_row() : &stripline_row()};
   if (!microstrip) row_layouts.push_back(&stripline_unrealizable_row());
   const size_t close = rd.read_rows(rule, row_layouts, total_line(), [&](const LineMatch& m, size_t which) {
-    DimensionRow row;
-    row.section = n(m, 0);
-    if (which == 1) {
-      const float nan = std::numeric_limits<float>::quiet_NaN();
-      row.realizable = false;
-      row.k0 = n(m, 1);
-      row.k1 = n(m, 2);
-      row.length_in = r(m, 3);
-      row.w_in = row.w_mm = row.s_in = row.s_mm = row.cap_open_pf = nan;
-    } else {
-      row.w_in = r(m, 1);
-      row.w_mm = r(m, 2);
-      row.k0 = n(m, 3);
-      row.k1 = n(m, 4);
-      row.s_in = r(m, 5);
-      row.s_mm = r(m, 6);
-      row.length_in = r(m, 7);
-      if (microstrip) {
-        row.eff_even = r(m, 8);
-        row.eff_odd = r(m, 9);
-      } else {
-        row.cap_open_pf = r(m, 8);
-      }
-    }
+    DimensionRow row = dimension_row(m, which, microstrip);
     const int expected_k = t.rows.empty() ? 1 : t.rows.back().section + 1;
     if (row.k0 != row.section - 1 || row.k1 != row.section || row.section < expected_k) return false;
     t.rows.push_back(row);
     return true;
   });
   check_section_count(rd, rep, t.rows.size(), skipped_before);
-  if (close != rd.end()) {
-    if (auto m = rd.field_line(total_line(), close, "total length")) {
-      t.total_in = r(*m, 0);
-      // The drawing's caption and scale need the total.
-      if (!std::isfinite(t.total_in)) rd.error("the total length is not a finite number");
-    }
-    if (auto m = rd.field_line(microstrip ? zo_line_microstrip() : zo_line_stripline(), close, "For Zo")) {
-      t.zo_line = r(*m, 0);
-      t.w_zo_in = r(*m, 1);
-      t.zo_line_er = r(*m, 2);
-    }
-    if (auto m = rd.field_line(fo_wave_line(), close, "For Fo")) t.quarter_wave_in = r(*m, 1);
-    if (microstrip) {
-      if (auto m = rd.field_line(surface_wave_line(), close, "surface-wave limit")) t.surface_wave_ghz = r(*m, 0);
-      if (auto m = rd.field_line(te_mode_line(), close, "TE-mode limit")) t.te_mode_ghz = r(*m, 0);
-    } else if (auto m = rd.field_line(stripline_limit_line(), close, "frequency limit")) {
-      t.surface_wave_ghz = r(*m, 0);
-    }
-  }
+  if (close != rd.end()) read_dimension_closing(rd, close, microstrip, t);
   rep.table = std::move(t);
 }
 
-void read_analysis(ReportReader& rd, Report& rep) {
+void read_analysis(ReportReader& rd, StoredReport& rep) {
   AnalysisTable t;
   read_summary(rd, fhigh_line_analysis(), rep.summary);
   if (auto m = rd.field_line(roughness_line(), rd.begin(), "SR")) {
@@ -356,6 +369,45 @@ std::optional<ReportStamp> read_stamp(const std::string& line) {
 
 }  // namespace
 
+double printed_frequency(float freq) { return std::strtod(fmt::F(freq, 16, 2).c_str(), nullptr); }
+
+std::vector<size_t> increasing_rows(const AnalysisTable& table, const std::function<bool(const AnalysisRow&)>& usable,
+                                    int& dropped) {
+  std::vector<size_t> kept;
+  double last = -std::numeric_limits<double>::infinity();
+  for (size_t i = 0; i < table.rows.size(); ++i) {
+    if (!usable(table.rows[i])) continue;
+    const double f = printed_frequency(table.rows[i].freq);
+    if (!(f > last)) {
+      ++dropped;
+      continue;
+    }
+    last = f;
+    kept.push_back(i);
+  }
+  return kept;
+}
+
+ParsedStorage read_storage(const std::filesystem::path& file, std::istream& in) {
+  ParsedStorage storage = parse_storage(in);
+  storage.record = record_beside(file);
+  return storage;
+}
+
+const StoredReport* earlier_report(const ParsedStorage& storage, const StoredReport& report, ReportKind kind) {
+  const StoredReport* found = nullptr;
+  for (const StoredReport& r : storage.reports) {
+    if (r.position >= report.position) break;
+    if (r.cycle == report.cycle && r.kind == kind) found = &r;
+  }
+  return found;
+}
+
+const ElectricalTable* cycle_electrical(const ParsedStorage& storage, const StoredReport& report) {
+  const StoredReport* r = earlier_report(storage, report, ReportKind::Electrical);
+  return r && r->errors.empty() ? &std::get<ElectricalTable>(r->table) : nullptr;
+}
+
 const char* skip_reason_text(SkipReason reason) {
   switch (reason) {
     case SkipReason::Overflow: return "a field of asterisks (value too wide for its field)";
@@ -398,7 +450,7 @@ bool StorageStream::read_line(std::string& line, bool& too_long) {
   return true;
 }
 
-Report StorageStream::build(bool next_follows) {
+StoredReport StorageStream::build(bool next_follows) {
   std::vector<std::string>& lines = window_;
   size_t end = lines.size();
   // The rule and empty line in front of the next date line belong to it.
@@ -406,7 +458,7 @@ Report StorageStream::build(bool next_follows) {
     --end;
     if (is_blank(lines[end - 1])) --end;
   }
-  Report rep;
+  StoredReport rep;
   rep.position = ++reports_;
   rep.first_line = static_cast<int>(window_first_) + 1;
   rep.stamp = *read_stamp(lines[0]);
@@ -453,7 +505,7 @@ Report StorageStream::build(bool next_follows) {
   return rep;
 }
 
-bool StorageStream::next(Report& report, std::vector<SkippedRow>& skipped) {
+bool StorageStream::next(StoredReport& report, std::vector<SkippedRow>& skipped) {
   skipped.clear();
   std::string line;
   bool too_long = false;
@@ -473,7 +525,7 @@ bool StorageStream::next(Report& report, std::vector<SkippedRow>& skipped) {
     if (!too_long && read_stamp(line)) {
       const bool had = started_;
       std::vector<std::string> next_window{std::move(line)};
-      Report built;
+      StoredReport built;
       if (had) built = build(true);
       window_ = std::move(next_window);
       window_first_ = number;
@@ -511,7 +563,7 @@ bool StorageStream::next(Report& report, std::vector<SkippedRow>& skipped) {
 ParsedStorage parse_storage(std::istream& in) {
   ParsedStorage out;
   StorageStream stream(in);
-  Report report;
+  StoredReport report;
   std::vector<SkippedRow> skipped;
   for (bool more = true; more;) {
     more = stream.next(report, skipped);
@@ -522,4 +574,4 @@ ParsedStorage parse_storage(std::istream& in) {
   return out;
 }
 
-}  // namespace quorvane::view
+}  // namespace quorvane::stored

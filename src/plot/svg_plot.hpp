@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "view/storage_parser.hpp"
+#include "stored/drawn_copper.hpp"
+#include "stored/storage_parser.hpp"
 
-namespace quorvane::view {
+namespace quorvane::plot {
+
+using namespace quorvane::stored;
 
 struct AxisTicks {
   float lo = 0.0f, hi = 0.0f, step = 0.0f;  // axis ends and tick spacing
@@ -71,13 +74,13 @@ std::string render_plot(const PlotSpec& plot);
 // print format 1; loss in dB and input VSWR (right axis) for format 2.
 // Flow and Fhigh of the summary are marked.  The dB axis reaches down to
 // -100 dB at most, the VSWR axis up to 10 at most.
-PlotSpec response_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
+PlotSpec response_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction);
 
 // The passband in detail: S21 (format 1) or the loss (format 2) from
 // Flow - BW/2 to Fhigh + BW/2, the dB axis scaled to the values within
 // Flow ... Fhigh (the skirts are clipped), so that the ripple can be read.
 // No series points when the table has no row in that span.
-PlotSpec passband_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
+PlotSpec passband_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction);
 
 // Group delay in ns at each row of `rows` (indices into the table, strictly
 // increasing printed frequencies): -dphi/df of the unwrapped S21 phase,
@@ -87,9 +90,13 @@ std::vector<float> group_delay_ns(const AnalysisTable& table, const std::vector<
 
 // The group delay over the span of the passband plot.  No series points
 // when fewer than two rows carry a phase.
-PlotSpec delay_plot(const Report& report, const AnalysisTable& table, const std::string& construction);
+PlotSpec delay_plot(const StoredReport& report, const AnalysisTable& table, const std::string& construction);
 
 // Title line from a report's summary, e.g. "Tchebyscheff, 4 poles, Fo 10000.000 MHz, ...".
 std::string summary_title(const DesignSummary& s, const std::string& construction);
 
-}  // namespace quorvane::view
+// The drawn copper's S21 as one more curve of a response plot, and both
+// centres in its caption.
+void add_drawn_response(PlotSpec& plot, const DrawnAnalysis& drawn);
+
+}  // namespace quorvane::plot

@@ -1,25 +1,25 @@
-#include "yield/stored_design.hpp"
+#include "stored/stored_design.hpp"
 
 #include <cmath>
 #include <stdexcept>
 
 #include "analysis/sweep.hpp"
-#include "view/drawn_copper.hpp"
+#include "stored/drawn_copper.hpp"
 
-namespace quorvane::yield {
+namespace quorvane::stored {
 
-bool find_stored_design(const view::ParsedStorage& storage, int wanted, StoredDesign& design, std::string& error) {
-  using view::ReportKind;
-  const view::Report* dims = nullptr;
-  const view::Report* analysis = nullptr;
-  const view::Report* analysis_dims = nullptr;
+bool find_stored_design(const stored::ParsedStorage& storage, int wanted, StoredDesign& design, std::string& error) {
+  using stored::ReportKind;
+  const stored::StoredReport* dims = nullptr;
+  const stored::StoredReport* analysis = nullptr;
+  const stored::StoredReport* analysis_dims = nullptr;
   bool any_analysis = false;
-  for (const view::Report& r : storage.reports) {
+  for (const stored::StoredReport& r : storage.reports) {
     if (!r.errors.empty()) continue;
     if (r.kind == ReportKind::Dimensions) {
       dims = &r;
     } else if (r.kind == ReportKind::Analysis) {
-      const auto& t = std::get<view::AnalysisTable>(r.table);
+      const auto& t = std::get<stored::AnalysisTable>(r.table);
       if (t.rows.empty() || t.ideal) continue;
       any_analysis = true;
       if (dims && dims->cycle == r.cycle && (wanted <= 0 || r.position == wanted)) {
@@ -39,27 +39,26 @@ bool find_stored_design(const view::ParsedStorage& storage, int wanted, StoredDe
   design = StoredDesign{};
   design.summary = analysis->summary;
   design.dimensions = *analysis_dims;
-  design.analysis = std::get<view::AnalysisTable>(analysis->table);
+  design.analysis = std::get<stored::AnalysisTable>(analysis->table);
   design.analysis_position = analysis->position;
-  for (const view::Report& r : storage.reports) {
-    if (r.position >= analysis_dims->position) break;
-    if (r.cycle != analysis->cycle || r.kind != ReportKind::Electrical || !r.errors.empty()) continue;
+  design.record = storage.record;
+  if (const ElectricalTable* e = cycle_electrical(storage, *analysis_dims)) {
     design.has_electrical = true;
-    design.electrical = std::get<view::ElectricalTable>(r.table);
+    design.electrical = *e;
   }
   return true;
 }
 
-bool nominal_board(const StoredDesign& design, view::CopperDrawing drawing, Board& board, std::string& error) {
-  const auto& d = std::get<view::DimensionTable>(design.dimensions.table);
-  for (const view::DimensionRow& r : d.rows)
+bool nominal_board(const StoredDesign& design, stored::CopperDrawing drawing, Board& board, std::string& error) {
+  const auto& d = std::get<stored::DimensionTable>(design.dimensions.table);
+  for (const stored::DimensionRow& r : d.rows)
     if (!r.realizable || !std::isfinite(r.w_in) || !std::isfinite(r.s_in)) {
       error = "section " + std::to_string(r.section) + " of the stripline report is not realisable";
       return false;
     }
   try {
-    board = view::drawn_filter(design.dimensions, design.analysis,
-                               design.has_electrical ? &design.electrical : nullptr, drawing);
+    board = stored::drawn_filter(design.dimensions, design.analysis,
+                               design.has_electrical ? &design.electrical : nullptr, drawing, design.record.get());
   } catch (const std::invalid_argument& e) {
     error = e.what();
     return false;
@@ -83,4 +82,4 @@ Response respond(const Board& board, const std::vector<float>& freqs) {
   return out;
 }
 
-}  // namespace quorvane::yield
+}  // namespace quorvane::stored
