@@ -116,7 +116,7 @@ std::string touchstone_text(const std::vector<double>& f, const Solution& s, dou
                   source + "\n! S22 = S11 and S12 = S21: the copper is reciprocal and point-symmetric\n# MHz S MA R " +
                   fixed(zref, 2) + "\n";
   for (std::size_t i = 0; i < f.size(); ++i) {
-    char line[256];
+    char line[320];
     auto ma = [](std::complex<double> c, char* out, std::size_t n) {
       std::snprintf(out, n, " %.6f %.3f", std::abs(c), std::arg(c) * 180 / 3.14159265358979323846);
     };

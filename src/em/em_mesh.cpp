@@ -35,6 +35,32 @@ std::vector<Fixed> merge_close(std::vector<Fixed> f, double lo, double hi) {
   return out;
 }
 
+// Edges closer than `within` become one at their mean, copper on the sides
+// either had; the room beside each is measured again.
+std::vector<Edge> merge_edges(std::vector<Edge> edges, double within) {
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
+  std::vector<Edge> out;
+  int count = 1;
+  for (const Edge& e : edges) {
+    if (!out.empty() && e.at - out.back().at < within) {
+      Edge& m = out.back();
+      m.at = (m.at * count + e.at) / (count + 1);
+      ++count;
+      m.metal_below = m.metal_below || e.metal_below;
+      m.metal_above = m.metal_above || e.metal_above;
+      continue;
+    }
+    out.push_back(e);
+    count = 1;
+  }
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    out[i].room = 1e30;
+    if (i > 0) out[i].room = std::min(out[i].room, out[i].at - out[i - 1].at);
+    if (i + 1 < out.size()) out[i].room = std::min(out[i].room, out[i + 1].at - out[i].at);
+  }
+  return out;
+}
+
 // Splits every cell more than kGradingRatio times its neighbour in two,
 // until none is (or the passes run out: each pass at least halves a cell).
 void repair_grading(std::vector<double>& x) {
@@ -140,9 +166,9 @@ std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& ed
     return c;
   };
   std::vector<Fixed> f{{lo, cap(lo)}, {hi, cap(hi)}};
-  for (const Edge& e : edges) {
+  for (const Edge& e : merge_edges(edges, edge_cell * kMergeFraction)) {
     if (e.at <= lo || e.at >= hi) continue;
-    const double d = std::clamp(e.room / 3, edge_cell / 4, edge_cell);
+    const double d = std::clamp(e.room / 3, edge_cell / 3, edge_cell);
     if (e.metal_below && e.metal_above) {
       f.push_back({e.at, d});
     } else if (e.metal_below) {

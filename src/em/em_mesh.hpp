@@ -11,8 +11,10 @@
 // - between fixed lines the cells grow from the smaller neighbour by at
 //   most the grading ratio, up to the largest cell, a fixed fraction of the
 //   shortest wavelength in the dielectric;
-// - fixed lines closer than a fraction of their local cell are merged into
-//   one at their mean.
+// - copper edges closer than a fraction of the level's edge cell are merged
+//   into one at their mean (a coarse level thus draws a small step of width
+//   as none), and so are fixed lines closer than that fraction of their
+//   local cell.
 // Each level is a fixed refinement (all cell sizes over kLevelRefinement)
 // of the one before it.
 #pragma once
@@ -27,7 +29,7 @@ namespace quorvane::em {
 enum class MeshLevel { Coarse = 0, Normal = 1, Fine = 2 };
 inline constexpr double kLevelRefinement = 1.5;
 inline constexpr double kGradingRatio = 1.5;    // largest ratio of neighbouring cells
-inline constexpr double kMergeFraction = 0.25;  // of the local cell
+inline constexpr double kMergeFraction = 0.5;   // of the local cell
 
 const char* level_name(MeshLevel level);
 bool parse_level(const std::string& text, MeshLevel& level);
