@@ -35,19 +35,20 @@ std::vector<Fixed> merge_close(std::vector<Fixed> f, double lo, double hi) {
   return out;
 }
 
-// Edges closer than `within` become one at their mean, copper on the sides
-// either had; the room beside each is measured again.
+// Edges closer than `within` with copper on the same side (a small step of
+// width) become one at their mean; the room beside each is measured again.
 std::vector<Edge> merge_edges(std::vector<Edge> edges, double within) {
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
   std::vector<Edge> out;
   int count = 1;
   for (const Edge& e : edges) {
-    if (!out.empty() && e.at - out.back().at < within) {
+    // Only edges with copper on the same side: opposite sides close together
+    // are a narrow gap or strip, which must keep both its edges.
+    if (!out.empty() && e.at - out.back().at < within && e.metal_below == out.back().metal_below &&
+        e.metal_above == out.back().metal_above) {
       Edge& m = out.back();
       m.at = (m.at * count + e.at) / (count + 1);
       ++count;
-      m.metal_below = m.metal_below || e.metal_below;
-      m.metal_above = m.metal_above || e.metal_above;
       continue;
     }
     out.push_back(e);

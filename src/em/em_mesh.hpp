@@ -11,8 +11,8 @@
 // - between fixed lines the cells grow from the smaller neighbour by at
 //   most the grading ratio, up to the largest cell, a fixed fraction of the
 //   shortest wavelength in the dielectric;
-// - copper edges closer than a fraction of the level's edge cell are merged
-//   into one at their mean (a coarse level thus draws a small step of width
+// - copper edges on the same side of their copper closer than a fraction of
+//   the level's edge cell are merged into one at their mean (a coarse level thus draws a small step of width
 //   as none), and so are fixed lines closer than that fraction of their
 //   local cell.
 // Each level is a fixed refinement (all cell sizes over kLevelRefinement)

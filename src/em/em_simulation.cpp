@@ -82,7 +82,6 @@ bool solve(const Model& m, MeshLevel level, const std::vector<double>& freqs, co
   out.end_db = run.end_db;
   out.seconds = run.seconds;
   out.freq = freqs;
-  PortWaves waves[2];
   std::vector<std::vector<cplx>> u[2], i[2];
   for (int p = 0; p < 2; ++p) {
     for (int k = 0; k < 3; ++k) {
@@ -95,21 +94,33 @@ bool solve(const Model& m, MeshLevel level, const std::vector<double>& freqs, co
     }
   }
   const bool symmetric = point_symmetric(m);
-  for (std::size_t f = 0; f < freqs.size(); ++f) {
-    for (int p = 0; p < 2; ++p) {
+  std::vector<PortSample> samples[2];
+  for (int p = 0; p < 2; ++p) {
+    std::vector<LineEstimate> line;
+    for (std::size_t f = 0; f < freqs.size(); ++f) {
       PortSample s;
       for (int k = 0; k < 3; ++k) s.u[k] = u[p][k][f];
       for (int k = 0; k < 2; ++k) s.i[k] = i[p][k][f];
       s.dx = std::fabs(mesh.probe_x[p][1] - mesh.probe_x[p][0]) * 1e-3;
       s.to_ref = std::fabs(mesh.probe_x[p][1] - m.ports[p].feed_end) * 1e-3;
       s.z_ref = m.ports[p].z_ref;
-      waves[p] = port_waves(s);
+      const PortWaves raw = port_waves(s);
+      line.push_back({freqs[f], raw.beta, raw.z_line, estimate_weight(s)});
+      samples[p].push_back(s);
     }
-    const SPair sp = s_parameters(waves[0], waves[1], symmetric);
+    smooth_line(line);
+    for (std::size_t f = 0; f < freqs.size(); ++f) {
+      samples[p][f].beta = line[f].beta;
+      samples[p][f].z_line = line[f].z_line;
+    }
+  }
+  for (std::size_t f = 0; f < freqs.size(); ++f) {
+    const PortWaves w1 = port_waves(samples[0][f]), w2 = port_waves(samples[1][f]);
+    const SPair sp = s_parameters(w1, w2, symmetric);
     out.s11.push_back(sp.s11);
     out.s21.push_back(sp.s21);
-    out.beta.push_back(waves[0].beta);
-    out.z_line.push_back(waves[0].z_line);
+    out.beta.push_back(w1.beta);
+    out.z_line.push_back(w1.z_line);
   }
   if (opt.keep) out.kept = folder.path.string();
   return true;

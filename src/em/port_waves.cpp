@@ -1,5 +1,7 @@
 #include "em/port_waves.hpp"
 
+#include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -60,14 +62,15 @@ PortWaves port_waves(const PortSample& s) {
   PortWaves w;
   // On a uniform line u(x - dx) + u(x + dx) = 2 cos(beta dx) u(x) for any
   // mix of the two travelling waves.
-  cplx beta = std::acos((s.u[0] + s.u[2]) / (2.0 * s.u[1])) / s.dx;
+  cplx beta = s.beta;
+  if (beta == 0.0) beta = std::acos((s.u[0] + s.u[2]) / (2.0 * s.u[1])) / s.dx;
   if (beta.real() < 0) beta = -beta;
   w.beta = beta;
   const cplx half = beta * s.dx / 2.0;
   // i(x + dx/2) - i(x - dx/2) = -2j sin(beta dx/2) u(x) / Z, and the
   // current at x is the mean of the two over cos(beta dx/2).
   const cplx j(0, 1);
-  w.z_line = -2.0 * j * std::sin(half) * s.u[1] / (s.i[1] - s.i[0]);
+  w.z_line = s.z_line != 0.0 ? s.z_line : -2.0 * j * std::sin(half) * s.u[1] / (s.i[1] - s.i[0]);
   const cplx i_mid = (s.i[0] + s.i[1]) / (2.0 * std::cos(half));
   // Carried along the line by `to_ref` towards the filter.
   const cplx bl = beta * s.to_ref;
@@ -77,6 +80,36 @@ PortWaves port_waves(const PortSample& s) {
   w.a = (u + s.z_ref * i) / root;
   w.b = (u - s.z_ref * i) / root;
   return w;
+}
+
+double estimate_weight(const PortSample& s) {
+  const double u = std::abs(s.u[1]), peak = std::max({std::abs(s.u[0]), u, std::abs(s.u[2])});
+  return peak > 0 ? u * u * (u / peak) * (u / peak) : 0.0;
+}
+
+void smooth_line(std::vector<LineEstimate>& est) {
+  if (est.size() < 3) return;
+  constexpr double kC0 = 299792458.0;
+  const double lo = est.front().f, span = std::max(est.back().f - lo, 1.0);
+  const auto n = static_cast<Eigen::Index>(est.size());
+  Eigen::MatrixXd a(n, 3);
+  Eigen::MatrixXd b(n, 4);  // eff and Z, real and imaginary parts
+  for (Eigen::Index k = 0; k < n; ++k) {
+    const LineEstimate& e = est[static_cast<std::size_t>(k)];
+    const double x = (e.f - lo) / span, root = std::sqrt(e.weight);
+    const cplx eff = std::pow(e.beta * kC0 / (2 * kPi * e.f), 2.0);
+    a.row(k) << root, root * x, root * x * x;
+    b.row(k) << root * eff.real(), root * eff.imag(), root * e.z_line.real(), root * e.z_line.imag();
+  }
+  const Eigen::MatrixXd c = a.colPivHouseholderQr().solve(b);
+  for (LineEstimate& e : est) {
+    const double x = (e.f - lo) / span;
+    const Eigen::Vector3d p(1, x, x * x);
+    const cplx eff(p.dot(c.col(0)), p.dot(c.col(1)));
+    e.beta = std::sqrt(eff) * 2.0 * kPi * e.f / kC0;
+    if (e.beta.real() < 0) e.beta = -e.beta;
+    e.z_line = cplx(p.dot(c.col(2)), p.dot(c.col(3)));
+  }
 }
 
 SPair s_parameters(const PortWaves& p1, const PortWaves& p2, bool symmetric) {

@@ -34,6 +34,7 @@ std::vector<cplx> spectrum(const Signal& s, const std::vector<double>& freqs);
 struct PortSample {
   cplx u[3], i[2];
   double dx = 0, to_ref = 0, z_ref = 50;
+  cplx beta = 0, z_line = 0;  // the line's constants when known (0: measured from the probes)
 };
 struct PortWaves {
   cplx a, b;         // incident and reflected power waves at the reference plane
@@ -41,6 +42,20 @@ struct PortWaves {
   cplx z_line;       // its characteristic impedance, ohm
 };
 PortWaves port_waves(const PortSample& s);
+
+// The measuring line's constants over the band made smooth: the effective
+// dielectric constant (beta c / w)^2 and the impedance fitted as quadratics
+// in frequency by weighted least squares, each raw estimate weighted by
+// |u| squared times how far its middle voltage is from a standing-wave null
+// (where the three-voltage estimate is ill-conditioned).  Fewer than three
+// estimates are left as they are.
+struct LineEstimate {
+  double f = 0;        // Hz
+  cplx beta, z_line;   // raw, replaced by the fit
+  double weight = 0;
+};
+void smooth_line(std::vector<LineEstimate>& est);
+double estimate_weight(const PortSample& s);
 
 // S11 and S21 of a two-port from the waves of one excitation at port 1.
 // A reciprocal two-port symmetric between equal reference impedances
