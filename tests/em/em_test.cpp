@@ -120,6 +120,24 @@ TEST(PortWaves, SymmetricTwoPortFromOneExcitation) {
   EXPECT_LT(std::abs(s.s11 - s11) + std::abs(s.s21 - s21), 1e-12);
 }
 
+// A quadratic effective dielectric constant and impedance come back from
+// the fit, whatever a badly conditioned estimate of almost no weight says.
+TEST(PortWaves, LineConstantsFittedSmooth) {
+  std::vector<LineEstimate> est;
+  auto eff = [](double f) { return cplx(6.8 + 0.01 * (f - 8e9) / 1e9, -0.002); };
+  auto beta = [&](double f) { return std::sqrt(eff(f)) * 2.0 * M_PI * f / 299792458.0; };
+  auto z = [](double f) { return cplx(50 + 0.2 * std::pow((f - 8e9) / 1e9, 2), 0.3); };
+  for (int k = 0; k <= 8; ++k) {
+    const double f = 8e9 + 0.5e9 * k;
+    est.push_back({f, k == 4 ? cplx(1, 1) : beta(f), k == 4 ? cplx(500, 0) : z(f), k == 4 ? 1e-12 : 1.0});
+  }
+  smooth_line(est);
+  for (const LineEstimate& e : est) {
+    EXPECT_LT(std::abs(e.beta - beta(e.f)), 1e-6 * std::abs(beta(e.f))) << e.f;
+    EXPECT_LT(std::abs(e.z_line - z(e.f)), 1e-6 * 50) << e.f;
+  }
+}
+
 // The spectrum of exp(-t/tau) is tau / (1 + j w tau).
 TEST(PortWaves, SpectrumOfADecayingExponential) {
   Signal s;
