@@ -136,6 +136,7 @@ std::vector<Edge> copper_edges(const std::vector<Box>& copper, int axis) {
         e.metal_below = e.metal_below || (lo(c) < at - eps && hi(c) >= at - eps);
         e.metal_above = e.metal_above || (lo(c) <= at + eps && hi(c) > at + eps);
       }
+      if (e.metal_below && e.metal_above) continue;  // copper goes on: a joint, not an edge
       auto same = std::find_if(edges.begin(), edges.end(), [&](const Edge& o) { return std::fabs(o.at - at) < eps; });
       if (same == edges.end()) {
         edges.push_back(e);
@@ -171,7 +172,9 @@ std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& ed
     if (e.at <= lo || e.at >= hi) continue;
     const double d = std::clamp(e.room / 3, edge_cell / 3, edge_cell);
     if (e.metal_below && e.metal_above) {
-      f.push_back({e.at, d});
+      // One strip ends where another begins (the staircase): no third suits
+      // both, so a line on the edge and cells of a third around it.
+      f.push_back({e.at, d / 3});
     } else if (e.metal_below) {
       f.push_back({e.at - d / 3, d});
       f.push_back({e.at + 2 * d / 3, d});

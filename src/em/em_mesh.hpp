@@ -4,7 +4,9 @@
 //   inside the copper, the next two thirds outside (the field's edge
 //   singularity then falls where the FDTD's staircase places the edge;
 //   Taflove and Hagness, Computational Electrodynamics, 3rd ed., ch. 10),
-//   where both sides of an edge carry copper a line on the edge itself;
+//   where one strip ends at the coordinate another begins at, a line on
+//   the edge itself and cells of a third of the local cell around it (a
+//   joint inside one strip is no edge);
 // - the local cell near an edge at most a third of the gap or strip on each
 //   side, so that every gap and every strip is resolved by at least three
 //   cells; the substrate by at least four;
@@ -43,7 +45,8 @@ struct MeshRules {
 };
 MeshRules mesh_rules(const Model& m, MeshLevel level);
 
-// An edge of copper along one axis: metal below the coordinate, above it, or on both sides.
+// An edge of copper along one axis: metal below the coordinate, above it,
+// or both (one strip ends where another begins).
 struct Edge {
   double at = 0;
   bool metal_below = false, metal_above = false;
