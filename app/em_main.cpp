@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     quorvane::em::EmOptions opt;
     std::string error;
     if (!quorvane::em::parse_em_options(std::vector<std::string>(argv + 1, argv + argc), opt, error)) {
-      std::cerr << "quorvane-em: " << error << "\n" << quorvane::em::em_usage();
+      std::cerr << "quorvane-em: " << error << "; see quorvane-em --help.\n";
       return 1;
     }
     if (opt.help) {

@@ -71,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "quorvane-fields: unknown option \"--bogus\"; see quorvane-fields --help."},
         OptionCase{QUORVANE_YIELD_BINARY, "--version", 0, "quorvane-yield of " + title()},
         OptionCase{QUORVANE_YIELD_BINARY, "--bogus", 1,
-                   "quorvane-yield: unknown option \"--bogus\"; see quorvane-yield --help."}),
+                   "quorvane-yield: unknown option \"--bogus\"; see quorvane-yield --help."},
+        OptionCase{QUORVANE_EM_BINARY, "-V", 0, "quorvane-em of " + title()},
+        OptionCase{QUORVANE_EM_BINARY, "--bogus", 1, "quorvane-em: unknown option \"--bogus\"; see quorvane-em --help."}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 std::string joined(const std::vector<std::string>& lines, std::size_t from, std::size_t to) {
