@@ -72,7 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "quorvane-fields: unknown option \"--bogus\"; see quorvane-fields --help."},
         OptionCase{QUORVANE_YIELD_BINARY, "--version", 0, "quorvane-yield of " + title()},
         OptionCase{QUORVANE_YIELD_BINARY, "--bogus", 1,
-                   "quorvane-yield: unknown option \"--bogus\"; see quorvane-yield --help."}),
+                   "quorvane-yield: unknown option \"--bogus\"; see quorvane-yield --help."},
+        OptionCase{QUORVANE_EM_BINARY, "-V", 0, "quorvane-em of " + title()},
+        OptionCase{QUORVANE_EM_BINARY, "--bogus", 1, "quorvane-em: unknown option \"--bogus\"; see quorvane-em --help."}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 std::string joined(const std::vector<std::string>& lines, std::size_t from, std::size_t to) {
@@ -153,7 +155,7 @@ TEST(InstallTree, ProgramsInBinDefaultsInShareQuorvane) {
   std::set<std::string> tree;
   for (const auto& e : fs::recursive_directory_iterator(s.folder() / "p"))
     if (!e.is_directory()) tree.insert(fs::relative(e.path(), s.folder() / "p").string());
-  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-fields", "bin/quorvane-view", "bin/quorvane-yield",
+  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-em", "bin/quorvane-fields", "bin/quorvane-view", "bin/quorvane-yield",
                                          "share/quorvane/QuorvaneDEMO.DEF"}));
   EXPECT_EQ(s.file("p/share/quorvane/QuorvaneDEMO.DEF"), shipped_defaults());
   // Eleven empty answers take the defaults up to menu 1, where 4 exits.

@@ -64,7 +64,8 @@ ChildResult run_child(const ChildSpec& spec) {
       setenv("QUORVANE_FAULT_COUNT", count_file.c_str(), 1);
       if (spec.fault_files_only) setenv("QUORVANE_FAULT_FILES_ONLY", "1", 1);
     }
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    // The fault shim comes before the sanitizer runtime in the preload list.
+    setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
     std::vector<char*> argv{const_cast<char*>(spec.binary.c_str())};
     for (const std::string& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

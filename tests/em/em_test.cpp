@@ -1,0 +1,272 @@
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "em/em_app.hpp"
+#include "em/em_figures.hpp"
+#include "em/em_simulation.hpp"
+#include "lines/microstrip.hpp"
+#include "support/case_name.hpp"
+
+namespace quorvane::em {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kSource = QUORVANE_SOURCE_DIR;
+
+Model demo_model() {
+  std::ifstream in(kSource / "docs/demo.txt");
+  stored::StoredDesign d;
+  std::string error;
+  Model m;
+  EXPECT_TRUE(stored::find_stored_design(stored::parse_storage(in), 0, d, error) && build_model(d, {}, m, error))
+      << error;
+  return m;
+}
+
+int inside(const std::vector<double>& v, double a, double b) {
+  return static_cast<int>(std::count_if(v.begin(), v.end(), [&](double x) { return x > a + 1e-9 && x < b - 1e-9; }));
+}
+
+struct MeshCase {
+  const char* what;
+  Model model;
+  MeshLevel level;
+};
+
+class MeshRulesHold : public ::testing::TestWithParam<MeshCase> {};
+
+// The rules the mesh promises, on the filter and on a plain line at each level.
+TEST_P(MeshRulesHold, GapsSubstrateGradingAndLargestCell) {
+  const Model& m = GetParam().model;
+  const Mesh mesh = build_mesh(m, GetParam().level);
+  const MeshRules r = mesh_rules(m, GetParam().level);
+  EXPECT_GE(inside(mesh.z, 0, m.h), 3) << "substrate in fewer than four cells";
+  for (const auto* axis : {&mesh.x, &mesh.y, &mesh.z})
+    for (std::size_t i = 1; i + 1 < axis->size(); ++i) {
+      const double a = (*axis)[i] - (*axis)[i - 1], b = (*axis)[i + 1] - (*axis)[i];
+      ASSERT_LE(std::max(a / b, b / a), kGradingRatio * (1 + 1e-9)) << "at " << (*axis)[i];
+      ASSERT_LE(b, (axis == &mesh.z ? r.max_air : r.max_cell) * (1 + 1e-9)) << "at " << (*axis)[i];
+    }
+  for (const Box& p : m.copper)  // every gap between strips side by side: at least three cells
+    for (const Box& q : m.copper)
+      if (std::min(p.x1, q.x1) - std::max(p.x0, q.x0) > 0.1 && q.y0 > p.y1 && q.y0 - p.y1 < 3 * m.h)
+        EXPECT_GE(inside(mesh.y, p.y1, q.y0), 2) << "gap " << p.y1 << " ... " << q.y0;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MeshRulesHold,
+                         ::testing::Values(MeshCase{"demo coarse", demo_model(), MeshLevel::Coarse},
+                                           MeshCase{"demo fine", demo_model(), MeshLevel::Fine},
+                                           MeshCase{"line normal", straight_line(9.8, 0.635, 0.63, 10, 8e9, 12e9),
+                                                    MeshLevel::Normal}),
+                         testing::CaseName{});
+
+// The thirds rule: the cell across each strip edge lies a third on the
+// copper's side, two thirds off it; and each level has more cells.
+TEST(Mesh, ThirdsRuleOnTheLineEdgesAndLevelsRefine) {
+  const double w = 0.63;
+  const Model m = straight_line(9.8, 0.635, w, 10, 8e9, 12e9);
+  std::size_t cells = 0;
+  for (const MeshLevel level : {MeshLevel::Coarse, MeshLevel::Normal, MeshLevel::Fine}) {
+    const Mesh mesh = build_mesh(m, level);
+    for (const double edge : {-w / 2, w / 2}) {
+      const auto hi = std::upper_bound(mesh.y.begin(), mesh.y.end(), edge);
+      const double lo = *(hi - 1), off_copper = edge < 0 ? edge - lo : *hi - edge;
+      EXPECT_NEAR(off_copper / (*hi - lo), 2.0 / 3.0, 1e-9) << level_name(level) << " edge " << edge;
+    }
+    EXPECT_GT(mesh.cells(), cells) << level_name(level);
+    cells = mesh.cells();
+  }
+}
+
+// Port waves from probes on a uniform line carrying known waves.
+struct WaveCase {
+  const char* what;
+  cplx beta, z_line, fwd, back;
+  double dx, to_ref, z_ref;
+};
+
+class PortWavesKnown : public ::testing::TestWithParam<WaveCase> {};
+
+TEST_P(PortWavesKnown, LineAndWavesAtTheReferencePlane) {
+  const WaveCase& c = GetParam();
+  const cplx j(0, 1);
+  auto u = [&](double x) { return c.fwd * std::exp(-j * c.beta * x) + c.back * std::exp(j * c.beta * x); };
+  auto i = [&](double x) { return (c.fwd * std::exp(-j * c.beta * x) - c.back * std::exp(j * c.beta * x)) / c.z_line; };
+  const PortSample s{{u(-c.dx), u(0), u(c.dx)}, {i(-c.dx / 2), i(c.dx / 2)}, c.dx, c.to_ref, c.z_ref};
+  const PortWaves w = port_waves(s);
+  const double root = 2 * std::sqrt(c.z_ref);
+  const cplx a = (u(c.to_ref) + c.z_ref * i(c.to_ref)) / root, b = (u(c.to_ref) - c.z_ref * i(c.to_ref)) / root;
+  EXPECT_LT(std::abs(w.beta - c.beta), 1e-9 * std::abs(c.beta));
+  EXPECT_LT(std::abs(w.z_line - c.z_line), 1e-9 * std::abs(c.z_line));
+  EXPECT_LT(std::abs(w.a - a), 1e-9 * std::abs(a));
+  EXPECT_LT(std::abs(w.b - b), 1e-9 * std::abs(a));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PortWavesKnown,
+    ::testing::Values(WaveCase{"matched lossless", {600, 0}, {50, 0}, {1, 0}, {0, 0}, 2e-4, 2e-3, 50},
+                      WaveCase{"standing wave", {600, 0}, {50, 0}, {1, 0.3}, {-0.4, 0.2}, 2e-4, 2e-3, 50},
+                      WaveCase{"lossy line other reference", {700, -3}, {38, -0.5}, {0.2, 1}, {0.3, -0.1}, 1e-4,
+                               5e-3, 25}),
+    testing::CaseName{});
+
+// Two-port from one excitation, the far end not matched: symmetric exact.
+TEST(PortWaves, SymmetricTwoPortFromOneExcitation) {
+  const cplx s11(0.3, -0.2), s21(0.1, 0.9), a1(1, 0.2), a2(0.05, -0.03);
+  const PortWaves p1{a1, s11 * a1 + s21 * a2, {}, {}}, p2{a2, s21 * a1 + s11 * a2, {}, {}};
+  const SPair s = s_parameters(p1, p2, true);
+  EXPECT_LT(std::abs(s.s11 - s11) + std::abs(s.s21 - s21), 1e-12);
+}
+
+// A quadratic effective dielectric constant and impedance come back from
+// the fit, whatever a badly conditioned estimate of almost no weight says.
+TEST(PortWaves, LineConstantsFittedSmooth) {
+  std::vector<LineEstimate> est;
+  auto eff = [](double f) { return cplx(6.8 + 0.01 * (f - 8e9) / 1e9, -0.002); };
+  auto beta = [&](double f) { return std::sqrt(eff(f)) * 2.0 * M_PI * f / 299792458.0; };
+  auto z = [](double f) { return cplx(50 + 0.2 * std::pow((f - 8e9) / 1e9, 2), 0.3); };
+  for (int k = 0; k <= 8; ++k) {
+    const double f = 8e9 + 0.5e9 * k;
+    est.push_back({f, k == 4 ? cplx(1, 1) : beta(f), k == 4 ? cplx(500, 0) : z(f), k == 4 ? 1e-12 : 1.0});
+  }
+  smooth_line(est);
+  for (const LineEstimate& e : est) {
+    EXPECT_LT(std::abs(e.beta - beta(e.f)), 1e-6 * std::abs(beta(e.f))) << e.f;
+    EXPECT_LT(std::abs(e.z_line - z(e.f)), 1e-6 * 50) << e.f;
+  }
+}
+
+// The spectrum of exp(-t/tau) is tau / (1 + j w tau).
+TEST(PortWaves, SpectrumOfADecayingExponential) {
+  Signal s;
+  const double tau = 1e-9, dt = 2e-14;
+  for (int k = 0; k < 1500000; ++k) {
+    s.t.push_back(k * dt + dt / 2);
+    s.v.push_back(std::exp(-(k * dt + dt / 2) / tau));
+  }
+  const std::vector<double> f{1e9, 10e9};
+  const std::vector<cplx> x = spectrum(s, f);
+  for (std::size_t k = 0; k < f.size(); ++k) {
+    const cplx want = tau / (1.0 + cplx(0, 2 * M_PI * f[k] * tau));
+    EXPECT_LT(std::abs(x[k] - want), 1e-3 * std::abs(want)) << f[k];
+  }
+}
+
+struct FigureCase {
+  const char* what;
+  double left_slope, right_slope;  // dB per MHz below the peak at 10000 MHz
+  Figures want;
+  double dip = 0;  // dB: S21 there from 10010 to 10020 MHz (0: none), a ripple dip inside the band
+};
+
+class FiguresKnown : public ::testing::TestWithParam<FigureCase> {};
+
+TEST_P(FiguresKnown, EdgesCentreAndBandFigures) {
+  const FigureCase& c = GetParam();
+  std::vector<double> f, s21, s11;
+  for (int k = 0; k <= 400; ++k) {
+    f.push_back(9500 + 2.5 * k);
+    s21.push_back(-0.5 - (f.back() < 10000 ? c.left_slope * (10000 - f.back()) : c.right_slope * (f.back() - 10000)));
+    if (c.dip != 0 && f.back() >= 10010 && f.back() <= 10020) s21.back() = c.dip;
+    s11.push_back(-20 + 0.01 * (f.back() - 9500));
+  }
+  const Figures g = figures(f, s21, s11, 9950, 10050);
+  for (double Figures::*m : {&Figures::centre, &Figures::lower, &Figures::upper, &Figures::bandwidth,
+                             &Figures::worst_s11, &Figures::least_s21})
+    EXPECT_NEAR(g.*m, c.want.*m, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FiguresKnown,
+    ::testing::Values(FigureCase{"symmetric", 0.03, 0.03, {10000, 9900, 10100, 200, -14.5, -2}},
+                      FigureCase{"steeper above", 0.03, 0.06, {9975, 9900, 10050, 150, -14.5, -3.5}},
+                      FigureCase{"a dip inside the band", 0.03, 0.03, {10000, 9900, 10100, 200, -14.5, -5.5}, -5.5}),
+    testing::CaseName{});
+
+// Richardson: a + b h^2 at two levels gives back a.
+TEST(Figures, ExtrapolationRemovesTheSecondOrderError) {
+  for (const double ratio : {1.5, 2.0}) {
+    const Extrapolated e = extrapolate(10000 + 80 * ratio * ratio, 10080, ratio);
+    EXPECT_NEAR(e.value, 10000, 1e-9);
+    EXPECT_NEAR(e.uncertainty, 80, 1e-9);
+  }
+}
+
+TEST(OpenEms, ProgressLine) {
+  long long ts = 0;
+  double db = 0;
+  ASSERT_TRUE(parse_progress("[@ 4s] Timestep: 1786 || Speed: 21.3 MC/s || Energy: ~1.04e-14 (- 24.52dB)", ts, db));
+  EXPECT_EQ(ts, 1786);
+  EXPECT_DOUBLE_EQ(db, -24.52);
+  EXPECT_FALSE(parse_progress("Create FDTD operator", ts, db));
+}
+
+struct BadCase {
+  const char* what;
+  std::string file;
+  std::string from, to;  // a change made to a copy of the file
+  std::vector<std::string> args;
+  std::string message;
+};
+
+class EmBadInput : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(EmBadInput, OneLineAndStatusOne) {
+  const fs::path dir = fs::temp_directory_path() / ("quorvane-em-test-" + std::to_string(::getpid()));
+  std::ifstream in(kSource / GetParam().file, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!GetParam().from.empty()) text.replace(text.find(GetParam().from), GetParam().from.size(), GetParam().to);
+  const fs::path copy = fs::temp_directory_path() / ("quorvane-em-bad-" + std::to_string(::getpid()) + ".txt");
+  std::ofstream(copy, std::ios::binary) << text;
+  std::vector<std::string> args{copy.string(), "-o", dir.string()};
+  args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+  EmOptions opt;
+  std::string error;
+  ASSERT_TRUE(parse_em_options(args, opt, error)) << error;
+  std::ostringstream out, log;
+  EXPECT_EQ(run_em(opt, out, log), 1);
+  fs::remove(copy);
+  const std::string said = log.str();
+  EXPECT_NE(said.find(GetParam().message), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_FALSE(fs::exists(dir));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EmBadInput,
+    ::testing::Values(BadCase{"openEMS missing", "docs/demo.txt", "", "", {"--openems", "/nonexistent/openEMS"},
+                              "install the Debian package openems"},
+                      BadCase{"no dimensional report", "tests/data/road_electrical.txt", "", "", {},
+                              "no usable dimensional report"},
+                      BadCase{"band above the surface-wave limit", "docs/demo.txt", "Mode =  52.622", "Mode =   9.622",
+                              {}, "above the substrate's surface-wave limit"}),
+    testing::CaseName{});
+
+// Full-wave known answer: a straight 50-ohm line (its width from the
+// program's microstrip model) passes everything and matches that model's
+// effective dielectric constant.
+TEST(FullWave, StraightFiftyOhmLine) {
+  SolveOptions opt;
+  opt.exe = find_executable("openEMS");
+  if (opt.exe.empty()) GTEST_SKIP() << "openEMS is not installed (tools/ensure-toolchain)";
+  const float h_in = 0.025f, er = 9.8f;
+  const MswhResult width = mswh(er, 10.0f, h_in, 1000 * h_in, 0.0f, 50.0f);
+  const Model m = straight_line(er, h_in * 25.4, width.w * 25.4, 10, 8e9, 12e9);
+  Solution s;
+  std::string error;
+  std::ostringstream log;
+  ASSERT_TRUE(solve(m, MeshLevel::Coarse, {8e9, 10e9}, opt, log, s, error)) << error << log.str();
+  const Msimp1 line = msimp(er, h_in, 1000 * h_in, 0.0f, width.w);
+  for (std::size_t k = 0; k < s.freq.size(); ++k) {
+    EXPECT_NEAR(20 * std::log10(std::abs(s.s21[k])), 0, 0.05) << s.freq[k];
+    EXPECT_LT(20 * std::log10(std::abs(s.s11[k])), -30) << s.freq[k];
+    const double eff = std::pow(s.beta[k].real() * 299792458.0 / (2 * M_PI * s.freq[k]), 2);
+    const float model = mszo(line.effdc, er, static_cast<float>(s.freq[k] * 1e-9), h_in, width.w, line.zodc).eff;
+    EXPECT_NEAR(eff / model, 1, 0.005) << s.freq[k];
+  }
+}
+
+}  // namespace
+}  // namespace quorvane::em
