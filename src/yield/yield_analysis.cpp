@@ -14,6 +14,8 @@
 
 namespace quorvane::yield {
 
+using namespace quorvane::stored;
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

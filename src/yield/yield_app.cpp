@@ -15,6 +15,8 @@
 
 namespace quorvane::yield {
 
+using namespace quorvane::stored;
+
 namespace {
 
 bool read_float(const std::string& text, float& v) {
