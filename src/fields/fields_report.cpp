@@ -14,6 +14,7 @@
 namespace quorvane::fields {
 
 using namespace quorvane::plot;
+using namespace quorvane::stored;
 
 using fmt::F;
 using fmt::I;

@@ -12,8 +12,6 @@
 
 namespace quorvane::fields {
 
-using namespace quorvane::stored;
-
 // The substrate height H (or ground-plane spacing B) of a report.  The
 // summary prints it with three decimals of an inch only (0.0625 as 0.063);
 // the higher-order-mode limit, printed with five digits, was computed from

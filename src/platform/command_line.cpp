@@ -51,15 +51,21 @@ ParsedCommandLine parse_command_line(const CommandLine& line, const std::vector<
     p.refusal = std::move(why);
     return p;
   };
+  std::optional<Action> asked;  // --help or --version, when the reading goes on after it
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const OptionSpec* o = find_option(line, a);
     if (o == &kHelp || o == &kVersion) {
-      p.action = o == &kHelp ? Action::kHelp : Action::kVersion;
-      return p;
+      const Action action = o == &kHelp ? Action::kHelp : Action::kVersion;
+      if (line.answer_at_once) {
+        p.action = action;
+        return p;
+      }
+      if (asked != Action::kHelp) asked = action;
+      continue;
     }
     if (o == nullptr) {
-      if (a.empty() || a[0] == '-') return refuse("unknown option " + quoted(a));
+      if (a.empty() || a[0] == '-' || line.operand.empty()) return refuse(line.unknown + " " + quoted(a));
       if (!p.operand.empty()) return refuse("one " + line.operand + " only, " + quoted(a) + " is a second");
       p.operand = a;
       continue;
@@ -68,7 +74,8 @@ ParsedCommandLine parse_command_line(const CommandLine& line, const std::vector<
     if (const std::string why = o->take(o->argument.empty() ? std::string() : args[++i]); !why.empty())
       return refuse(why);
   }
-  if (p.operand.empty()) return refuse("no " + line.operand + " given");
+  if (asked) p.action = *asked;
+  else if (p.operand.empty() && !line.operand.empty()) return refuse("no " + line.operand + " given");
   return p;
 }
 

@@ -25,15 +25,21 @@ struct OptionSpec {
 
 struct CommandLine {
   std::string program;  // "quorvane-view"
-  std::string operand;  // "FILE"
+  std::string operand;  // "FILE"; "" for a program that takes none
   std::string version;  // the line --version prints
   std::vector<OptionSpec> options;  // -h/--help and -V/--version are added to them
+  // How the refusal of an argument no option names begins.
+  std::string unknown = "unknown option";
+  // --help and --version end the reading at once; when false the whole list
+  // is read first, so that a refusal anywhere in it wins, and --help wins
+  // over --version.
+  bool answer_at_once = true;
 };
 
 // -o, --output FOLDER, the option every program that writes files has.
 OptionSpec output_folder_option(std::function<void(const std::string&)> set);
 
-// What the arguments ask for.  --help and --version end the reading at once.
+// What the arguments ask for.
 struct ParsedCommandLine {
   enum class Action { kRun, kHelp, kVersion, kRefused } action = Action::kRun;
   std::string operand;

@@ -10,6 +10,8 @@
 
 namespace quorvane::plot {
 
+using namespace quorvane::stored;
+
 namespace {
 
 // Heckbert's nice number: 1, 2, 5 or 10 times a power of ten near x.

@@ -12,7 +12,10 @@
 
 namespace quorvane::plot {
 
-using namespace quorvane::stored;
+using stored::AnalysisTable;
+using stored::DesignSummary;
+using stored::DrawnAnalysis;
+using stored::StoredReport;
 
 struct AxisTicks {
   float lo = 0.0f, hi = 0.0f, step = 0.0f;  // axis ends and tick spacing

@@ -15,6 +15,7 @@
 #include "dialogue/console.hpp"
 #include "dialogue/defaults_file.hpp"
 #include "dialogue/version.hpp"
+#include "platform/command_line.hpp"
 #include "platform/output_file.hpp"
 #include "platform/program.hpp"
 #include "session/design_file.hpp"
@@ -73,35 +74,22 @@ std::string help_text() {
     "and layout drawings; see quorvane-view --help.\n";
 }
 
+// The record and design files asked for; the help is written above, not
+// generated from the table, and any argument no option names is refused.
 struct Options {
-  bool help = false;
-  bool version = false;
   std::optional<std::string> record;
   std::optional<std::string> design;
-  std::string error;  // the one line an argument that cannot be used gets
 };
 
-Options parse(const std::vector<std::string>& args) {
-  Options o;
-  for (std::size_t i = 0; i < args.size() && o.error.empty(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-h" || a == "--help") {
-      o.help = true;
-    } else if (a == "-V" || a == "--version") {
-      o.version = true;
-    } else if (a == "--record" && i + 1 < args.size()) {
-      o.record = args[++i];
-    } else if (a == "--record") {
-      o.error = "quorvane: --record needs a FILE; see quorvane --help.";
-    } else if (a == "--design" && i + 1 < args.size()) {
-      o.design = args[++i];
-    } else if (a == "--design") {
-      o.error = "quorvane: --design needs a FILE; see quorvane --help.";
-    } else {
-      o.error = "quorvane: unknown argument \"" + printable(a) + "\"; see quorvane --help.";
-    }
-  }
-  return o;
+platform::CommandLine command_line(Options& o) {
+  const auto file_option = [](const char* name, std::optional<std::string>& file) {
+    return platform::OptionSpec{"", name, "FILE", "", [&file](const std::string& value) {
+                                  file = value;
+                                  return std::string();
+                                }};
+  };
+  return {"quorvane", "", std::string(kProgramTitle), {file_option("--record", o.record), file_option("--design", o.design)},
+          "unknown argument", false};
 }
 
 bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
@@ -137,10 +125,16 @@ DesignScript design_answers(const std::string& file, const std::filesystem::path
 
 int run_program(const std::vector<std::string>& args, const DialogueEnvironment& console,
                 const std::filesystem::path& console_input) {
-  const Options o = parse(args);
+  Options o;
+  std::string no_operand;
+  if (const std::optional<int> answered =
+          platform::answer_command_line(command_line(o), args, help_text, console.out, console.err, no_operand)) {
+    console.out.flush();
+    return *answered;
+  }
   std::istringstream designed_answers;
   DesignScript design;
-  if (o.design && o.error.empty() && !o.help && !o.version) {
+  if (o.design) {
     design = design_answers(*o.design, console.folder);
     if (!design.error.empty()) {
       console.err << design.error << '\n';
@@ -152,15 +146,6 @@ int run_program(const std::vector<std::string>& args, const DialogueEnvironment&
                           console.folder, console.on_line, console.record_file, console.terminal && !o.design,
                           o.design ? design.board_minimum_inch : console.board_minimum_inch,
                           o.design ? design.loss_tangent : console.loss_tangent};
-  if (!o.error.empty()) {
-    env.err << o.error << '\n';
-    return 1;
-  }
-  if (o.help || o.version) {
-    env.out << (o.help ? help_text() : std::string(kProgramTitle) + "\n");
-    env.out.flush();
-    return 0;
-  }
   if (!o.record) return run_dialogue(env);
 
   const std::string name = printable(*o.record);

@@ -7,6 +7,8 @@
 
 namespace quorvane::view {
 
+using namespace quorvane::stored;
+
 long long nanometres(float mm) {
   const long long n = std::llround(static_cast<double>(mm) * 1e6);
   return n == 0 ? 0 : n;

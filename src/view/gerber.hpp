@@ -17,7 +17,9 @@
 
 namespace quorvane::view {
 
-using namespace quorvane::stored;
+using stored::FilterLayout;
+using stored::Point;
+using stored::Rect;
 
 // A length in millimetres as the integer count of nanometres that format
 // 4.6 writes (never "-0").

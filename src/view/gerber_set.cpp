@@ -15,6 +15,8 @@
 
 namespace quorvane::view {
 
+using namespace quorvane::stored;
+
 namespace {
 
 Rect grown(const Rect& r, float by) { return {r.x0 - by, r.y0 - by, r.x1 + by, r.y1 + by}; }

@@ -22,7 +22,9 @@
 
 namespace quorvane::view {
 
-using namespace quorvane::stored;
+using stored::DimensionTable;
+using stored::FilterLayout;
+using stored::StoredConstruction;
 
 // The solder mask assumed for the estimate of its effect: a liquid
 // photoimageable mask, Er 3.8 at microwave frequencies, 20 um thick.

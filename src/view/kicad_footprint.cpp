@@ -11,6 +11,8 @@
 
 namespace quorvane::view {
 
+using namespace quorvane::stored;
+
 namespace {
 
 // Millimetres to a nanometre, the digits Gerber's format 4.6 writes.

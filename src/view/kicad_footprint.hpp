@@ -26,7 +26,10 @@
 
 namespace quorvane::view {
 
-using namespace quorvane::stored;
+using stored::DesignSummary;
+using stored::DimensionTable;
+using stored::FilterLayout;
+using stored::Point;
 
 // Courtyard and fabrication outline beyond the copper's extent: IPC-7351's
 // nominal courtyard excess.

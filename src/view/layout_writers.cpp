@@ -11,6 +11,7 @@
 namespace quorvane::view {
 
 using namespace quorvane::plot;
+using namespace quorvane::stored;
 
 namespace {
 

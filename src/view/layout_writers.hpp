@@ -13,7 +13,8 @@
 
 namespace quorvane::view {
 
-using namespace quorvane::stored;
+using stored::DimensionTable;
+using stored::FilterLayout;
 
 // Drawing scale of the SVG sheet: the largest of 1, 2 or 5 times a power of
 // ten at which the copper stays within half a metre (10 for a 20 mm filter).

@@ -13,6 +13,8 @@
 
 namespace quorvane::view {
 
+using namespace quorvane::stored;
+
 namespace {
 
 std::string trimmed(const std::string& s) {

@@ -24,7 +24,9 @@
 
 namespace quorvane::view {
 
-using namespace quorvane::stored;
+using stored::AnalysisTable;
+using stored::RecordedRow;
+using stored::StoredReport;
 
 struct TouchstoneFile {
   std::string extension;   // "s2p" or "s1p"

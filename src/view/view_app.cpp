@@ -27,6 +27,7 @@
 namespace quorvane::view {
 
 using namespace quorvane::plot;
+using namespace quorvane::stored;
 
 namespace {
 
@@ -218,142 +219,209 @@ std::string not_a_storage_file(const std::filesystem::path& file) {
 
 }  // namespace
 
-ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
-                    std::ostream& log, const ViewOptions& options) {
+namespace {
+
+// One run of the viewer: where it writes, what it has written, and what it
+// counts for the closing line.
+struct ViewRun {
+  const std::filesystem::path& out_folder;
+  std::ostream& log;
+  const ViewOptions& options;
+  std::string stem;
+  std::string source_name;
   ViewResult res;
-  if (const std::string what = not_a_storage_file(storage_file); !what.empty()) {
-    log << "quorvane-view: " << storage_file.string() << " is " << what << ", not a storage file\n";
-    res.status = 1;
-    return res;
-  }
-  std::ifstream in;
-  if (const std::string why = platform::open_input(in, storage_file); !why.empty()) {
-    log << "quorvane-view: cannot open the storage file " << storage_file.string() << ": " << why << '\n';
-    res.status = 1;
-    return res;
-  }
-  StorageStream stream(in);
-  std::error_code ec;
-  std::filesystem::create_directories(out_folder, ec);
-  const std::string stem = storage_file.stem().string();
-  const std::string source_name = storage_file.filename().string();
   bool trouble = false;
   int damaged = 0;
   int undrawn = 0;  // dimensional tables read but not drawable
   std::size_t reports = 0;
   std::size_t skipped_rows = 0;
   int cycles = 0;
-  // What an analysis needs of the reports before it: the last electrical and
-  // the last dimensional report of its design cycle (the rest of the file is
-  // not kept).
+
+  bool write(const std::string& name, const std::string& text) { return write_file(out_folder / name, text, res, log); }
+};
+
+// Opens FILE for reading, or says on the log why it cannot be a storage file.
+bool open_storage(const std::filesystem::path& storage_file, std::ifstream& in, std::ostream& log) {
+  if (const std::string what = not_a_storage_file(storage_file); !what.empty()) {
+    log << "quorvane-view: " << storage_file.string() << " is " << what << ", not a storage file\n";
+    return false;
+  }
+  if (const std::string why = platform::open_input(in, storage_file); !why.empty()) {
+    log << "quorvane-view: cannot open the storage file " << storage_file.string() << ": " << why << '\n';
+    return false;
+  }
+  return true;
+}
+
+void log_skipped_rows(ViewRun& run, const std::vector<SkippedRow>& skipped) {
+  for (const SkippedRow& s : skipped) {
+    run.log << "quorvane-view: line " << s.line << " (report " << s.report << ") skipped, "
+            << skip_reason_text(s.reason) << ": " << s.text << '\n';
+    run.trouble = true;
+  }
+  run.skipped_rows += skipped.size();
+}
+
+// Keeps of the reports before `r` only what an analysis needs: the last
+// electrical and the last dimensional report of its design cycle; `r` joins
+// them and is returned.
+const StoredReport& keep_in_context(ParsedStorage& context, StoredReport&& r) {
+  std::erase_if(context.reports, [&r](const StoredReport& kept) {
+    return kept.cycle != r.cycle || kept.kind == r.kind || kept.kind == ReportKind::Analysis;
+  });
+  context.reports.push_back(std::move(r));
+  return context.reports.back();
+}
+
+// Logs a damaged report's errors; true when there were any.
+bool log_if_damaged(ViewRun& run, const StoredReport& rep) {
+  if (rep.errors.empty()) return false;
+  for (const std::string& e : rep.errors) run.log << "quorvane-view: report " << rep.position << ": " << e << '\n';
+  run.log << "  damaged report: no file written for it\n";
+  run.trouble = true;
+  ++run.damaged;
+  return true;
+}
+
+// The response, passband and group delay plots of an analysis table.
+void write_plots(ViewRun& run, const ParsedStorage& context, const StoredReport& rep, const AnalysisTable& a,
+                 const std::string& base, const std::string& construction) {
+  PlotSpec plot = response_plot(rep, a, construction);
+  if (const std::optional<DrawnAnalysis> drawn = drawn_analysis(context, rep, a, run.options.drawing, run.log))
+    add_drawn_response(plot, *drawn);
+  run.write(base + "-response.svg", render_plot(plot));
+  const PlotSpec passband = passband_plot(rep, a, construction);
+  if (passband.series.front().x.empty())
+    run.log << "  no row from Flow - BW/2 to Fhigh + BW/2: no passband plot\n";
+  else
+    run.write(base + "-passband.svg", render_plot(passband));
+  const PlotSpec delay = delay_plot(rep, a, construction);
+  if (delay.series.front().x.empty())
+    run.log << "  fewer than two phases in the passband span: no group delay plot\n";
+  else
+    run.write(base + "-delay.svg", render_plot(delay));
+}
+
+// The Touchstone file of a print-format-1 table, and what it left out or adjusted.
+void write_touchstone(ViewRun& run, const ParsedStorage& context, const StoredReport& rep, const AnalysisTable& a,
+                      const std::string& base, const std::string& construction) {
+  const TouchstoneFile ts = touchstone(rep, a, run.source_name, {construction, analysis_substrate(context, rep)},
+                                       recorded_rows(context, rep));
+  run.write(base + "." + ts.extension, ts.text);
+  if (ts.rows_left_out > 0) {
+    run.log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";
+    run.trouble = true;
+  }
+  if (ts.rows_repeated > 0)
+    run.log << "  " << plural(ts.rows_repeated, " row", " rows")
+            << " left out of the Touchstone file: the printed frequency repeats the one before\n";
+  if (ts.rows_adjusted > 0)
+    run.log << "  " << plural(ts.rows_adjusted, " row", " rows")
+            << " of the Touchstone file adjusted within the printed rounding to keep |S11|^2 + |S21|^2 <= 1\n";
+  if (ts.rows_not_passive > 0)
+    run.log << "  warning: " << plural(ts.rows_not_passive, " row", " rows")
+            << " of the Touchstone file above |S11|^2 + |S21|^2 = 1 beyond the printed rounding\n";
+}
+
+void write_analysis_outputs(ViewRun& run, const ParsedStorage& context, const StoredReport& rep,
+                            const AnalysisTable& a, const std::string& base) {
+  if (!a.not_run.empty()) {
+    run.log << "  no table, the program refused the sweep: " << a.not_run << '\n';
+    return;
+  }
+  const std::string construction = analysis_construction(context, rep);
+  write_plots(run, context, rep, a, base, construction);
+  if (a.format == 1) write_touchstone(run, context, rep, a, base, construction);
+}
+
+// The layout sheet, DXF, KiCad footprint and Gerber set of a dimensional table.
+void write_layout_outputs(ViewRun& run, const StoredReport& rep, const DimensionTable& d, const std::string& base) {
+  try {
+    const FilterLayout lay =
+        build_layout(d, rep.summary.poles,
+                     run.options.drawing == CopperDrawing::Compensated ? open_end_extensions(rep) : std::vector<float>{});
+    for (const std::string& w : lay.warnings) run.log << "  warning: " << w << '\n';
+    const std::string design = summary_title(rep.summary, d.construction_name);
+    run.write(base + "-layout.svg", layout_svg(lay, d, "Layout: " + design, run.options.layout_scale));
+    run.write(base + ".dxf", layout_dxf(lay, design));
+    run.write(base + ".kicad_mod", kicad_footprint(lay, base, rep.summary, d));
+    const BoardSpec board = board_for(d, run.options);
+    for (const SetFile& f : gerber_set(lay, board, base, design)) run.write(f.name, f.text);
+    if (board.copper_assumed) run.log << "  strips of no thickness: the job file states 0.035 mm copper (1 oz)\n";
+    if (board.mask_over_filter) run.log << "  " << mask_note(lay, board, rep.summary.f0) << '\n';
+  } catch (const std::invalid_argument& e) {
+    run.log << "quorvane-view: report " << rep.position << ": " << e.what() << "; no layout written\n";
+    run.trouble = true;
+    ++run.undrawn;
+  }
+}
+
+// Logs one report and writes its files.
+void view_report(ViewRun& run, const ParsedStorage& context, const StoredReport& rep) {
+  run.log << "report " << rep.position << " (line " << rep.first_line << ", design cycle " << rep.cycle
+          << "): " << kind_name(rep) << detail(context, rep) << '\n';
+  if (log_if_damaged(run, rep)) return;
+  const std::string base = run.stem + "-" + std::to_string(rep.position);
+  if (const auto* a = std::get_if<AnalysisTable>(&rep.table))
+    write_analysis_outputs(run, context, rep, *a, base);
+  else if (const auto* d = std::get_if<DimensionTable>(&rep.table))
+    write_layout_outputs(run, rep, *d, base);
+}
+
+// The closing line: what was read, written, skipped and not drawn.
+void log_summary(const ViewRun& run, const StorageStream& stream) {
+  std::ostream& log = run.log;
+  const std::size_t written = run.res.written.size();
+  log << run.source_name << ": " << run.reports << (run.reports == 1 ? " report" : " reports") << " in " << run.cycles
+      << (run.cycles == 1 ? " design cycle" : " design cycles") << ", " << written
+      << (written == 1 ? " file" : " files") << " written";
+  if (run.skipped_rows > 0)
+    log << ", " << run.skipped_rows << (run.skipped_rows == 1 ? " table row" : " table rows") << " skipped";
+  if (run.damaged > 0) log << ", " << run.damaged << (run.damaged == 1 ? " damaged report" : " damaged reports");
+  if (run.undrawn > 0) log << ", " << run.undrawn << (run.undrawn == 1 ? " table not drawn" : " tables not drawn");
+  if (stream.too_long_outside() > 0)
+    log << ", " << stream.too_long_outside() << " over-long lines outside the reports ignored";
+  if (run.res.status == 1) log << "; stopped at a failed write";
+  log << '\n';
+}
+
+}  // namespace
+
+ViewResult run_view(const std::filesystem::path& storage_file, const std::filesystem::path& out_folder,
+                    std::ostream& log, const ViewOptions& options) {
+  ViewRun run{out_folder, log, options, storage_file.stem().string(), storage_file.filename().string(), {}};
+  std::ifstream in;
+  if (!open_storage(storage_file, in, log)) {
+    run.res.status = 1;
+    return run.res;
+  }
+  StorageStream stream(in);
+  std::error_code ec;
+  std::filesystem::create_directories(out_folder, ec);
+  // What an analysis needs of the reports before it (the rest of the file is not kept).
   ParsedStorage context;
   context.record = record_beside(storage_file);
-  if (context.record) log << source_name << ": design record " << record_path(storage_file).filename().string()
+  if (context.record) log << run.source_name << ": design record " << record_path(storage_file).filename().string()
                           << " matches the file: the drawn copper and the Touchstone rows are the dialogue's own\n";
   StoredReport r;
   std::vector<SkippedRow> skipped;
-  for (bool more = true; more && res.status != 1;) {
+  for (bool more = true; more && run.res.status != 1;) {
     more = stream.next(r, skipped);
-    for (const SkippedRow& s : skipped) {
-      log << "quorvane-view: line " << s.line << " (report " << s.report << ") skipped, "
-          << skip_reason_text(s.reason) << ": " << s.text << '\n';
-      trouble = true;
-    }
-    skipped_rows += skipped.size();
+    log_skipped_rows(run, skipped);
     if (!more) break;
-    ++reports;
-    cycles = r.cycle;
-    std::erase_if(context.reports, [&r](const StoredReport& kept) {
-      return kept.cycle != r.cycle || kept.kind == r.kind || kept.kind == ReportKind::Analysis;
-    });
-    context.reports.push_back(std::move(r));
-    const StoredReport& rep = context.reports.back();
-    log << "report " << rep.position << " (line " << rep.first_line << ", design cycle " << rep.cycle
-        << "): " << kind_name(rep) << detail(context, rep) << '\n';
-    if (!rep.errors.empty()) {
-      for (const std::string& e : rep.errors) log << "quorvane-view: report " << rep.position << ": " << e << '\n';
-      log << "  damaged report: no file written for it\n";
-      trouble = true;
-      ++damaged;
-      continue;
-    }
-    const std::string base = stem + "-" + std::to_string(rep.position);
-    if (const auto* a = std::get_if<AnalysisTable>(&rep.table); a && !a->not_run.empty()) {
-      log << "  no table, the program refused the sweep: " << a->not_run << '\n';
-    } else if (a) {
-      const std::string construction = analysis_construction(context, rep);
-      PlotSpec plot = response_plot(rep, *a, construction);
-      if (const std::optional<DrawnAnalysis> drawn = drawn_analysis(context, rep, *a, options.drawing, log))
-        add_drawn_response(plot, *drawn);
-      write_file(out_folder / (base + "-response.svg"), render_plot(plot), res, log);
-      const PlotSpec passband = passband_plot(rep, *a, construction);
-      if (passband.series.front().x.empty())
-        log << "  no row from Flow - BW/2 to Fhigh + BW/2: no passband plot\n";
-      else
-        write_file(out_folder / (base + "-passband.svg"), render_plot(passband), res, log);
-      const PlotSpec delay = delay_plot(rep, *a, construction);
-      if (delay.series.front().x.empty())
-        log << "  fewer than two phases in the passband span: no group delay plot\n";
-      else
-        write_file(out_folder / (base + "-delay.svg"), render_plot(delay), res, log);
-      if (a->format == 1) {
-        const TouchstoneFile ts =
-            touchstone(rep, *a, source_name, {construction, analysis_substrate(context, rep)}, recorded_rows(context, rep));
-        write_file(out_folder / (base + "." + ts.extension), ts.text, res, log);
-        if (ts.rows_left_out > 0) {
-          log << "  " << ts.rows_left_out << " rows left out of the Touchstone file (not a finite number)\n";
-          trouble = true;
-        }
-        if (ts.rows_repeated > 0)
-          log << "  " << plural(ts.rows_repeated, " row", " rows")
-              << " left out of the Touchstone file: the printed frequency repeats the one before\n";
-        if (ts.rows_adjusted > 0)
-          log << "  " << plural(ts.rows_adjusted, " row", " rows")
-              << " of the Touchstone file adjusted within the printed rounding to keep |S11|^2 + |S21|^2 <= 1\n";
-        if (ts.rows_not_passive > 0)
-          log << "  warning: " << plural(ts.rows_not_passive, " row", " rows")
-              << " of the Touchstone file above |S11|^2 + |S21|^2 = 1 beyond the printed rounding\n";
-      }
-    } else if (const auto* d = std::get_if<DimensionTable>(&rep.table)) {
-      try {
-        const FilterLayout lay = build_layout(
-            *d, rep.summary.poles, options.drawing == CopperDrawing::Compensated ? open_end_extensions(rep) : std::vector<float>{});
-        for (const std::string& w : lay.warnings) log << "  warning: " << w << '\n';
-        const std::string design = summary_title(rep.summary, d->construction_name);
-        write_file(out_folder / (base + "-layout.svg"), layout_svg(lay, *d, "Layout: " + design, options.layout_scale),
-                   res, log);
-        write_file(out_folder / (base + ".dxf"), layout_dxf(lay, design), res, log);
-        write_file(out_folder / (base + ".kicad_mod"), kicad_footprint(lay, base, rep.summary, *d), res, log);
-        const BoardSpec board = board_for(*d, options);
-        for (const SetFile& f : gerber_set(lay, board, base, design)) write_file(out_folder / f.name, f.text, res, log);
-        if (board.copper_assumed) log << "  strips of no thickness: the job file states 0.035 mm copper (1 oz)\n";
-        if (board.mask_over_filter) log << "  " << mask_note(lay, board, rep.summary.f0) << '\n';
-      } catch (const std::invalid_argument& e) {
-        log << "quorvane-view: report " << rep.position << ": " << e.what() << "; no layout written\n";
-        trouble = true;
-        ++undrawn;
-      }
-    }
+    ++run.reports;
+    run.cycles = r.cycle;
+    view_report(run, context, keep_in_context(context, std::move(r)));
   }
-  if (!stream.errors().empty() && res.status != 1) {
+  if (!stream.errors().empty() && run.res.status != 1) {
     for (const std::string& e : stream.errors()) log << "quorvane-view: " << storage_file.string() << ": " << e << '\n';
-    res.status = 1;
-    if (reports == 0) return res;
+    run.res.status = 1;
+    if (run.reports == 0) return run.res;
   }
-  log << source_name << ": " << reports << (reports == 1 ? " report" : " reports") << " in " << cycles
-      << (cycles == 1 ? " design cycle" : " design cycles") << ", " << res.written.size()
-      << (res.written.size() == 1 ? " file" : " files") << " written";
-  if (skipped_rows > 0)
-    log << ", " << skipped_rows << (skipped_rows == 1 ? " table row" : " table rows") << " skipped";
-  if (damaged > 0) log << ", " << damaged << (damaged == 1 ? " damaged report" : " damaged reports");
-  if (undrawn > 0) log << ", " << undrawn << (undrawn == 1 ? " table not drawn" : " tables not drawn");
-  if (stream.too_long_outside() > 0)
-    log << ", " << stream.too_long_outside() << " over-long lines outside the reports ignored";
-  if (res.status == 1) log << "; stopped at a failed write";
-  log << '\n';
+  log_summary(run, stream);
   // A file that could not be written (status 1) outweighs a skipped row or a damaged report.
-  if (res.status == 0 && trouble) res.status = 2;
-  return res;
+  if (run.res.status == 0 && run.trouble) run.res.status = 2;
+  return run.res;
 }
 
 }  // namespace quorvane::view

@@ -26,7 +26,9 @@
 
 namespace quorvane::view {
 
-using namespace quorvane::stored;
+using stored::CopperDrawing;
+using stored::ParsedStorage;
+using stored::StoredReport;
 
 struct ViewResult {
   // 0 all used; 2 files written but something skipped or damaged; 1 nothing to

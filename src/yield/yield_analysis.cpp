@@ -14,6 +14,8 @@
 
 namespace quorvane::yield {
 
+using namespace quorvane::stored;
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -270,21 +272,25 @@ void envelope(const std::vector<float>& cells, const std::vector<char>& built, s
 
 }  // namespace
 
-YieldResult run_yield(const Board& nominal, const YieldSetup& setup) {
-  YieldResult res;
+namespace {
+
+// The samples' responses: the figures of each, and for a buildable one its
+// S21 and S11 in dB at `points` frequencies from index sample * points.
+struct SampleResponses {
+  std::vector<SampleOutcome> outcome;
+  std::vector<float> s21, s11;
+  std::vector<char> built;
+};
+
+// Analyses samples 0 .. n-1 on the set-up's threads.  Blocks of samples go
+// to the threads in turn and every result is stored at its sample's index,
+// so the thread count changes nothing.
+SampleResponses sample_in_parallel(const Board& nominal, const YieldSetup& setup, int n) {
   const std::size_t points = setup.freqs.size();
-  const int n = std::clamp(setup.samples, 1, kMaxSamples);
-  res.samples = n;
-  res.nominal = respond(nominal, setup.freqs);
-  res.nominal_figures = figures(setup.freqs, res.nominal.s21db, setup.mask);
-
-  std::vector<SampleOutcome> outcome(static_cast<std::size_t>(n));
-  std::vector<float> s21(static_cast<std::size_t>(n) * points), s11(s21.size());
-  std::vector<char> built(static_cast<std::size_t>(n), 0);
-
-  // Blocks of samples go to the threads in turn; every result is stored at
-  // its sample's index and the reductions below run in index order, so the
-  // thread count changes nothing.
+  SampleResponses sr{std::vector<SampleOutcome>(static_cast<std::size_t>(n)),
+                     std::vector<float>(static_cast<std::size_t>(n) * points),
+                     std::vector<float>(static_cast<std::size_t>(n) * points),
+                     std::vector<char>(static_cast<std::size_t>(n), 0)};
   constexpr int kBlock = 8;
   const int blocks = (n + kBlock - 1) / kBlock;
   std::atomic<int> next{0};
@@ -295,17 +301,17 @@ YieldResult run_yield(const Board& nominal, const YieldSetup& setup) {
       for (int i = blk * kBlock; i < std::min(n, (blk + 1) * kBlock); ++i) {
         const std::size_t si = static_cast<std::size_t>(i);
         const Board b = sample_board(nominal, setup.tol, setup.seed, si);
-        SampleOutcome& o = outcome[si];
+        SampleOutcome& o = sr.outcome[si];
         if (!buildable(b)) {
           o.fig = evaluate(b, setup.freqs, setup.mask);
           continue;
         }
         const Response r = respond(b, setup.freqs);
-        std::copy(r.s21db.begin(), r.s21db.end(), s21.begin() + static_cast<long>(si * points));
-        std::copy(r.s11db.begin(), r.s11db.end(), s11.begin() + static_cast<long>(si * points));
+        std::copy(r.s21db.begin(), r.s21db.end(), sr.s21.begin() + static_cast<long>(si * points));
+        std::copy(r.s11db.begin(), r.s11db.end(), sr.s11.begin() + static_cast<long>(si * points));
         o.fig = figures(setup.freqs, r.s21db, setup.mask);
         o.built = true;
-        built[si] = 1;
+        sr.built[si] = 1;
       }
       const int finished = std::min(n, (++done) * kBlock);
       if (setup.progress) {
@@ -332,15 +338,20 @@ YieldResult run_yield(const Board& nominal, const YieldSetup& setup) {
   guarded();
   for (std::thread& t : pool) t.join();
   if (failure) std::rethrow_exception(failure);
+  return sr;
+}
 
+// The passes, the failures of each limit, and the spread of each figure over
+// the buildable samples, in sample order.
+void tally(const std::vector<SampleOutcome>& outcome, const Mask& mask, YieldResult& res) {
   std::vector<double> centre, bw, loss;
-  std::vector<std::vector<double>> rejection(setup.mask.rejections.size());
-  res.failures.assign(1 + setup.mask.rejections.size(), 0);
+  std::vector<std::vector<double>> rejection(mask.rejections.size());
+  res.failures.assign(1 + mask.rejections.size(), 0);
   for (const SampleOutcome& o : outcome) {
     if (o.fig.pass) ++res.passed;
-    if (!(o.fig.max_loss <= setup.mask.max_loss)) ++res.failures[0];
+    if (!(o.fig.max_loss <= mask.max_loss)) ++res.failures[0];
     for (std::size_t r = 0; r < o.fig.rejection.size() && r + 1 < res.failures.size(); ++r)
-      if (!(o.fig.rejection[r] >= setup.mask.rejections[r].min_db)) ++res.failures[r + 1];
+      if (!(o.fig.rejection[r] >= mask.rejections[r].min_db)) ++res.failures[r + 1];
     if (!o.built) {
       ++res.unbuildable;
       continue;
@@ -350,14 +361,26 @@ YieldResult run_yield(const Board& nominal, const YieldSetup& setup) {
     loss.push_back(o.fig.max_loss);
     for (std::size_t r = 0; r < rejection.size(); ++r) rejection[r].push_back(o.fig.rejection[r]);
   }
-  res.yield_ci = wilson95(res.passed, n);
+  res.yield_ci = wilson95(res.passed, res.samples);
   res.centre = summarise(res.nominal_figures.centre, centre);
   res.bandwidth = summarise(res.nominal_figures.bandwidth, bw);
   res.max_loss = summarise(res.nominal_figures.max_loss, loss);
   for (std::size_t r = 0; r < rejection.size(); ++r)
     res.rejection.push_back(summarise(res.nominal_figures.rejection[r], rejection[r]));
-  envelope(s21, built, points, res.s21_p5, res.s21_p95);
-  envelope(s11, built, points, res.s11_p5, res.s11_p95);
+}
+
+}  // namespace
+
+YieldResult run_yield(const Board& nominal, const YieldSetup& setup) {
+  YieldResult res;
+  const int n = std::clamp(setup.samples, 1, kMaxSamples);
+  res.samples = n;
+  res.nominal = respond(nominal, setup.freqs);
+  res.nominal_figures = figures(setup.freqs, res.nominal.s21db, setup.mask);
+  const SampleResponses sr = sample_in_parallel(nominal, setup, n);
+  tally(sr.outcome, setup.mask, res);
+  envelope(sr.s21, sr.built, setup.freqs.size(), res.s21_p5, res.s21_p95);
+  envelope(sr.s11, sr.built, setup.freqs.size(), res.s11_p5, res.s11_p95);
   res.sensitivity = sensitivity(nominal, setup, res.most_sensitive);
   return res;
 }

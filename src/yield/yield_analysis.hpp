@@ -30,7 +30,8 @@
 
 namespace quorvane::yield {
 
-using namespace quorvane::stored;
+using stored::Board;
+using stored::Response;
 
 enum class Distribution { Uniform, Normal };
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <type_traits>
+#include <utility>
 
 #include "dialogue/version.hpp"
 #include "platform/command_line.hpp"
@@ -14,6 +16,8 @@
 #include "yield/yield_report.hpp"
 
 namespace quorvane::yield {
+
+using namespace quorvane::stored;
 
 namespace {
 
@@ -206,24 +210,29 @@ int run_yield_command(const std::vector<std::string>& args, std::ostream& out, s
   return run_yield_program(opt, out, log, show_progress);
 }
 
-int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& log, bool show_progress) {
-  auto fail = [&](const std::string& why) {
-    log << "quorvane-yield: " << opt.file.string() << ": " << why << '\n';
-    return 1;
-  };
-  std::ifstream in;
-  if (const std::string why = platform::open_input(in, opt.file); !why.empty()) return fail("cannot be opened: " + why);
-  const stored::ParsedStorage storage = stored::read_storage(opt.file, in);
-  if (in.bad()) return fail("the file cannot be read to its end");
-  StoredDesign design;
-  std::string error;
-  if (!find_stored_design(storage, opt.report, design, error)) return fail(error);
-  Board nominal;
-  if (!nominal_board(design, opt.as_printed ? stored::CopperDrawing::AsPrinted : stored::CopperDrawing::Compensated,
-                     nominal, error))
-    return fail(error);
+namespace {
 
-  YieldSetup setup;
+// The design of the chosen analysis report and its copper as the samples
+// start from; false and why not in `error`.
+bool load_design(const YieldOptions& opt, StoredDesign& design, Board& nominal, std::string& error) {
+  std::ifstream in;
+  if (const std::string why = platform::open_input(in, opt.file); !why.empty()) {
+    error = "cannot be opened: " + why;
+    return false;
+  }
+  const stored::ParsedStorage storage = stored::read_storage(opt.file, in);
+  if (in.bad()) {
+    error = "the file cannot be read to its end";
+    return false;
+  }
+  return find_stored_design(storage, opt.report, design, error) &&
+         nominal_board(design, opt.as_printed ? stored::CopperDrawing::AsPrinted : stored::CopperDrawing::Compensated,
+                       nominal, error);
+}
+
+// The samples' tolerances, mask and frequency grid; "" or why the grid
+// cannot judge a sample.  Without a loss limit the nominal loss sets it.
+std::string yield_setup(const YieldOptions& opt, const StoredDesign& design, Board& nominal, YieldSetup& setup) {
   setup.tol = opt.tol;
   resolve_tolerances(opt.typed, nominal, setup.tol);
   setup.samples = opt.samples;
@@ -240,62 +249,89 @@ int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& 
   }
   bool inside = false;
   for (const float f : setup.freqs) inside = inside || (f >= setup.mask.flow && f <= setup.mask.fhigh);
-  if (!inside) return fail("no frequency of the grid lies in the passband, so no sample can be judged");
+  if (!inside) return "no frequency of the grid lies in the passband, so no sample can be judged";
   for (const Rejection& r : setup.mask.rejections)
     if (r.freq < setup.freqs.front() || r.freq > setup.freqs.back())
-      return fail("the rejection frequency " + std::to_string(r.freq) + " MHz lies outside the grid");
+      return "the rejection frequency " + std::to_string(r.freq) + " MHz lies outside the grid";
   if (static_cast<long>(setup.samples) * static_cast<long>(setup.freqs.size()) > kMaxSampleCells)
-    return fail("samples times frequencies exceed " + std::to_string(kMaxSampleCells));
+    return "samples times frequencies exceed " + std::to_string(kMaxSampleCells);
   if (opt.max_loss < 0.0f) allow_nominal_loss(nominal, setup.freqs, setup.mask);
+  return {};
+}
 
-  const std::string construction = nominal.construction == DrawnConstruction::Microstrip ? "Microstrip" : "Stripline";
-  log << "quorvane-yield: " << opt.file.string() << ": analysis report " << design.analysis_position
-      << " of the " << construction << " design of dimensional report " << design.dimensions.position << ", "
-      << nominal.sections.size() << " sections, " << stored::copper_note(!opt.as_printed) << '\n';
-
-  // How far the stored table lies from the filter rebuilt as the stored
-  // analysis took it (the printed lengths, quarter-wave phases, ideal open
-  // ends: only the rounding of the printed values differs), and from the
-  // drawn copper that the samples perturb.
+// How far the stored table lies from the filter rebuilt as the stored
+// analysis took it (the printed lengths, quarter-wave phases, ideal open
+// ends: only the rounding of the printed values differs), and from the
+// drawn copper that the samples perturb; both logged.
+std::pair<TableDifference, TableDifference> compare_stored_table(const StoredDesign& design, const Board& nominal,
+                                                                 const Mask& mask, std::ostream& log) {
   Board as_stored;
+  std::string error;
   nominal_board(design, stored::CopperDrawing::AsPrinted, as_stored, error);
   as_stored.open_ends = false;
   use_quarter_wave_phases(as_stored);
-  const TableDifference rebuilt = compare_with_table(as_stored, design.analysis, setup.mask);
-  const TableDifference drawn = compare_with_table(nominal, design.analysis, setup.mask);
+  const TableDifference rebuilt = compare_with_table(as_stored, design.analysis, mask);
+  const TableDifference drawn = compare_with_table(nominal, design.analysis, mask);
   log << "  rebuilt as the stored analysis took it: largest difference from the stored table " << rebuilt.s21
       << " dB in S21 (at " << rebuilt.s21_freq << " MHz), " << rebuilt.s11
       << " dB in S11 (the printed dimensions are rounded)\n"
       << "  the drawn copper: largest difference " << drawn.s21 << " dB in S21 (at " << drawn.s21_freq
       << " MHz); centre " << drawn.centre << " MHz, stored table " << drawn.stored_centre << " MHz\n";
+  return {rebuilt, drawn};
+}
 
-  if (show_progress)
-    // One update per percent at most; the callback runs serialised.
-    setup.progress = [&log, shown = -1](int done, int total) mutable {
-      const int percent = static_cast<int>(100LL * done / total);
-      if (percent <= shown) return;
-      shown = percent;
-      log << "\r  samples " << done << " of " << total << " (" << percent << " %)" << std::flush;
-      if (done >= total) log << '\n';
-    };
+// The samples done, on one log line rewritten once per percent at most; the
+// callback runs serialised.
+std::function<void(int, int)> progress_meter(std::ostream& log) {
+  return [&log, shown = -1](int done, int total) mutable {
+    const int percent = static_cast<int>(100LL * done / total);
+    if (percent <= shown) return;
+    shown = percent;
+    log << "\r  samples " << done << " of " << total << " (" << percent << " %)" << std::flush;
+    if (done >= total) log << '\n';
+  };
+}
+
+// <stem>-<n>-yield.txt, .svg and .csv; false after the first that cannot be written.
+bool write_yield_files(const YieldOptions& opt, const YieldContext& ctx, const YieldSetup& setup,
+                       const YieldResult& result, const std::string& text, std::ostream& log) {
+  std::error_code ec;
+  std::filesystem::create_directories(opt.folder, ec);
+  const std::string base = opt.file.stem().string() + "-" + std::to_string(ctx.analysis_position) + "-yield";
+  return write_file(opt.folder / (base + ".txt"), text, log) &&
+         write_file(opt.folder / (base + ".svg"), yield_svg(ctx, setup, result), log) &&
+         write_file(opt.folder / (base + ".csv"), yield_csv(setup, result), log);
+}
+
+}  // namespace
+
+int run_yield_program(const YieldOptions& opt, std::ostream& out, std::ostream& log, bool show_progress) {
+  auto fail = [&](const std::string& why) {
+    log << "quorvane-yield: " << opt.file.string() << ": " << why << '\n';
+    return 1;
+  };
+  StoredDesign design;
+  Board nominal;
+  if (std::string error; !load_design(opt, design, nominal, error)) return fail(error);
+  YieldSetup setup;
+  if (const std::string why = yield_setup(opt, design, nominal, setup); !why.empty()) return fail(why);
+
+  const std::string construction = nominal.construction == DrawnConstruction::Microstrip ? "Microstrip" : "Stripline";
+  log << "quorvane-yield: " << opt.file.string() << ": analysis report " << design.analysis_position
+      << " of the " << construction << " design of dimensional report " << design.dimensions.position << ", "
+      << nominal.sections.size() << " sections, " << stored::copper_note(!opt.as_printed) << '\n';
+  const auto [rebuilt, drawn] = compare_stored_table(design, nominal, setup.mask, log);
+
+  if (show_progress) setup.progress = progress_meter(log);
   YieldResult result = run_yield(nominal, setup);
   per_unit_typed(opt.typed, nominal, result.sensitivity);
 
-  YieldContext ctx{opt.file.filename().string(), construction, stored::copper_note(!opt.as_printed), design.summary,
-                   design.analysis_position,
-                   design.dimensions.position, rebuilt, drawn};
-  const std::vector<std::string> lines = summary_lines(ctx, setup, result);
+  const YieldContext ctx{opt.file.filename().string(), construction, stored::copper_note(!opt.as_printed),
+                         design.summary, design.analysis_position, design.dimensions.position, rebuilt, drawn};
   std::string text;
-  for (const std::string& l : lines) text += l + '\n';
+  for (const std::string& l : summary_lines(ctx, setup, result)) text += l + '\n';
   out << text;
-
-  std::error_code ec;
-  std::filesystem::create_directories(opt.folder, ec);
-  const std::string base = opt.file.stem().string() + "-" + std::to_string(design.analysis_position) + "-yield";
-  const bool ok = write_file(opt.folder / (base + ".txt"), text, log) &&
-                  write_file(opt.folder / (base + ".svg"), yield_svg(ctx, setup, result), log) &&
-                  write_file(opt.folder / (base + ".csv"), yield_csv(setup, result), log);
-  return ok ? 0 : 1;
+  return write_yield_files(opt, ctx, setup, result, text, log) ? 0 : 1;
 }
 
 }  // namespace quorvane::yield

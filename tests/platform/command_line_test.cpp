@@ -12,6 +12,7 @@ struct ParseCase {
   ParsedCommandLine::Action action;
   std::string operand_or_refusal;
   std::string folder = ".";
+  bool no_operand = false;  // a line that takes no operand and reads the whole list before answering
 };
 
 TEST(CommandLine, EachArgumentListAsksForItsAction) {
@@ -31,11 +32,20 @@ TEST(CommandLine, EachArgumentListAsksForItsAction) {
       {{"f.txt", "--count"}, A::kRefused, "--count needs an N"},
       {{"f.txt", "--count", "x"}, A::kRefused, "not a count: x"},
       {{}, A::kRefused, "no FILE given"},
+      {{}, A::kRun, "", ".", true},
+      {{"-o", "d"}, A::kRun, "", "d", true},
+      {{"f.txt"}, A::kRefused, "unknown argument \"f.txt\"", ".", true},
+      {{"--help", "--bogus"}, A::kRefused, "unknown argument \"--bogus\"", ".", true},
+      {{"--help", "-o"}, A::kRefused, "-o needs a FOLDER", ".", true},
+      {{"--version", "--help", "-V"}, A::kHelp, "", ".", true},
+      {{"-V"}, A::kVersion, "", ".", true},
   };
   for (const ParseCase& c : cases) {
     std::string folder = ".";
-    const CommandLine line{"prog", "FILE", "prog 1", {output_folder_option([&folder](const std::string& v) { folder = v; }),
-        {"", "--count", "N", "a count", [](const std::string& v) { return v == "3" ? "" : "not a count: " + v; }}}};
+    const CommandLine line{"prog", c.no_operand ? "" : "FILE", "prog 1",
+        {output_folder_option([&folder](const std::string& v) { folder = v; }),
+         {"", "--count", "N", "a count", [](const std::string& v) { return v == "3" ? "" : "not a count: " + v; }}},
+        c.no_operand ? "unknown argument" : "unknown option", !c.no_operand};
     const ParsedCommandLine p = parse_command_line(line, c.args);
     EXPECT_EQ(p.action, c.action) << c.operand_or_refusal;
     EXPECT_EQ(p.action == A::kRefused ? p.refusal : p.operand, c.operand_or_refusal);

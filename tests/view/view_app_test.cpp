@@ -13,6 +13,8 @@
 #include "view/report_fixtures.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 namespace {
 
 namespace fs = std::filesystem;

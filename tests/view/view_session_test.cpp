@@ -15,6 +15,8 @@
 #include "view/view_app.hpp"
 
 namespace quorvane::view {
+
+using namespace quorvane::stored;
 namespace {
 
 namespace fs = std::filesystem;

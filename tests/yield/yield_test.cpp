@@ -14,6 +14,8 @@
 #include "yield/yield_random.hpp"
 
 namespace quorvane::yield {
+
+using namespace quorvane::stored;
 namespace {
 
 namespace fs = std::filesystem;
