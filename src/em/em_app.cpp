@@ -196,13 +196,7 @@ std::string em_usage() {
 }
 
 bool parse_em_options(const std::vector<std::string>& args, EmOptions& opt, std::string& error) {
-  const platform::ParsedCommandLine p = platform::parse_command_line(command_line(opt), args);
-  using Action = platform::ParsedCommandLine::Action;
-  opt.help = p.action == Action::kHelp;
-  opt.version = p.action == Action::kVersion;
-  opt.file = p.operand;
-  error = p.refusal;
-  return p.action != Action::kRefused;
+  return platform::read_options(command_line(opt), args, opt, error);
 }
 
 int run_em_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& log) {

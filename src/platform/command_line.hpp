@@ -67,4 +67,17 @@ std::optional<int> answer_command_line(const CommandLine& line, const std::vecto
                                        const std::function<std::string()>& help, std::ostream& out,
                                        std::ostream& err, std::string& operand);
 
+// Reads `args` into `opt`, a record with `help`, `version` and `file`
+// members that `line`'s options fill; false with `error` (the refusal,
+// without the program's name) when an argument cannot be used.
+template <class Options>
+bool read_options(const CommandLine& line, const std::vector<std::string>& args, Options& opt, std::string& error) {
+  const ParsedCommandLine p = parse_command_line(line, args);
+  opt.help = p.action == ParsedCommandLine::Action::kHelp;
+  opt.version = p.action == ParsedCommandLine::Action::kVersion;
+  opt.file = p.operand;
+  error = p.refusal;
+  return p.action != ParsedCommandLine::Action::kRefused;
+}
+
 }  // namespace quorvane::platform
