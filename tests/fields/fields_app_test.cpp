@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 
 namespace quorvane::fields {
 namespace {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "dialogue/fortran_format.hpp"
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 
 namespace quorvane::stored {
 namespace {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "dialogue/fortran_format.hpp"
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 
 namespace quorvane::stored {
 namespace {

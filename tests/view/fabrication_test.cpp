@@ -17,7 +17,7 @@
 #include "view/kicad_footprint.hpp"
 #include "view/layout_writers.hpp"
 #include "view/readback.hpp"
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 #include "plot/svg_plot.hpp"
 #include "view/touchstone.hpp"
 #include "view/view_app.hpp"

@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 
 #include "support/session.hpp"
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 
 namespace quorvane::view {
 

@@ -11,7 +11,7 @@
 #include "support/case_name.hpp"
 #include "support/session.hpp"
 #include "view/readback.hpp"
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 #include "view/view_app.hpp"
 
 namespace quorvane::view {

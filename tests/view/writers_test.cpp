@@ -14,7 +14,7 @@
 #include "stored/filter_layout.hpp"
 #include "view/layout_writers.hpp"
 #include "view/readback.hpp"
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 #include "plot/svg_plot.hpp"
 #include "view/touchstone.hpp"
 

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "support/case_name.hpp"
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 #include "yield/yield_app.hpp"
 #include "yield/yield_random.hpp"
 

@@ -1,4 +1,4 @@
-#include "view/report_fixtures.hpp"
+#include "support/report_fixtures.hpp"
 
 #include <cmath>
 #include <limits>
@@ -6,19 +6,16 @@
 #include "analysis/analysis_layouts.hpp"
 #include "dialogue/fortran_format.hpp"
 #include "dialogue/report_layouts.hpp"
+#include "dialogue/storage.hpp"
 #include "dimensions/dimension_layouts.hpp"
 
 namespace quorvane::view::testing {
 
 using namespace fmt;  // the field writer and the report layouts
 
+// The program's own dated header.
 Lines report_header(const ReportStamp& t) {
-  return {"",
-          fill(rule72(), {}),
-          fill(date_line(), {t.month, t.day, t.year, t.hour, t.minute, t.second}),
-          X(15) + "RF/Microwave Computer-Aided Engineering Design Data For",
-          X(15) + " Multi-Section Parallel Coupled Line Bandpass Filters.",
-          ""};
+  return quorvane::report_header(ClockReading{t.year, t.month, t.day, t.hour, t.minute, t.second});
 }
 
 namespace {

@@ -1,6 +1,8 @@
-// Storage-file fixtures for the viewer tests, written line by line in the
-// report layouts of the program with its own field writer (fmt::F/I/A/X), so
-// that the reader is checked against the writer's columns, not its own.
+// Storage-file fixtures for the tests of the programs that read stored
+// designs: reports of chosen values (damaged rows, unrealisable sections,
+// formats and terminations no golden holds), written line by line with the
+// program's own dated header, report layouts and field writer (fmt::F/I/A/X),
+// so that the reader is checked against the writer's columns, not its own.
 #pragma once
 
 #include <string>
