@@ -47,7 +47,10 @@ double half_cell(const std::vector<double>& lines, double x, int side) {
 
 std::string joined(const std::vector<double>& v) {
   std::string s;
-  for (const double x : v) s += (s.empty() ? "" : ",") + num(x);
+  for (const double x : v) {
+    if (!s.empty()) s += ',';
+    s += num(x);
+  }
   return s;
 }
 
