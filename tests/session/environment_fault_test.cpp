@@ -132,7 +132,8 @@ ChildRun run_program(const FaultCase& c, const std::filesystem::path& folder) {
       setenv("QUORVANE_FAULT_ERRNO", std::to_string(c.fault_errno).c_str(), 1);
     }
     setenv("QUORVANE_THREADS", "2", 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    // The fault shim comes before the sanitizer runtime in the preload list.
+    setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
     execl(QUORVANE_BINARY, QUORVANE_BINARY, static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -254,6 +255,10 @@ TEST(EnvironmentFault, EndsWithItsStatusAndOneErrorLineAndKeepsTheStorageFileWho
        EINTR},
   };
   for (const FaultCase& c : cases) {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer's shadow memory does not fit a small address space.
+    if (c.address_space > 0) continue;
+#endif
     SCOPED_TRACE(c.what);
     Session session;
     c.prepare(session.folder());

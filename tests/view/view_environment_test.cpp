@@ -177,6 +177,11 @@ TEST(ProgramEnvironmentFault, EndsWithItsStatusAndItsLineAndLeavesOnlyWholeFiles
     reference_files[name] = folder_files(session.folder() / "out");
   }
   for (ProgramFault c : cases) {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer reserves its shadow memory at start: a small address
+    // space ends the program there, before any of its own code runs.
+    if (c.spec.address_space > 0) continue;
+#endif
     SCOPED_TRACE(std::string(c.program) + ": " + c.what);
     Session session("", false);
     c.spec.binary = programs.at(c.program).first;
