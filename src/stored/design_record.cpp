@@ -282,7 +282,9 @@ std::string record_text(const DesignRecord& record) {
     cycles.push_back(std::move(cycle));
   }
   j["cycles"] = std::move(cycles);
-  return j.dump(1) + '\n';
+  // A storage name is bytes the user typed: one that is not UTF-8 is written
+  // with U+FFFD in its place (the record is found beside the file, not by it).
+  return j.dump(1, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
 DesignRecord read_record(std::string_view text) {

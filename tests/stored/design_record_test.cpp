@@ -155,6 +155,14 @@ TEST(DesignRecordText, FloatsReadBackBitForBit) {
   }
 }
 
+// A storage name typed in bytes that are not UTF-8 is written with U+FFFD
+// in their place, not thrown on (found by fuzzing the dialogue).
+TEST(DesignRecordText, StorageNameThatIsNotUtf8) {
+  DesignRecord r;
+  r.storage_file = "W.\x8ext";
+  EXPECT_EQ(read_record(record_text(r)).storage_file, "W.\xEF\xBF\xBDxt");
+}
+
 // What is not a record of this program is refused, with the reason.
 TEST(DesignRecordText, RefusesWhatIsNotARecord) {
   const std::string good = record_text(DesignRecord{});
