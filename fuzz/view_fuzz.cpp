@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "view/view_app.hpp"
 
@@ -82,6 +85,28 @@ bool gerber_finite(const std::string& text) {
   return true;
 }
 
+// Every coordinate of the footprint, "(xy X Y)", "(at X Y)", "(start X Y)",
+// "(end X Y)" and "(size X Y)" in mm, finite and within a metre.
+bool footprint_finite(const std::string& text) {
+  for (const char* key : {"(xy ", "(at ", "(start ", "(end ", "(size "}) {
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+      double x = 0, y = 0;
+      if (std::sscanf(text.c_str() + at + std::strlen(key), "%lf %lf", &x, &y) != 2) return false;
+      if (!std::isfinite(x) || !std::isfinite(y) || std::fabs(x) > 1000 || std::fabs(y) > 1000) return false;
+    }
+  }
+  return text.starts_with("(footprint ");
+}
+
+// The job file is JSON (which has no NaN or infinity) naming its layers.
+bool job_file_whole(const std::string& text) {
+  try {
+    return nlohmann::json::parse(text).contains("FilesAttributes");
+  } catch (const nlohmann::json::exception&) {
+    return false;
+  }
+}
+
 const fs::path& work_folder() {
   static const fs::path folder = [] {
     const fs::path f = fs::temp_directory_path() / ("quorvane-view-fuzz-" + std::to_string(::getpid()));
@@ -119,7 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         : ext == ".dxf" ? dxf_finite(text)
                         : ext == ".gbr" ? gerber_finite(text)
                         : ext == ".s1p" || ext == ".s2p" ? touchstone_finite(text)
-                                                         : false;  // no other file, no temporary left
+                        : ext == ".kicad_mod" ? footprint_finite(text)
+                        : ext == ".gbrjob" ? job_file_whole(text)
+                                           : false;  // no other file, no temporary left
     if (!finite) std::abort();
   }
   // A report of a few lines gives files of a few kilobytes: the output
