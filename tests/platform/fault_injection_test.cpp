@@ -50,24 +50,24 @@ TEST(FaultInjection, EveryCallOfEveryProgramFailsCleanly) {
   std::vector<std::string> aborts, false_successes, cut_files, silent_failures;
   for (const Program& p : programs) {
     Session reference_session;
-    ChildSpec spec{.binary = p.binary, .args = p.args, .folder = reference_session.folder(), .input = p.input};
-    const ChildResult reference = run_child(spec);
+    ChildSetup setup{.binary = p.binary, .args = p.args, .folder = reference_session.folder(), .input = p.input};
+    const ChildResult reference = run_child(setup);
     ASSERT_EQ(reference.status, 0) << p.name << ": " << reference.err;
     const auto reference_files = folder_files(reference_session.folder() / "out");
     const std::size_t stored_lines = lines_of(reference_session.file("K.txt")).size();
     for (const Call& call : calls) {
-      spec.fault_call = call.name;
-      spec.fault_errno = call.error;
-      spec.fault_at = 0;
-      spec.folder = reference_session.folder();
-      const long count = run_child(spec).calls;
+      setup.fault_call = call.name;
+      setup.fault_errno = call.error;
+      setup.fault_at = 0;
+      setup.folder = reference_session.folder();
+      const long count = run_child(setup).calls;
       const long tries = std::getenv("QUORVANE_FAULT_SAMPLE") ? std::min(count, p.cap) : count;
       for (long t = 0; t < tries; ++t) {
         Session session;
-        spec.folder = session.folder();
-        spec.fault_at = tries == 1 ? 1 : 1 + t * (count - 1) / (tries - 1);
-        const ChildResult r = run_child(spec);
-        const std::string where = std::string(p.name) + " " + call.name + " #" + std::to_string(spec.fault_at);
+        setup.folder = session.folder();
+        setup.fault_at = tries == 1 ? 1 : 1 + t * (count - 1) / (tries - 1);
+        const ChildResult r = run_child(setup);
+        const std::string where = std::string(p.name) + " " + call.name + " #" + std::to_string(setup.fault_at);
         if (r.status < 0 || r.status > 2) aborts.push_back(where + ": status " + std::to_string(r.status));
         for (const auto& file : folder_files(session.folder() / "out"))
           if (std::ranges::count(reference_files, file) != 1) cut_files.push_back(where + ": " + file.first);

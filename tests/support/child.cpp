@@ -34,42 +34,42 @@ void limit(int resource, long bytes) {
 
 }  // namespace
 
-ChildResult run_child(const ChildSpec& spec) {
-  const std::string base = spec.folder.string();
+ChildResult run_child(const ChildSetup& setup) {
+  const std::string base = setup.folder.string();
   const std::filesystem::path out_file = base + ".out", err_file = base + ".err", in_file = base + ".in",
                               count_file = base + ".count";
-  std::ofstream(in_file, std::ios::binary) << spec.input;
+  std::ofstream(in_file, std::ios::binary) << setup.input;
   int gone[2];
   if (pipe(gone) != 0) return {};
   close(gone[0]);
   const pid_t pid = fork();
   if (pid == 0) {
     const int in = open(in_file.c_str(), O_RDONLY);
-    const int out = open_sink(spec.out, out_file, gone[1]);
-    const int err = open_sink(spec.err, err_file, gone[1]);
-    if (in < 0 || out < 0 || err < 0 || chdir(spec.folder.c_str()) != 0) _exit(127);
+    const int out = open_sink(setup.out, out_file, gone[1]);
+    const int err = open_sink(setup.err, err_file, gone[1]);
+    if (in < 0 || out < 0 || err < 0 || chdir(setup.folder.c_str()) != 0) _exit(127);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
     for (int fd = 3; fd < 64; ++fd) close(fd);
-    limit(RLIMIT_FSIZE, spec.file_size_limit);
-    limit(RLIMIT_AS, spec.address_space);
-    signal(SIGXFSZ, spec.xfsz_ignored ? SIG_IGN : SIG_DFL);
+    limit(RLIMIT_FSIZE, setup.file_size_limit);
+    limit(RLIMIT_AS, setup.address_space);
+    signal(SIGXFSZ, setup.xfsz_ignored ? SIG_IGN : SIG_DFL);
     signal(SIGPIPE, SIG_DFL);
-    if (!spec.fault_call.empty()) {
+    if (!setup.fault_call.empty()) {
       setenv("LD_PRELOAD", QUORVANE_FAULT_SHIM, 1);
-      setenv("QUORVANE_FAULT_CALL", spec.fault_call.c_str(), 1);
-      setenv("QUORVANE_FAULT_AT", std::to_string(spec.fault_at).c_str(), 1);
-      setenv("QUORVANE_FAULT_ERRNO", std::to_string(spec.fault_errno).c_str(), 1);
+      setenv("QUORVANE_FAULT_CALL", setup.fault_call.c_str(), 1);
+      setenv("QUORVANE_FAULT_AT", std::to_string(setup.fault_at).c_str(), 1);
+      setenv("QUORVANE_FAULT_ERRNO", std::to_string(setup.fault_errno).c_str(), 1);
       setenv("QUORVANE_FAULT_COUNT", count_file.c_str(), 1);
-      if (spec.fault_files_only) setenv("QUORVANE_FAULT_FILES_ONLY", "1", 1);
+      if (setup.fault_files_only) setenv("QUORVANE_FAULT_FILES_ONLY", "1", 1);
     }
     // The fault shim comes before the sanitizer runtime in the preload list.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
-    std::vector<char*> argv{const_cast<char*>(spec.binary.c_str())};
-    for (const std::string& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
+    std::vector<char*> argv{const_cast<char*>(setup.binary.c_str())};
+    for (const std::string& a : setup.args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    execv(spec.binary.c_str(), argv.data());
+    execv(setup.binary.c_str(), argv.data());
     _exit(127);
   }
   close(gone[1]);

@@ -13,7 +13,7 @@ namespace quorvane::testing {
 
 enum class Sink { kFile, kDevFull, kReaderGone };
 
-struct ChildSpec {
+struct ChildSetup {
   std::string binary{};
   std::vector<std::string> args{};  // after the program's own, in the fault tables
   std::filesystem::path folder{};  // the working folder; the console and log files go beside it
@@ -34,7 +34,7 @@ struct ChildResult {
   long calls = 0;   // how often fault_call ran
 };
 
-ChildResult run_child(const ChildSpec& spec);
+ChildResult run_child(const ChildSetup& setup);
 
 // Files of `folder` (not recursing): name and contents.
 std::vector<std::pair<std::string, std::string>> folder_files(const std::filesystem::path& folder);

@@ -126,7 +126,7 @@ TEST(ViewEnvironmentFault, EndsWithItsStatusAndLeavesOnlyWholeFiles) {
 struct ProgramFault {
   const char* program;  // view, yield or fields
   const char* what;
-  ChildSpec spec;       // the fault; binary, arguments and folder are the program's
+  ChildSetup setup;       // the fault; binary, arguments and folder are the program's
   int status;
   const char* log_part;  // in exactly one log line; "" none
   bool same_log = false;  // the log is the one a run without the fault writes
@@ -139,11 +139,11 @@ TEST(ProgramEnvironmentFault, EndsWithItsStatusAndItsLineAndLeavesOnlyWholeFiles
                  {golden_path("road_microstrip_lossy.txt"), "--samples", "64", "--threads", "2", "-o", "out"}}},
       {"fields", {QUORVANE_FIELDS_BINARY, {golden_path("road_stripline.txt"), "-o", "out"}}}};
   const bool threads = std::thread::hardware_concurrency() > 1;
-  const auto full = [](long limit) { return ChildSpec{.file_size_limit = limit}; };
+  const auto full = [](long limit) { return ChildSetup{.file_size_limit = limit}; };
   const auto fault = [](const char* call, long at, int error, bool files_only = false) {
-    return ChildSpec{.fault_call = call, .fault_at = at, .fault_errno = error, .fault_files_only = files_only};
+    return ChildSetup{.fault_call = call, .fault_at = at, .fault_errno = error, .fault_files_only = files_only};
   };
-  const ChildSpec devfull{.out = Sink::kDevFull}, log_gone{.err = Sink::kReaderGone};
+  const ChildSetup devfull{.out = Sink::kDevFull}, log_gone{.err = Sink::kReaderGone};
   const std::vector<ProgramFault> cases{
       {"view", "a file-size limit", full(4096), 1, "File too large"},
       {"yield", "a file-size limit", full(4096), 1, "File too large"},
@@ -180,20 +180,20 @@ TEST(ProgramEnvironmentFault, EndsWithItsStatusAndItsLineAndLeavesOnlyWholeFiles
 #if defined(__SANITIZE_ADDRESS__)
     // AddressSanitizer reserves its shadow memory at start: a small address
     // space ends the program there, before any of its own code runs.
-    if (c.spec.address_space > 0) continue;
+    if (c.setup.address_space > 0) continue;
 #endif
     SCOPED_TRACE(std::string(c.program) + ": " + c.what);
     Session session("", false);
-    c.spec.binary = programs.at(c.program).first;
-    c.spec.args.insert(c.spec.args.begin(), programs.at(c.program).second.begin(), programs.at(c.program).second.end());
-    c.spec.folder = session.folder();
-    const ChildResult r = run_child(c.spec);
+    c.setup.binary = programs.at(c.program).first;
+    c.setup.args.insert(c.setup.args.begin(), programs.at(c.program).second.begin(), programs.at(c.program).second.end());
+    c.setup.folder = session.folder();
+    const ChildResult r = run_child(c.setup);
     const ChildResult& ref = reference[c.program];
     EXPECT_EQ(r.status, c.status) << r.err;
     const auto has_part = [&c](const std::string& l) { return l.find(c.log_part) != std::string::npos; };
     EXPECT_TRUE(!*c.log_part || std::ranges::count_if(lines_of(r.err), has_part) == 1) << r.err;
     EXPECT_TRUE(!c.same_log || r.err == ref.err) << r.err;
-    EXPECT_TRUE(c.status != 0 || c.spec.out != Sink::kFile || r.out == ref.out) << r.out;
+    EXPECT_TRUE(c.status != 0 || c.setup.out != Sink::kFile || r.out == ref.out) << r.out;
     const auto files = folder_files(session.folder() / "out");
     EXPECT_TRUE(c.status != 0 || files.size() == reference_files[c.program].size());
     for (const auto& file : files)
