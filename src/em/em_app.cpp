@@ -13,6 +13,7 @@
 #include "dialogue/version.hpp"
 #include "platform/command_line.hpp"
 #include "platform/input_file.hpp"
+#include "platform/interrupt.hpp"
 #include "platform/output_file.hpp"
 #include "plot/svg_plot.hpp"
 #include "stored/stored_design.hpp"
@@ -192,7 +193,8 @@ std::string em_usage() {
          platform::options_help(line) +
          "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
          "that cannot be solved, openEMS missing or failing, a file, the console or the log\n"
-         "that cannot be written.\n";
+         "that cannot be written; 128 + the signal when stopped (Ctrl-C: 130), with the\n"
+         "simulation folder removed and no file written.\n";
 }
 
 bool parse_em_options(const std::vector<std::string>& args, EmOptions& opt, std::string& error) {
@@ -210,9 +212,12 @@ int run_em_command(const std::vector<std::string>& args, std::ostream& out, std:
 }
 
 int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
+  // Ctrl-C stops openEMS, removes the simulation folder and writes nothing.
+  const platform::InterruptScope interruptible;
   auto fail = [&](const std::string& why) {
     log << "quorvane-em: " << opt.file.string() << ": " << why << '\n';
-    return 1;
+    const int sig = platform::interrupt_signal();
+    return sig != 0 ? 128 + sig : 1;
   };
   std::ifstream in;
   if (const std::string why = platform::open_input(in, opt.file); !why.empty()) return fail("cannot be opened: " + why);
@@ -300,6 +305,7 @@ int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
       {base + ".s2p", touchstone_text(f_mhz, levels.back(), model.ports[0].z_ref, source)},
       {base + ".svg", plot::render_plot(plot)},
       {base + ".txt", text}};
+  if (platform::interrupt_signal() != 0) return fail("stopped before the files were written");
   for (const auto& [name, body] : files)
     if (!platform::write_logged(opt.folder / name, body, "quorvane-em", log)) return 1;
   return 0;

@@ -1,24 +1,21 @@
 #include "em/openems_run.hpp"
 
+#include <poll.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/interrupt.hpp"
+
 namespace quorvane::em {
-
-namespace {
-
-std::string quoted(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-}  // namespace
 
 std::string find_executable(const std::string& name) {
   if (name.empty()) return "";
@@ -42,25 +39,62 @@ bool parse_progress(const std::string& line, long long& timestep, double& db) {
   return true;
 }
 
+namespace {
+
+// openEMS started in `folder` on `input`, its output and errors on a pipe
+// whose read end is `fd`; false when the process cannot be started.
+bool start_openems(const std::string& exe, const std::filesystem::path& folder, const std::string& input,
+                   int threads, pid_t& pid, int& fd) {
+  int p[2];
+  if (pipe(p) != 0) return false;
+  const std::string engine = "--engine=multithreaded", count = "--numThreads=" + std::to_string(threads);
+  pid = fork();
+  if (pid < 0) {
+    close(p[0]);
+    close(p[1]);
+    return false;
+  }
+  if (pid == 0) {  // the child: only async-signal-safe calls until exec
+    dup2(p[1], 1);
+    dup2(p[1], 2);
+    close(p[0]);
+    close(p[1]);
+    signal(SIGPIPE, SIG_DFL);
+    if (chdir(folder.c_str()) != 0) _exit(127);
+    const char* argv[] = {exe.c_str(), input.c_str(), engine.c_str(), count.c_str(), nullptr};
+    execv(exe.c_str(), const_cast<char* const*>(argv));
+    _exit(127);
+  }
+  close(p[1]);
+  fd = p[0];
+  return true;
+}
+
+// The child's exit status, or 128 + the signal that ended it.
+int wait_for(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
 RunReport run_openems(const std::string& exe, const std::filesystem::path& folder, const std::string& input,
                       int threads, double end_db, const std::string& label, std::ostream& log) {
   RunReport r;
   const auto start = std::chrono::steady_clock::now();
-  const std::string cmd = "cd " + quoted(folder.string()) + " && exec " + quoted(exe) + " " + quoted(input) +
-                          " --engine=multithreaded --numThreads=" + std::to_string(threads) + " 2>&1";
-  FILE* pipe = popen(cmd.c_str(), "r");
-  if (pipe == nullptr) {
+  pid_t pid = -1;
+  int fd = -1;
+  if (!start_openems(exe, folder, input, threads, pid, fd)) {
     r.error = "cannot start openEMS";
     return r;
   }
-  std::string line, tail;
+  std::string pending, tail;
   char buf[4096];
   double first_db = 0, first_s = -1;
-  while (std::fgets(buf, sizeof buf, pipe) != nullptr) {
-    line += buf;
-    if (line.empty() || line.back() != '\n') {
-      if (line.size() < 65536) continue;
-    }
+  // Each line of openEMS's output: progress relayed, an error line kept.
+  const auto take_line = [&](const std::string& line) {
     long long ts = 0;
     double db = 0;
     const double now = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -83,12 +117,37 @@ RunReport run_openems(const std::string& exe, const std::filesystem::path& folde
     } else if (line.find("rror") != std::string::npos) {
       tail = line;
     }
-    line.clear();
+  };
+  // Until openEMS closes its output (it ends) or the user stops the run.
+  for (;;) {
+    if (platform::interrupt_signal() != 0) break;
+    pollfd pfd{fd, POLLIN, 0};
+    const int ready = poll(&pfd, 1, 250);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready <= 0) continue;
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    pending.append(buf, static_cast<std::size_t>(n));
+    for (std::size_t eol; (eol = pending.find('\n')) != std::string::npos;) {
+      take_line(pending.substr(0, eol));
+      pending.erase(0, eol + 1);
+    }
+    if (pending.size() > 65536) pending.clear();  // no line is that long: not progress
   }
-  const int status = pclose(pipe);
+  close(fd);
+  if (const int sig = platform::interrupt_signal(); sig != 0) {
+    kill(pid, SIGTERM);
+    wait_for(pid);
+    r.error = "stopped by signal " + std::to_string(sig) + " (" + strsignal(sig) + "); nothing written";
+    r.interrupted = sig;
+    return r;
+  }
+  const int status = wait_for(pid);
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (status != 0) {
-    r.error = "openEMS ended with status " + std::to_string(status) + (tail.empty() ? "" : ": " + tail);
+    r.error = status == 127 ? "openEMS (" + exe + ") cannot be run"
+                            : "openEMS ended with status " + std::to_string(status) + (tail.empty() ? "" : ": " + tail);
     while (!r.error.empty() && (r.error.back() == '\n' || r.error.back() == '\r')) r.error.pop_back();
     return r;
   }

@@ -19,9 +19,11 @@ struct RunReport {
   long long timesteps = 0;
   double end_db = 0;      // energy level the run reached, dB (0: not reported)
   double seconds = 0;     // wall time
+  int interrupted = 0;    // the signal that stopped the run (see platform/interrupt.hpp), else 0
 };
 
 // Runs `exe` on `input` (a file in `folder`), the probes written there.
+// Under a platform::InterruptScope a signal stops openEMS and the run.
 // `label` prefixes the progress lines, `end_db` the level the run aims at.
 RunReport run_openems(const std::string& exe, const std::filesystem::path& folder, const std::string& input,
                       int threads, double end_db, const std::string& label, std::ostream& log);

@@ -1,4 +1,10 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -49,10 +55,13 @@ TEST_P(MeshRulesHold, GapsSubstrateGradingAndLargestCell) {
       ASSERT_LE(std::max(a / b, b / a), kGradingRatio * (1 + 1e-9)) << "at " << (*axis)[i];
       ASSERT_LE(b, (axis == &mesh.z ? r.max_air : r.max_cell) * (1 + 1e-9)) << "at " << (*axis)[i];
     }
-  for (const Box& p : m.copper)  // every gap between strips side by side: at least three cells
-    for (const Box& q : m.copper)
-      if (std::min(p.x1, q.x1) - std::max(p.x0, q.x0) > 0.1 && q.y0 > p.y1 && q.y0 - p.y1 < 3 * m.h)
+  for (const Box& p : m.copper) {  // every gap between strips side by side: at least three cells
+    for (const Box& q : m.copper) {
+      if (std::min(p.x1, q.x1) - std::max(p.x0, q.x0) > 0.1 && q.y0 > p.y1 && q.y0 - p.y1 < 3 * m.h) {
         EXPECT_GE(inside(mesh.y, p.y1, q.y0), 2) << "gap " << p.y1 << " ... " << q.y0;
+      }
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MeshRulesHold,
@@ -243,6 +252,43 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"band above the surface-wave limit", "docs/demo.txt", "Mode =  52.622", "Mode =   9.622",
                               {}, "above the substrate's surface-wave limit"}),
     testing::CaseName{});
+
+// Ctrl-C (or a SIGTERM to quorvane-em alone) while openEMS runs: openEMS is
+// stopped, the simulation folder removed, no file written, status 128 + the
+// signal.  A stand-in openEMS that only waits makes the moment certain.
+TEST(EmInterrupt, SignalStopsTheRunAndLeavesNothing) {
+  const fs::path dir = fs::temp_directory_path() / ("quorvane-em-stop-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "tmp");
+  fs::create_directories(dir / "out");
+  const fs::path fake = dir / "openEMS";
+  std::ofstream(fake) << "#!/bin/sh\ntouch started\nexec sleep 30\n";
+  fs::permissions(fake, fs::perms::owner_all);
+  for (const int sig : {SIGINT, SIGTERM}) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+      const std::string docs = (kSource / "docs/demo.txt").string(), out = (dir / "out").string();
+      execl(QUORVANE_EM_BINARY, "quorvane-em", docs.c_str(), "-o", out.c_str(), "--mesh", "coarse", "--openems",
+            fake.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    bool started = false;  // the stand-in touched its mark in the simulation folder
+    for (int i = 0; i < 400 && !started; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      for (const auto& e : fs::directory_iterator(dir / "tmp")) started = started || fs::exists(e.path() / "started");
+    }
+    EXPECT_TRUE(started);
+    kill(pid, sig);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + sig) << status;
+    EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "simulation folder left";
+    EXPECT_TRUE(fs::is_empty(dir / "out")) << "a file written";
+  }
+  fs::remove_all(dir);
+}
 
 // Full-wave known answer: a straight 50-ohm line (its width from the
 // program's microstrip model) passes everything and matches that model's
