@@ -283,11 +283,14 @@ int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
 
   const std::string source = opt.file.filename().string();
   std::string text = "quorvane-em: " + source + ", analysis report " + std::to_string(design.analysis_position) +
-                     ", microstrip design of dimensional report " + std::to_string(design.dimensions.position) + "\n" +
+                     (model.stripline ? ", stripline" : ", microstrip") + " design of dimensional report " +
+                     std::to_string(design.dimensions.position) + "\n" +
                      "  " + stored::copper_note(!opt.model.as_printed) + "; " +
                      (opt.model.lossless ? "lossless" : "conductor and dielectric losses of the stored analysis") +
-                     "; " + (model.covered ? "lid " + fixed(opt.model.cover_mm, 3) + " mm above the substrate, walls at the board's edges"
-                                           : std::string("open board (absorbing boundaries)")) +
+                     "; " +
+                     (model.covered     ? "lid " + fixed(opt.model.cover_mm, 3) + " mm above the substrate, walls at the board's edges"
+                      : model.stripline ? std::string("between its ground planes, open at the sides (absorbing boundaries)")
+                                        : std::string("open board (absorbing boundaries)")) +
                      "\n  Flow " + fixed(flow, 1) + " MHz, Fhigh " + fixed(fhigh, 1) + " MHz; runs end at " +
                      fixed(opt.end_db, 0) + " dB of energy\n" + figure_table(rows);
   if (opt.model.lossless) text += balance_text(f_mhz, levels.back(), opt.end_db, model.covered);

@@ -116,8 +116,11 @@ MeshRules mesh_rules(const Model& m, MeshLevel level) {
   MeshRules rules;
   rules.max_cell = wavelength_cell(m, 12 * r);
   rules.max_air = rules.max_cell * std::sqrt(m.er);
-  rules.edge_cell = std::min(m.h / (2 * r), rules.max_cell);
-  rules.sub_cell = m.h / (4 * r);
+  // The strip's height over its ground plane sets the scale near the copper
+  // (the substrate's H, or half a stripline's B).
+  rules.edge_cell = std::min(m.strip_z / (2 * r), rules.max_cell);
+  rules.sub_cell = m.strip_z / (4 * r);
+  if (m.stripline) rules.max_air = rules.max_cell;
   return rules;
 }
 
@@ -170,7 +173,10 @@ std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& ed
   std::vector<Fixed> f{{lo, cap(lo)}, {hi, cap(hi)}};
   for (const Edge& e : merge_edges(edges, edge_cell * kMergeFraction)) {
     if (e.at <= lo || e.at >= hi) continue;
-    const double d = std::clamp(e.room / 3, edge_cell / 3, edge_cell);
+    // A third of the strip or gap beside the edge, so that a narrow gap
+    // still gets its three cells (floored only for copper that all but
+    // touches, where no cell count would resolve it).
+    const double d = std::clamp(e.room / 3, edge_cell / 30, edge_cell);
     if (e.metal_below && e.metal_above) {
       // One strip ends where another begins (the staircase): no third suits
       // both, so a line on the edge and cells of a third around it.
@@ -225,7 +231,7 @@ Mesh build_mesh(const Model& m, MeshLevel level) {
   std::vector<double> fixed_x;
   for (int p = 0; p < 2; ++p) {
     const Port& port = m.ports[p];
-    const double centre = port.feed_end + port.outward * 3 * m.h;
+    const double centre = port.feed_end + port.outward * 3 * m.strip_z;
     for (int k = 0; k < 3; ++k) {
       mesh.probe_x[p][k] = centre + (1 - k) * port.outward * r.edge_cell;  // outer first
       fixed_x.push_back(mesh.probe_x[p][k]);
@@ -233,12 +239,13 @@ Mesh build_mesh(const Model& m, MeshLevel level) {
   }
   mesh.x = axis_lines(m.x_lo, m.x_hi, copper_edges(m.copper, 0), fixed_x, {}, r.edge_cell, r.max_cell);
   mesh.y = axis_lines(m.y_lo, m.y_hi, copper_edges(m.copper, 1), {}, {}, r.edge_cell, r.max_cell);
-  std::vector<double> fixed_z{m.h};
-  if (m.t > 0) fixed_z.push_back(m.h + m.t);
-  mesh.z = axis_lines(0, m.z_hi, {}, fixed_z, {{0, m.h + m.t, r.sub_cell}}, r.sub_cell, r.max_air);
+  std::vector<double> fixed_z{m.strip_z, m.h};
+  if (m.t > 0) fixed_z.push_back(m.strip_z + m.t);
+  const double dielectric_top = m.stripline ? m.h : m.h + m.t;
+  mesh.z = axis_lines(0, m.z_hi, {}, fixed_z, {{0, dielectric_top, r.sub_cell}}, r.sub_cell, r.max_air);
   add_pml(mesh.x, true, true);
   add_pml(mesh.y, !m.covered, !m.covered);
-  add_pml(mesh.z, false, !m.covered);
+  add_pml(mesh.z, false, !m.covered && !m.stripline);
   mesh.excite_x = mesh.x[kPmlCells + 2];
   return mesh;
 }

@@ -30,7 +30,7 @@ void place_domain(Model& m, double cx0, double cx1, double cy0, double cy1) {
   const double side = 6 * m.h + 0.35 * lambda_d;
   m.y_lo = cy0 - side;
   m.y_hi = cy1 + side;
-  m.z_hi = m.h + std::max(8 * m.h, lambda0 / 4);
+  m.z_hi = m.stripline ? m.h : m.h + std::max(8 * m.h, lambda0 / 4);
 }
 
 }  // namespace
@@ -41,8 +41,13 @@ double wavelength_cell(const Model& m, double cells_per_wavelength) {
 
 bool build_model(const stored::StoredDesign& design, const ModelOptions& opt, Model& m, std::string& error) {
   const auto* table = std::get_if<stored::DimensionTable>(&design.dimensions.table);
-  if (table == nullptr || table->construction != stored::StoredConstruction::Microstrip) {
-    error = "only microstrip designs are modelled (this one is stripline)";
+  if (table == nullptr) {
+    error = "the dimensional report holds no table to draw";
+    return false;
+  }
+  const bool stripline = table->construction == stored::StoredConstruction::Stripline;
+  if (stripline && opt.cover_mm > 0) {
+    error = "--cover puts a lid over microstrip; a stripline is enclosed by its ground planes";
     return false;
   }
   // One excitation gives S11 and S21 of the point-symmetric copper only
@@ -70,15 +75,18 @@ bool build_model(const stored::StoredDesign& design, const ModelOptions& opt, Mo
   m.er = table->er;
   m.h = table->height_in * kMmPerInch;
   m.t = table->thick_in * kMmPerInch;
+  m.stripline = stripline;
+  m.strip_z = stripline ? (m.h - m.t) / 2 : m.h;
   m.f_lo = design.analysis.rows.front().freq * 1e6;
   m.f_hi = design.analysis.rows.back().freq * 1e6;
-  if (!(m.er >= 1 && m.h > 0 && m.t >= 0 && m.f_lo > 0 && m.f_hi > m.f_lo)) {
+  if (!(m.er >= 1 && m.h > 0 && m.t >= 0 && m.strip_z > 0 && m.f_lo > 0 && m.f_hi > m.f_lo)) {
     error = "the substrate or the analysed band is not usable (Er, H, T or the frequencies)";
     return false;
   }
   if (table->surface_wave_ghz > 0 && m.f_hi > table->surface_wave_ghz * 1e9) {
-    error = "the analysed band reaches above the substrate's surface-wave limit of " +
-            std::to_string(table->surface_wave_ghz) + " GHz, where a microstrip model is not valid";
+    error = std::string("the analysed band reaches above the ") +
+            (stripline ? "stripline's higher-order-mode limit of " : "substrate's surface-wave limit of ") +
+            std::to_string(table->surface_wave_ghz) + " GHz, where the line model is not valid";
     return false;
   }
   if (!opt.lossless) {
@@ -86,7 +94,7 @@ bool build_model(const stored::StoredDesign& design, const ModelOptions& opt, Mo
     if (design.analysis.res_uohm_cm > 0) m.sigma = 1.0 / (design.analysis.res_uohm_cm * 1e-8);
   }
   for (const stored::Strip& s : layout.strips)
-    for (const stored::Rect& r : s.parts) m.copper.push_back({r.x0, r.y0, m.h, r.x1, r.y1, m.h + m.t});
+    for (const stored::Rect& r : s.parts) m.copper.push_back({r.x0, r.y0, m.strip_z, r.x1, r.y1, m.strip_z + m.t});
   const stored::Rect& in = layout.strips.front().parts.front();
   const stored::Rect& out = layout.strips.back().parts.back();
   m.ports[0] = {in.x0, -1, in.y0, in.y1, design.analysis.zs};
@@ -99,25 +107,27 @@ bool build_model(const stored::StoredDesign& design, const ModelOptions& opt, Mo
     m.y_hi = layout.bounds.y1 + 6 * m.h;
   }
   // The measuring lines: the feed lines carried on to the domain's edges.
-  m.copper.push_back({m.x_lo, in.y0, m.h, in.x0, in.y1, m.h + m.t});
-  m.copper.push_back({out.x1, out.y0, m.h, m.x_hi, out.y1, m.h + m.t});
+  m.copper.push_back({m.x_lo, in.y0, m.strip_z, in.x0, in.y1, m.strip_z + m.t});
+  m.copper.push_back({out.x1, out.y0, m.strip_z, m.x_hi, out.y1, m.strip_z + m.t});
   m.name = "design of dimensional report " + std::to_string(design.dimensions.position);
   return true;
 }
 
 double sheet_thickness_m(const Model& m) { return m.t > 0 ? m.t * 1e-3 : kSheetThicknessM; }
 
-Model straight_line(double er, double h, double w, double len, double f_lo, double f_hi) {
+Model straight_line(double er, double h, double w, double len, double f_lo, double f_hi, bool stripline) {
   Model m;
-  m.name = "straight line";
+  m.name = stripline ? "straight stripline" : "straight line";
   m.er = er;
   m.h = h;
+  m.stripline = stripline;
+  m.strip_z = stripline ? h / 2 : h;
   m.f_lo = f_lo;
   m.f_hi = f_hi;
   m.ports[0] = {0, -1, -w / 2, w / 2, 50};
   m.ports[1] = {len, +1, -w / 2, w / 2, 50};
   place_domain(m, 0, len, -w / 2, w / 2);
-  m.copper.push_back({m.x_lo, -w / 2, h, m.x_hi, w / 2, h});
+  m.copper.push_back({m.x_lo, -w / 2, m.strip_z, m.x_hi, w / 2, m.strip_z});
   return m;
 }
 

@@ -1,6 +1,7 @@
 // The full-wave model of a stored filter: the copper exactly as the layout
 // outputs draw it (the same rectangles as the DXF and Gerber files), on its
-// substrate over a ground plane, each feed line extended outward into a
+// substrate over a ground plane (microstrip) or midway between two
+// (stripline), each feed line extended outward into a
 // measuring line that runs into the absorbing boundary, and the box of air
 // (open, or under a metal lid with metal side walls) around it.  Millimetres
 // and hertz throughout; the model is geometry, not arithmetic of the dialogue,
@@ -30,7 +31,9 @@ struct Port {
 struct Model {
   std::string name;               // for the progress lines
   std::vector<Box> copper;        // strips, z0 == z1 == h for a zero-thickness sheet
-  double er = 1, h = 1, t = 0;    // substrate Er, height (mm), strip thickness (mm)
+  double er = 1, h = 1, t = 0;    // substrate Er, height H or ground-plane spacing B (mm), strip thickness (mm)
+  bool stripline = false;         // the dielectric fills 0 ... h and a ground plane lies at h
+  double strip_z = 0;             // mm, the strips' lower face: h (microstrip) or (B - t)/2 (stripline)
   double tan_delta = 0;           // dielectric loss tangent (0: lossless)
   double sigma = 0;               // strip conductivity, S/m (0: perfect conductor)
   Port ports[2];
@@ -56,13 +59,15 @@ double wavelength_cell(const Model& m, double cells_per_wavelength);
 // thickness, or 35 um (1 oz copper) when the design gives none.
 double sheet_thickness_m(const Model& m);
 
-// The model of a stored microstrip design.  False with a one-line `error`
-// for a design this program cannot model (stripline, a table that cannot be
-// drawn, a band above the substrate's surface-wave limit).
+// The model of a stored microstrip or stripline design.  False with a
+// one-line `error` for a design this program cannot model (unequal
+// terminations, a table that cannot be drawn, a band above the substrate's
+// surface-wave or higher-order-mode limit, a lid over stripline).
 bool build_model(const stored::StoredDesign& design, const ModelOptions& opt, Model& m, std::string& error);
 
-// A straight microstrip line of width w and length len (mm) between two
-// ports, on the given substrate: the known-answer model.
-Model straight_line(double er, double h, double w, double len, double f_lo, double f_hi);
+// A straight line of width w and length len (mm) between two ports, on the
+// given substrate (h: microstrip H, or stripline B with the strip midway):
+// the known-answer model.
+Model straight_line(double er, double h, double w, double len, double f_lo, double f_hi, bool stripline = false);
 
 }  // namespace quorvane::em

@@ -64,12 +64,13 @@ std::string openems_xml(const Model& m, const Mesh& mesh, const RunSettings& run
   std::ostringstream o;
   const double f0 = (m.f_lo + m.f_hi) / 2, fc = (m.f_hi - m.f_lo) / 2 * 1.5;
   const std::string open = m.covered ? "PEC" : "PML_8";
+  const std::string top = m.covered || m.stripline ? "PEC" : "PML_8";
   o << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n<openEMS>\n"
     << "  <FDTD NumberOfTimesteps=\"" << run.max_timesteps << "\" endCriteria=\"" << num(std::pow(10.0, run.end_db / 10))
     << "\" f_max=\"" << num(f0 + fc) << "\">\n"
     << "    <Excitation Type=\"0\" f0=\"" << num(f0) << "\" fc=\"" << num(fc) << "\"/>\n"
     << "    <BoundaryCond xmin=\"PML_8\" xmax=\"PML_8\" ymin=\"" << open << "\" ymax=\"" << open
-    << "\" zmin=\"PEC\" zmax=\"" << open << "\"/>\n  </FDTD>\n"
+    << "\" zmin=\"PEC\" zmax=\"" << top << "\"/>\n  </FDTD>\n"
     << "  <ContinuousStructure CoordSystem=\"0\">\n    <Properties>\n";
   const double x0 = mesh.x.front(), x1 = mesh.x.back(), y0 = mesh.y.front(), y1 = mesh.y.back();
   // The dielectric loss as a conductivity at the band's centre.
@@ -93,11 +94,11 @@ std::string openems_xml(const Model& m, const Mesh& mesh, const RunSettings& run
     const double* px = mesh.probe_x[p];
     for (int k = 0; k < 3; ++k)
       property(o, "<ProbeBox Name=\"" + probe_name('u', p + 1, k) + "\" Type=\"0\" Weight=\"-1\">", "</ProbeBox>",
-               {{px[k], yc, m.h, px[k], yc, 0}}, 10);
+               {{px[k], yc, m.strip_z, px[k], yc, 0}}, 10);
     // Current: the loop around the strip on the dual grid, counted flowing
     // from the port into the filter.
-    const Box loop{0, half_cell(mesh.y, port.y0, -1), half_cell(mesh.z, m.h, -1),
-                   0, half_cell(mesh.y, port.y1, +1), half_cell(mesh.z, m.h + m.t, +1)};
+    const Box loop{0, half_cell(mesh.y, port.y0, -1), half_cell(mesh.z, m.strip_z, -1),
+                   0, half_cell(mesh.y, port.y1, +1), half_cell(mesh.z, m.strip_z + m.t, +1)};
     for (int k = 0; k < 2; ++k) {
       Box b = loop;
       b.x0 = b.x1 = (px[k] + px[k + 1]) / 2;
@@ -108,7 +109,12 @@ std::string openems_xml(const Model& m, const Mesh& mesh, const RunSettings& run
   }
   const Port& in = m.ports[0];
   property(o, "<Excitation Name=\"excite\" Type=\"0\" Excite=\"0,0,-1\">", "</Excitation>",
-           {{mesh.excite_x, in.y0, 0, mesh.excite_x, in.y1, m.h}}, 10);
+           {{mesh.excite_x, in.y0, 0, mesh.excite_x, in.y1, m.strip_z}}, 10);
+  // A stripline's field points from the strip to both ground planes; the
+  // lower half alone would launch the parallel-plate mode as well.
+  if (m.stripline)
+    property(o, "<Excitation Name=\"excite_top\" Type=\"0\" Excite=\"0,0,1\">", "</Excitation>",
+             {{mesh.excite_x, in.y0, m.strip_z + m.t, mesh.excite_x, in.y1, m.h}}, 10);
   o << "    </Properties>\n    <RectilinearGrid DeltaUnit=\"0.001\" CoordSystem=\"0\">\n"
     << "      <XLines>" << joined(mesh.x) << "</XLines>\n      <YLines>" << joined(mesh.y)
     << "</YLines>\n      <ZLines>" << joined(mesh.z) << "</ZLines>\n    </RectilinearGrid>\n"

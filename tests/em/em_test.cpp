@@ -13,6 +13,7 @@
 #include "em/em_figures.hpp"
 #include "em/em_simulation.hpp"
 #include "lines/microstrip.hpp"
+#include "lines/stripline.hpp"
 #include "support/case_name.hpp"
 
 namespace quorvane::em {
@@ -21,8 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 const fs::path kSource = QUORVANE_SOURCE_DIR;
 
-Model demo_model() {
-  std::ifstream in(kSource / "docs/demo.txt");
+Model stored_model(const char* file = "docs/demo.txt") {
+  std::ifstream in(kSource / file);
   stored::StoredDesign d;
   std::string error;
   Model m;
@@ -58,15 +59,17 @@ TEST_P(MeshRulesHold, GapsSubstrateGradingAndLargestCell) {
   for (const Box& p : m.copper) {  // every gap between strips side by side: at least three cells
     for (const Box& q : m.copper) {
       if (std::min(p.x1, q.x1) - std::max(p.x0, q.x0) > 0.1 && q.y0 > p.y1 && q.y0 - p.y1 < 3 * m.h) {
-        EXPECT_GE(inside(mesh.y, p.y1, q.y0), 2) << "gap " << p.y1 << " ... " << q.y0;
+        EXPECT_GE(inside(mesh.y, p.y1, q.y0), 2) << "gap " << p.y1 << " ... " << q.y0 << " x " << p.x0 << " " << p.x1 << " / " << q.x0 << " " << q.x1;
       }
     }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MeshRulesHold,
-                         ::testing::Values(MeshCase{"demo coarse", demo_model(), MeshLevel::Coarse},
-                                           MeshCase{"demo fine", demo_model(), MeshLevel::Fine},
+                         ::testing::Values(MeshCase{"demo coarse", stored_model(), MeshLevel::Coarse},
+                                           MeshCase{"demo fine", stored_model(), MeshLevel::Fine},
+                                           MeshCase{"stripline coarse", stored_model("tests/data/em_stripline.txt"),
+                                                    MeshLevel::Coarse},
                                            MeshCase{"line normal", straight_line(9.8, 0.635, 0.63, 10, 8e9, 12e9),
                                                     MeshLevel::Normal}),
                          testing::CaseName{});
@@ -249,6 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "install the Debian package openems"},
                       BadCase{"no dimensional report", "tests/data/road_electrical.txt", "", "", {},
                               "no usable dimensional report"},
+                      BadCase{"a lid over stripline", "tests/data/em_stripline.txt", "", "", {"--cover", "5"},
+                              "enclosed by its ground planes"},
                       BadCase{"band above the surface-wave limit", "docs/demo.txt", "Mode =  52.622", "Mode =   9.622",
                               {}, "above the substrate's surface-wave limit"}),
     testing::CaseName{});
@@ -291,28 +296,43 @@ TEST(EmInterrupt, SignalStopsTheRunAndLeavesNothing) {
 }
 
 // Full-wave known answer: a straight 50-ohm line (its width from the
-// program's microstrip model) passes everything and matches that model's
-// effective dielectric constant.
-TEST(FullWave, StraightFiftyOhmLine) {
+// program's line model) passes everything and matches that model's
+// effective dielectric constant: the microstrip's dispersive one, Er for the
+// stripline's TEM wave.
+struct LineCase {
+  const char* what;
+  bool stripline;
+  float er, h_in;  // H, or the stripline's B
+};
+
+class StraightLine : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(StraightLine, PassesAllAndKeepsTheLineModelsPhase) {
   SolveOptions opt;
   opt.exe = find_executable("openEMS");
   if (opt.exe.empty()) GTEST_SKIP() << "openEMS is not installed (tools/ensure-toolchain)";
-  const float h_in = 0.025f, er = 9.8f;
-  const MswhResult width = mswh(er, 10.0f, h_in, 1000 * h_in, 0.0f, 50.0f);
-  const Model m = straight_line(er, h_in * 25.4, width.w * 25.4, 10, 8e9, 12e9);
+  const LineCase& c = GetParam();
+  const float w = c.stripline ? slwb(c.h_in, c.er, 0.0f, 50.0f).w : mswh(c.er, 10.0f, c.h_in, 1000 * c.h_in, 0.0f, 50.0f).w;
+  const Model m = straight_line(c.er, c.h_in * 25.4, w * 25.4, 10, 8e9, 12e9, c.stripline);
   Solution s;
   std::string error;
   std::ostringstream log;
   ASSERT_TRUE(solve(m, MeshLevel::Coarse, {8e9, 10e9}, opt, log, s, error)) << error << log.str();
-  const Msimp1 line = msimp(er, h_in, 1000 * h_in, 0.0f, width.w);
+  const Msimp1 line = msimp(c.er, c.h_in, 1000 * c.h_in, 0.0f, w);
   for (std::size_t k = 0; k < s.freq.size(); ++k) {
     EXPECT_NEAR(20 * std::log10(std::abs(s.s21[k])), 0, 0.05) << s.freq[k];
     EXPECT_LT(20 * std::log10(std::abs(s.s11[k])), -30) << s.freq[k];
     const double eff = std::pow(s.beta[k].real() * 299792458.0 / (2 * M_PI * s.freq[k]), 2);
-    const float model = mszo(line.effdc, er, static_cast<float>(s.freq[k] * 1e-9), h_in, width.w, line.zodc).eff;
+    const float model =
+        c.stripline ? c.er : mszo(line.effdc, c.er, static_cast<float>(s.freq[k] * 1e-9), c.h_in, w, line.zodc).eff;
     EXPECT_NEAR(eff / model, 1, 0.005) << s.freq[k];
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, StraightLine,
+                         ::testing::Values(LineCase{"microstrip", false, 9.8f, 0.025f},
+                                           LineCase{"stripline", true, 2.2f, 0.04f}),
+                         testing::CaseName{});
 
 }  // namespace
 }  // namespace quorvane::em
