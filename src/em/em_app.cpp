@@ -10,6 +10,7 @@
 
 #include "em/em_figures.hpp"
 #include "em/em_simulation.hpp"
+#include "em/housing.hpp"
 #include "dialogue/version.hpp"
 #include "platform/command_line.hpp"
 #include "platform/input_file.hpp"
@@ -22,7 +23,6 @@ namespace quorvane::em {
 
 namespace {
 
-constexpr double kC0 = 299792458.0;
 constexpr double kBalanceFloor = 0.97;
 
 bool read_number(const std::string& text, double lo, double hi, double& v) {
@@ -295,10 +295,14 @@ int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
                      fixed(opt.end_db, 0) + " dB of energy\n" + figure_table(rows);
   if (opt.model.lossless) text += balance_text(f_mhz, levels.back(), opt.end_db, model.covered);
   if (model.covered) {
-    // The empty housing's TE101 resonance (the substrate lowers it).
-    const double a = (model.y_hi - model.y_lo) * 1e-3, l = (model.x_hi - model.x_lo) * 1e-3;
-    text += "  the housing's first box resonance (empty box, TE101): " +
-            fixed(kC0 / 2 * std::sqrt(1 / (a * a) + 1 / (l * l)) * 1e-6, 0) + " MHz (the substrate lowers it)\n";
+    // The housing's own first resonance: a closed box as long and wide as
+    // the modelled board, the substrate on its floor.
+    const BoxMode mode = first_box_mode(model.x_hi - model.x_lo, model.y_hi - model.y_lo, model.h, model.er,
+                                        model.z_hi - model.h);
+    const double f = mode.f_hz * 1e-6;
+    text += "  the housing's first box resonance (" + mode.name + ", " + fixed(model.x_hi - model.x_lo, 1) + " x " +
+            fixed(model.y_hi - model.y_lo, 1) + " mm, substrate included): " + fixed(f, 0) + " MHz, " +
+            (f >= f_mhz.front() && f <= f_mhz.back() ? "inside" : "outside") + " the solved band\n";
   }
   out << text;
 
