@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <sstream>
 
@@ -114,6 +115,35 @@ plot::PlotSpec em_plot(const stored::StoredDesign& d, const std::vector<double>&
   }
   p.series = {st21, fp21, fw11, fw21};
   p.markers = {{d.summary.flow, "Flow"}, {d.summary.fhigh, "Fhigh"}};
+  return p;
+}
+
+// The same curves from Flow - BW/2 to Fhigh + BW/2, the dB axis spanning
+// the in-band values with a tenth of their range about them.
+plot::PlotSpec passband_detail(const plot::PlotSpec& whole, const stored::DesignSummary& d) {
+  plot::PlotSpec p = whole;
+  p.title = "Passband detail";
+  const float lo_f = d.flow - d.bw / 2, hi_f = d.fhigh + d.bw / 2;
+  float lo = std::numeric_limits<float>::infinity(), hi = -lo;
+  std::erase_if(p.series, [](const plot::Series& s) { return s.name.rfind("S21", 0) != 0; });  // transmission only
+  for (plot::Series& s : p.series) {
+    plot::Series kept{s.name, s.colour, s.right_axis, {}, {}};
+    for (std::size_t i = 0; i < s.x.size(); ++i) {
+      if (s.x[i] < lo_f || s.x[i] > hi_f) continue;
+      kept.x.push_back(s.x[i]);
+      kept.y.push_back(s.y[i]);
+      if (s.x[i] >= d.flow && s.x[i] <= d.fhigh && std::isfinite(s.y[i])) {
+        lo = std::min(lo, s.y[i]);
+        hi = std::max(hi, s.y[i]);
+      }
+    }
+    s = std::move(kept);
+  }
+  if (lo <= hi) {
+    const float pad = std::max((hi - lo) / 10.0f, 0.01f);
+    p.left_floor = lo - pad;
+    p.left_ceiling = hi + pad;
+  }
   return p;
 }
 
@@ -310,7 +340,7 @@ int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
   const plot::PlotSpec plot = em_plot(design, f_mhz, levels.back(), four, "quorvane-em: " + source);
   const std::pair<std::string, std::string> files[] = {
       {base + ".s2p", touchstone_text(f_mhz, levels.back(), model.ports[0].z_ref, source)},
-      {base + ".svg", plot::render_plot(plot)},
+      {base + ".svg", plot::render_stacked({plot, passband_detail(plot, design.summary)})},
       {base + ".txt", text}};
   if (platform::interrupt_signal() != 0) return fail("stopped before the files were written");
   for (const auto& [name, body] : files)

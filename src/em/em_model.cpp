@@ -113,6 +113,25 @@ bool build_model(const stored::StoredDesign& design, const ModelOptions& opt, Mo
   return true;
 }
 
+Model one_resonator(double er, double h, double w, double s, double len, double f_lo, double f_hi) {
+  Model m;
+  m.name = "one resonator";
+  m.er = er;
+  m.h = h;
+  m.strip_z = h;
+  m.f_lo = f_lo;
+  m.f_hi = f_hi;
+  // Across y: the input strip, a gap, the resonator, a gap, the output strip.
+  const double in0 = w / 2 + s, out1 = -w / 2 - s;
+  m.ports[0] = {0, -1, in0, in0 + w, 50};
+  m.ports[1] = {2 * len, +1, out1 - w, out1, 50};
+  place_domain(m, 0, 2 * len, out1 - w, in0 + w);
+  m.copper.push_back({m.x_lo, in0, h, len, in0 + w, h});
+  m.copper.push_back({0, -w / 2, h, 2 * len, w / 2, h});
+  m.copper.push_back({len, out1 - w, h, m.x_hi, out1, h});
+  return m;
+}
+
 double sheet_thickness_m(const Model& m) { return m.t > 0 ? m.t * 1e-3 : kSheetThicknessM; }
 
 Model straight_line(double er, double h, double w, double len, double f_lo, double f_hi, bool stripline) {

@@ -70,4 +70,11 @@ bool build_model(const stored::StoredDesign& design, const ModelOptions& opt, Mo
 // the known-answer model.
 Model straight_line(double er, double h, double w, double len, double f_lo, double f_hi, bool stripline = false);
 
+// One half-wave resonator between two ports: two coupled sections of strips
+// of width w, gap s and length len (mm), the resonator (2 len long, both
+// ends open) coupled to the input line's open end over its first half and
+// to the output line's over its second: a one-pole filter, the known
+// answer of coupled sections with their open ends.
+Model one_resonator(double er, double h, double w, double s, double len, double f_lo, double f_hi);
+
 }  // namespace quorvane::em

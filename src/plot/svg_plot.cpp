@@ -315,6 +315,27 @@ std::string render_plot(const PlotSpec& plot) {
   return o.str();
 }
 
+std::string render_stacked(const std::vector<PlotSpec>& plots) {
+  std::ostringstream o;
+  const float H = kHeight * static_cast<float>(plots.size());
+  o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(kWidth) << "\" height=\"" << num(H)
+    << "\" viewBox=\"0 0 " << num(kWidth) << ' ' << num(H) << "\">\n";
+  for (std::size_t i = 0; i < plots.size(); ++i) {
+    std::string one = render_plot(plots[i]);
+    one.erase(0, one.find('\n') + 1);  // the XML declaration
+    // Placed at its row, and its clip path named apart from the others'.
+    const std::string open = "<svg xmlns=\"http://www.w3.org/2000/svg\" ";
+    one.replace(0, open.size(), "<svg x=\"0\" y=\"" + num(kHeight * static_cast<float>(i)) + "\" ");
+    const std::string id = "plot-area", unique = "plot-area-" + std::to_string(i + 1);
+    for (std::size_t at = one.find(id); at != std::string::npos; at = one.find(id, at + unique.size()))
+      one.replace(at, id.size(), unique);
+    o << one;
+  }
+  o << "</svg>\n";
+  return o.str();
+}
+
 std::string summary_title(const DesignSummary& s, const std::string& construction) {
   auto trim = [](std::string t) {
     const size_t a = t.find_first_not_of(' ');

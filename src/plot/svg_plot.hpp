@@ -73,6 +73,10 @@ float fitted_font(const std::string& text, float width, float size);
 
 std::string render_plot(const PlotSpec& plot);
 
+// Several plots one under the other in one SVG document (a response and
+// its passband detail, say), each as rendered alone.
+std::string render_stacked(const std::vector<PlotSpec>& plots);
+
 // The plot of one analysis table: transmission and return loss in dB for
 // print format 1; loss in dB and input VSWR (right axis) for format 2.
 // Flow and Fhigh of the summary are marked.  The dB axis reaches down to

@@ -12,6 +12,7 @@
 #include "em/em_app.hpp"
 #include "em/em_figures.hpp"
 #include "em/em_simulation.hpp"
+#include "analysis/drawn_filter.hpp"
 #include "lines/microstrip.hpp"
 #include "lines/stripline.hpp"
 #include "support/case_name.hpp"
@@ -333,6 +334,54 @@ INSTANTIATE_TEST_SUITE_P(Cases, StraightLine,
                          ::testing::Values(LineCase{"microstrip", false, 9.8f, 0.025f},
                                            LineCase{"stripline", true, 2.2f, 0.04f}),
                          testing::CaseName{});
+
+// Where a sweep's power peaks, refined by a parabola through the three
+// values about the greatest, MHz.
+double peak(const std::vector<double>& f_mhz, const std::vector<double>& power) {
+  const auto k = static_cast<std::size_t>(std::max_element(power.begin() + 1, power.end() - 1) - power.begin());
+  const double a = power[k - 1], b = power[k], c = power[k + 1];
+  return f_mhz[k] + (f_mhz[k + 1] - f_mhz[k]) * (a - c) / (2 * (a - 2 * b + c));
+}
+
+// Full-wave known answer: one half-wave resonator between two coupled
+// sections.  Its transmission peak lies where the drawn-copper four-port
+// with its open ends puts it, and the lossless copper loses no power away
+// from that resonance, where it hardly radiates.
+TEST(FullWave, OneResonatorPeakAndPowerBalance) {
+  SolveOptions opt;
+  opt.exe = find_executable("openEMS");
+  if (opt.exe.empty()) GTEST_SKIP() << "openEMS is not installed (tools/ensure-toolchain)";
+  const double er = 9.8, h = 0.635, w = 0.6, gap = 0.3, len = 2.8;  // mm
+  std::vector<double> f_hz, f_mhz, fw_power, fp_power;
+  for (double f = 8000; f <= 12000 + 1e-9; f += 20) {
+    f_mhz.push_back(f);
+    f_hz.push_back(f * 1e6);
+  }
+  Solution s;
+  std::string error;
+  std::ostringstream log;
+  ASSERT_TRUE(solve(one_resonator(er, h, w, gap, len, 8e9, 12e9), MeshLevel::Coarse, f_hz, opt, log, s, error))
+      << error << log.str();
+  DrawnFilter four;
+  four.er = static_cast<float>(er);
+  four.h = static_cast<float>(h / 25.4);
+  four.f0 = 10000.0f;
+  const DrawnSection section{static_cast<float>(w / 25.4), static_cast<float>(gap / 25.4), static_cast<float>(len / 25.4)};
+  four.sections = {section, section};
+  const PreparedDrawnFilter prepared = prepare_drawn_filter(four, 8000.0f, 12000.0f);
+  for (std::size_t k = 0; k < f_mhz.size(); ++k) {
+    fw_power.push_back(std::norm(s.s21[k]));
+    fp_power.push_back(std::norm(drawn_response(prepared, static_cast<float>(f_mhz[k])).s21));
+  }
+  const double fw = peak(f_mhz, fw_power), fp = peak(f_mhz, fp_power);
+  EXPECT_NEAR(fw / fp, 1, 0.005) << "full-wave " << fw << " MHz, four-port " << fp << " MHz";
+  double least = 2;
+  for (std::size_t k = 0; k < f_mhz.size(); ++k)
+    if (std::fabs(f_mhz[k] / fp - 1) > 0.1) least = std::min(least, std::norm(s.s11[k]) + std::norm(s.s21[k]));
+  EXPECT_GT(least, 0.99);
+  std::printf("peak full-wave %.1f four-port %.1f, least balance %.4f\n", fw, fp, least);
+  for (std::size_t k = 0; k < f_mhz.size(); k += 10) std::printf("%.0f %.4f %.4f %.4f\n", f_mhz[k], std::norm(s.s11[k]) + std::norm(s.s21[k]), fw_power[k], fp_power[k]);
+}
 
 }  // namespace
 }  // namespace quorvane::em

@@ -61,6 +61,7 @@ std::vector<SvgCase> svg_cases() {
   return {{"format 1 plot", render_plot(response_plot(rep, a1, "Microstrip"))},
           {"format 2 plot", render_plot(response_plot(rep, a2, ""))},
           {"plot with gaps", render_plot(response_plot(rep, gaps, "ideal lines in air"))},
+          {"stacked plots", render_stacked({response_plot(rep, a1, "Microstrip"), response_plot(rep, gaps, "")})},
           {"layout", layout_svg(build_layout(ms, 4), ms, "Layout: R&D \"quoted\"")}};
 }
 
@@ -78,6 +79,17 @@ INSTANTIATE_TEST_SUITE_P(Documents, SvgDocument, ::testing::ValuesIn(svg_cases()
     if (ch == ' ') ch = '_';
   return n;
 });
+
+// Each plot of a stack clips its curves to its own frame.
+TEST(StackedPlots, EachClipsToItsOwnFrame) {
+  StoredReport rep;
+  rep.summary = road_summary();
+  const PlotSpec p = response_plot(rep, road_analysis(1, 50.0f, 50.0f), "");
+  const std::string doc = render_stacked({p, p});
+  for (const char* id : {"id=\"plot-area-1\"", "id=\"plot-area-2\""}) EXPECT_NE(doc.find(id), std::string::npos) << id;
+  EXPECT_EQ(doc.find("#plot-area)"), std::string::npos);
+  EXPECT_NE(doc.find("url(#plot-area-2)"), std::string::npos);
+}
 
 TEST(ResponsePlot, BreaksCurvesAtValuesThatAreNotNumbers) {
   StoredReport rep;
