@@ -1,11 +1,14 @@
-// Full-wave check: the demonstration filter's mesh at each level, and one
+// Full-wave check: the demonstration filter's mesh at each level, one
 // complete coarse openEMS solution of a straight 50-ohm line (mesh, input,
-// run, probes, port waves); the log discarded.  Skipped without openEMS.
+// run, probes, port waves), and the demonstration filter's whole check at
+// the default setting; the logs discarded.  Skipped without openEMS.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "em/em_app.hpp"
 #include "em/em_simulation.hpp"
 
 namespace quorvane::em {
@@ -40,6 +43,25 @@ void BM_StraightLineCoarse(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StraightLineCoarse)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// The demonstration filter's check at the default setting: the program as
+// a user runs it (coarse and normal levels, extrapolation, the four-port,
+// the three files), the 10-minute target on a 2-core machine.  Long: run it
+// alone, --benchmark_filter=DemoDefault.
+void BM_DemoDefaultCheck(benchmark::State& state) {
+  if (find_executable("openEMS").empty()) {
+    state.SkipWithError("openEMS is not installed");
+    return;
+  }
+  const std::filesystem::path out = std::filesystem::temp_directory_path() / "quorvane-em-bench";
+  for (auto _ : state) {
+    std::ostringstream console, log;
+    if (run_em_command({QUORVANE_EM_BENCH_FILE, "-o", out.string()}, console, log) != 0)
+      state.SkipWithError(log.str().c_str());
+  }
+  std::filesystem::remove_all(out);
+}
+BENCHMARK(BM_DemoDefaultCheck)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 }  // namespace quorvane::em
