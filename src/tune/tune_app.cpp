@@ -12,7 +12,6 @@
 #include "platform/input_file.hpp"
 #include "platform/output_file.hpp"
 #include "tune/measured_fit.hpp"
-#include "tune/tune_em.hpp"
 #include "tune/tune_outputs.hpp"
 
 namespace quorvane::tune {
@@ -42,14 +41,6 @@ platform::CommandLine command_line(TuneAppOptions& opt) {
       return true;
     };
   };
-  valued("--model", "circuit|em",
-         "the model tuned against: the circuit model with field-solved sections (default), or the full-wave "
-         "solution by space mapping",
-         [&opt](const std::string& v) {
-           if (v != "circuit" && v != "em") return false;
-           opt.model = v == "em" ? ModelKind::Em : ModelKind::Circuit;
-           return true;
-         });
   valued("--share", "PCT", "each width, gap and length within PCT % of its printed value (default: 25)",
          [&opt](const std::string& v) {
            double x = 0;
@@ -69,14 +60,8 @@ platform::CommandLine command_line(TuneAppOptions& opt) {
          });
   line.options.push_back({"", "--fit-h", "", "with --measured, fit the substrate height too",
                           [&opt](const std::string&) { return opt.fit_h = true, std::string(); }});
-  valued("--iterations", "N", "full-wave iterations of --model em (default: 4)", whole(1, 20, opt.iterations));
   valued("--report", "N", "the analysis report at position N (default: the last one after a dimensional report)",
          whole(1, 1e9, opt.report));
-  valued("--openems", "PATH", "the openEMS executable for --model em (default: openEMS on the PATH)",
-         [&opt](const std::string& v) {
-           opt.openems = v;
-           return !v.empty();
-         });
   return line;
 }
 
@@ -145,11 +130,7 @@ int run_tune(const TuneAppOptions& opt, std::ostream& out, std::ostream& log) {
     model.substrate.h = fit.h;
     model.bias = fit.bias;
   }
-  if (opt.model == ModelKind::Em) {
-    if (!space_map(model, targets, opt, fields, run, log, error)) return fail(error);
-  } else if (!tune(model, targets, opt.tune, fields, run.result, error)) {
-    return fail(error);
-  }
+  if (!tune(model, targets, opt.tune, fields, run.result, error)) return fail(error);
   run.model = model;
   return write_outputs(run, opt.folder, out, log) ? 0 : 1;
 }

@@ -1,7 +1,6 @@
 // quorvane-tune: the copper of a stored microstrip design tuned until its
 // response meets the design's targets (see tune_figures.hpp), by the
-// circuit model with field-solved sections (tune_model.hpp) or by space
-// mapping against the full-wave solution (--model em); with --measured, the
+// circuit model with field-solved sections (tune_model.hpp); with --measured, the
 // substrate and etch of a built board fitted to its measured response first,
 // and the next board's copper tuned for them.
 //
@@ -22,18 +21,13 @@
 
 namespace quorvane::tune {
 
-enum class ModelKind { Circuit, Em };
-
 struct TuneAppOptions {
   std::filesystem::path file;
   std::filesystem::path folder = ".";
-  ModelKind model = ModelKind::Circuit;
   TuneOptions tune;
   int report = 0;                   // analysis report position (0: the last usable)
   std::filesystem::path measured;   // a Touchstone 2-port of the built board ("" none)
   bool fit_h = false;               // fit the substrate height too
-  int iterations = 4;               // full-wave iterations of --model em
-  std::string openems = "openEMS";
   bool help = false, version = false;
 };
 

@@ -56,7 +56,8 @@ class FieldCorrections {
   // False with `error` when a cross-section cannot be solved.
   bool of(const Substrate& sub, const Copper& copper, double bias, std::vector<ModeCorrection>& out, std::string& error);
   int solved() const { return solved_; }
-  fields::SolveOptions options;  // looser than the field check's: a correction of a few per cent
+  // Looser than the field check's 5e-4: the correction is of a few per cent.
+  fields::SolveOptions options{2e-3, 6, 0};
 
  private:
   std::map<std::array<long long, 5>, ModeCorrection> cache_;

@@ -119,7 +119,6 @@ std::string summary_text(const TuneRun& run) {
          ", etch bias " + fmt("%.1f", f.bias * 1000) + " +/- " + fmt("%.1f", f.bias_ci * 1000) + " um per edge";
     s += f.fit_h ? ", H " + fmt("%.4f", f.h) + " +/- " + fmt("%.4f", f.h_ci) + " mm\n" : ", H as stored\n";
   }
-  for (const std::string& line : run.em_table) s += line + "\n";
   s += "\n                          target      printed        tuned  tuned-target\n";
   s += row("centre", "MHz", t.f0, r.before.centre, r.after.centre, 2);
   s += row("lower -3 dB", "MHz", t.lower, r.before.lower, r.after.lower, 2);

@@ -24,7 +24,6 @@ struct TuneRun {
   TuneResult result;
   std::optional<FitResult> fit;       // --measured
   std::string measured_name;
-  std::vector<std::string> em_table;  // --model em: the full-wave iteration table
 };
 
 // The stored dimension table with the tuned copper's widths, gaps and

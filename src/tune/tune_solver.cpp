@@ -10,12 +10,13 @@ namespace quorvane::tune {
 namespace {
 
 constexpr double kCentreScale = 1e-4;     // of Fo: a tenth of the tolerance
-constexpr double kBandwidthScale = 1e-3;  // of BW3dB
-constexpr double kReturnLossScale = 0.1;  // dB
+constexpr double kBandwidthScale = 1e-3;  // of BW3dB: a tenth
+constexpr double kReturnLossScale = 0.1;  // dB: a tenth
 constexpr double kPull = 0.05;            // the pull towards the printed copper
 constexpr double kInside = 1e-3;          // a start on a bound is moved this share of the range inside
 constexpr double kStepU = 1e-3;           // Jacobian step in u
 constexpr double kSettled = 1e-4;
+constexpr int kReweightings = 3;
 constexpr double kPi = 3.14159265358979323846;         // field corrections that change less end the passes
 
 double& dimension(SectionCopper& s, Dimension d) {
@@ -50,8 +51,13 @@ double largest_change(const std::vector<ModeCorrection>& a, const std::vector<Mo
 }
 
 // One solver stage over `vars` from `model`'s copper.
+// Extra weights of the three targets' residuals.
+struct Weights {
+  double centre = 1, bandwidth = 1, return_loss = 1;
+};
+
 void stage(CircuitModel& model, const Targets& t, const std::vector<Variable>& vars, const TuneOptions& opt,
-           bool with_return_loss, TuneResult& r) {
+           bool with_return_loss, const Weights& w, TuneResult& r) {
   const bool rl = with_return_loss && !std::isnan(t.return_loss);
   const int m = 2 + (rl ? 1 : 0) + static_cast<int>(vars.size());
   const Copper base = model.copper;
@@ -61,9 +67,9 @@ void stage(CircuitModel& model, const Targets& t, const std::vector<Variable>& v
     const Figures f = measure(trial, t);
     Eigen::VectorXd res(m);
     int i = 0;
-    res[i++] = (f.centre - t.f0) / (kCentreScale * t.f0);
-    res[i++] = (f.bandwidth - t.bw3) / (kBandwidthScale * t.bw3);
-    if (rl) res[i++] = (f.soft_return_loss - t.return_loss) / kReturnLossScale;
+    res[i++] = w.centre * (f.centre - t.f0) / (kCentreScale * t.f0);
+    res[i++] = w.bandwidth * (f.bandwidth - t.bw3) / (kBandwidthScale * t.bw3);
+    if (rl) res[i++] = w.return_loss * (f.soft_return_loss - t.return_loss) / kReturnLossScale;
     for (const Variable& v : vars) {
       const double x = value_of(v, u[i - (m - static_cast<int>(vars.size()))]);
       res[i++] = kPull * (x - v.printed) / (0.1 * opt.share * v.printed);
@@ -136,20 +142,45 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
   };
   if (!correct(model.corrections)) return false;
   r.before = measure(model, t);
+  double change = 0;
+  // The corrections at the copper reached, and how far they moved.
+  auto recorrect = [&](double& moved) {
+    ++r.passes;
+    std::vector<ModeCorrection> next;
+    if (!correct(next)) return false;
+    moved = largest_change(model.corrections, next);
+    model.corrections = next;
+    return true;
+  };
   for (int stage_widths = 0; stage_widths < 2; ++stage_widths) {
     const std::vector<Variable> vars = tuning_variables(start.copper, opt, stage_widths == 1);
     for (int pass = 0; pass < opt.max_passes; ++pass) {
       // The edges first (lengths set the centre, gaps the width), then the
       // return loss with them: aimed at all three at once from the printed
       // copper, the solver can settle with a band edge outside the passband.
-      stage(model, t, vars, opt, false, r);
-      stage(model, t, vars, opt, true, r);
-      ++r.passes;
-      std::vector<ModeCorrection> next;
-      if (!correct(next)) return false;
-      const double change = largest_change(model.corrections, next);
-      model.corrections = next;
+      stage(model, t, vars, opt, false, {}, r);
+      stage(model, t, vars, opt, true, {}, r);
+      if (!recorrect(change)) return false;
       if (change < kSettled) break;
+    }
+    // Where a target is still missed while the others are kept, its weight
+    // is raised by twice its distance in tolerances, and the solver goes on
+    // (a step towards the least worst miss of the three).
+    Weights w;
+    for (int round = 0; round < kReweightings; ++round) {
+      r.after = measure(model, t);
+      if (meets(r.after, t)) break;
+      const Tolerances tol;
+      const double miss[3] = {std::fabs(r.after.centre - t.f0) / (tol.centre * t.f0),
+                              std::fabs(r.after.bandwidth - t.bw3) / (tol.bandwidth * t.bw3),
+                              std::isnan(t.return_loss) ? 0
+                                                        : std::fabs(r.after.return_loss - t.return_loss) /
+                                                              tol.return_loss_db};
+      double* weight[3] = {&w.centre, &w.bandwidth, &w.return_loss};
+      for (int i = 0; i < 3; ++i)
+        if (miss[i] > 1) *weight[i] *= 2 * miss[i];
+      stage(model, t, vars, opt, true, w, r);
+      if (!recorrect(change)) return false;
     }
     r.widths_used = stage_widths == 1;
     r.after = measure(model, t);
