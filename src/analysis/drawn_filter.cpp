@@ -104,7 +104,9 @@ ModeValues mode_values(const PreparedDrawnFilter& p, size_t k, float freq_mhz) {
     // phase (pi/2) f sqrt(eff) and the attenuation per inch.
     const CoupledModes m = qvnams_modes(sec.microstrip, freq_mhz, p.filter.loss);
     const float quarter = pi * 0.5f * freq_mhz;
-    v = {m.ze, m.zo, m.theta_e / quarter, m.theta_o / quarter, m.alpha_e, m.alpha_o};
+    const DrawnSection& d = p.filter.sections[k];
+    v = {m.ze * d.zoe_scale, m.zo * d.zoo_scale, m.theta_e / quarter * d.sqe_scale, m.theta_o / quarter * d.sqo_scale,
+         m.alpha_e, m.alpha_o};
   } else {
     const DrawnSection& d = p.filter.sections[k];
     const ModeAttenuation at = sl1los(p.filter.h, p.filter.er, freq_mhz, p.filter.loss, d.s, p.filter.t, sec.zoe, sec.zoo);
@@ -234,6 +236,12 @@ DrawnResponse drawn_response(const PreparedDrawnFilter& p, float freq_mhz) {
     rsc = four_port_section(v.ze, v.zo, v.ae * sec.length, freq_mhz * v.sqe * sec.ke, v.ao * sec.length,
                             freq_mhz * v.sqo * sec.ko, sec.bc * freq_mhz) *
           rsc;
+  }
+  if (p.filter.step_first_pf > 0.0f || p.filter.step_last_pf > 0.0f) {
+    ChainMatrix first = ChainMatrix::identity(), last = first;
+    first.c = Complex(0.0f, 2.0f * pi * 1e-6f * p.filter.step_first_pf * freq_mhz);
+    last.c = Complex(0.0f, 2.0f * pi * 1e-6f * p.filter.step_last_pf * freq_mhz);
+    rsc = last * rsc * first;
   }
   const SParameters sp = sparam(rsc, Complex(p.filter.zs, 0.0f), Complex(p.filter.zl, 0.0f));
   return {sp.s11, sp.s21};

@@ -44,12 +44,19 @@ struct DrawnSection {
   float w = 0.0f;       // strip width, inch
   float s = 0.0f;       // gap, inch
   float length = 0.0f;  // drawn physical length of the coupled strips, inch
-  // Stripline only: mode impedances (ohm) are Cohn's coupled-strip design
-  // equations read forward from w, s, B, T, er, times these factors; the
-  // reconstruction from a report sets them so that the report's geometry
-  // gives the design's impedances.  Unused for microstrip.
+  // Mode impedances (ohm) are the line model's times these factors.
+  // Stripline: Cohn's coupled-strip design equations read forward from w, s,
+  // B, T, er; the reconstruction from a report sets them so that the
+  // report's geometry gives the design's impedances.  Microstrip: 1, or a
+  // correction of the Kirschning-Jansen statics (a field solution of the
+  // cross-section over the closed form), carried across the band by their
+  // dispersion.
   float zoe_scale = 1.0f;
   float zoo_scale = 1.0f;
+  // Microstrip only: factors on the square roots of the mode effective
+  // dielectric constants, the same kind of correction (1: the line model's).
+  float sqe_scale = 1.0f;
+  float sqo_scale = 1.0f;
   // Stripline only: open-end capacitance of the strip, pF, as the report
   // prints it; 0 or less: from the geometry by the Altschuler-Oliner
   // extension (the formula the report prints it from).  Unused for microstrip.
@@ -72,6 +79,10 @@ struct DrawnFilter {
   LossParameters loss{0.0f, 0.0f, 0.0f};  // res ohm inch, sr inch, tlos (as the analysis uses them)
   float zs = 50.0f, zl = 50.0f;            // source and load impedance, ohm
   bool open_ends = true;  // false: ideal open circuits (no end capacitance)
+  // Shunt capacitance, pF, at the outer end of the first and of the last
+  // section: the width step between a feed line and its coupled strip (0:
+  // none, the sections alone).
+  float step_first_pf = 0.0f, step_last_pf = 0.0f;
 };
 
 // The open end of one section's strips.

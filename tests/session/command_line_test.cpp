@@ -155,7 +155,8 @@ TEST(InstallTree, ProgramsInBinDefaultsInShareQuorvane) {
   std::set<std::string> tree;
   for (const auto& e : fs::recursive_directory_iterator(s.folder() / "p"))
     if (!e.is_directory()) tree.insert(fs::relative(e.path(), s.folder() / "p").string());
-  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-em", "bin/quorvane-fields", "bin/quorvane-view", "bin/quorvane-yield",
+  EXPECT_EQ(tree, (std::set<std::string>{"bin/quorvane", "bin/quorvane-em", "bin/quorvane-fields", "bin/quorvane-tune",
+                                         "bin/quorvane-view", "bin/quorvane-yield",
                                          "share/quorvane/QuorvaneDEMO.DEF"}));
   EXPECT_EQ(s.file("p/share/quorvane/QuorvaneDEMO.DEF"), shipped_defaults());
   // Eleven empty answers take the defaults up to menu 1, where 4 exits.

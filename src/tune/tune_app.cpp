@@ -1,0 +1,138 @@
+#include "tune/tune_app.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+
+#include "dialogue/version.hpp"
+#include "platform/command_line.hpp"
+#include "platform/input_file.hpp"
+#include "platform/output_file.hpp"
+#include "tune/measured_fit.hpp"
+#include "tune/tune_outputs.hpp"
+
+namespace quorvane::tune {
+
+namespace {
+
+bool read_number(const std::string& text, double lo, double hi, double& v) {
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  return (in >> v) && in.eof() && std::isfinite(v) && v >= lo && v <= hi;
+}
+
+platform::CommandLine command_line(TuneAppOptions& opt) {
+  platform::CommandLine line{"quorvane-tune", "FILE", "quorvane-tune of " + std::string(kProgramTitle), {}};
+  line.options.push_back(platform::output_folder_option([&opt](const std::string& v) { opt.folder = v; }));
+  const auto valued = [&line](const char* name, const char* argument, const char* what,
+                              std::function<bool(const std::string&)> read) {
+    line.options.push_back({"", name, argument, what, [name, read](const std::string& v) {
+                              return read(v) ? std::string() : "option " + std::string(name) + " does not take '" + v + "'";
+                            }});
+  };
+  const auto whole = [](double lo, double hi, int& into) {
+    return [lo, hi, &into](const std::string& v) {
+      double x = 0;
+      if (!read_number(v, lo, hi, x) || x != std::floor(x)) return false;
+      into = static_cast<int>(x);
+      return true;
+    };
+  };
+  valued("--share", "PCT", "each width, gap and length within PCT % of its printed value (default: 25)",
+         [&opt](const std::string& v) {
+           double x = 0;
+           if (!read_number(v, 1, 90, x)) return false;
+           opt.tune.share = x / 100;
+           return true;
+         });
+  valued("--min-gap", "MM", "the board house's narrowest gap (default: 0.1)",
+         [&opt](const std::string& v) { return read_number(v, 0.001, 10, opt.tune.min_gap); });
+  valued("--min-width", "MM", "the board house's narrowest strip (default: 0.1)",
+         [&opt](const std::string& v) { return read_number(v, 0.001, 10, opt.tune.min_width); });
+  valued("--measured", "FILE.s2p",
+         "a built board's measured 2-port response: Er and the etch bias fitted to it, then the next board tuned",
+         [&opt](const std::string& v) {
+           opt.measured = v;
+           return !v.empty();
+         });
+  line.options.push_back({"", "--fit-h", "", "with --measured, fit the substrate height too",
+                          [&opt](const std::string&) { return opt.fit_h = true, std::string(); }});
+  valued("--report", "N", "the analysis report at position N (default: the last one after a dimensional report)",
+         whole(1, 1e9, opt.report));
+  return line;
+}
+
+}  // namespace
+
+std::string tune_usage() {
+  TuneAppOptions unused;
+  const platform::CommandLine line = command_line(unused);
+  return "Usage: " + platform::usage_line(line) +
+         "\n\nThe stored microstrip design's copper tuned until its response meets the\n"
+         "design's centre, -3 dB edges and passband return loss: lengths and gaps of\n"
+         "the coupled sections (end-section widths only when needed), within the\n"
+         "share of the printed values and above the board house's minimum gap and width.\n\n" +
+         platform::options_help(line) +
+         "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
+         "that cannot be tuned, a measurement that cannot be read or fitted, a file, the\n"
+         "console or the log that cannot be written.\n";
+}
+
+bool parse_tune_options(const std::vector<std::string>& args, TuneAppOptions& opt, std::string& error) {
+  return platform::read_options(command_line(opt), args, opt, error);
+}
+
+int run_tune_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& log) {
+  TuneAppOptions opt;
+  const platform::CommandLine line = command_line(opt);
+  std::string file;
+  if (const std::optional<int> answered = platform::answer_command_line(line, args, tune_usage, out, log, file))
+    return *answered;
+  opt.file = file;
+  return run_tune(opt, out, log);
+}
+
+int run_tune(const TuneAppOptions& opt, std::ostream& out, std::ostream& log) {
+  auto fail = [&](const std::string& why) {
+    log << "quorvane-tune: " << opt.file.string() << ": " << why << '\n';
+    return 1;
+  };
+  std::ifstream in;
+  if (const std::string why = platform::open_input(in, opt.file); !why.empty()) return fail("cannot be opened: " + why);
+  const stored::ParsedStorage storage = stored::read_storage(opt.file, in);
+  if (in.bad()) return fail("the file cannot be read to its end");
+  stored::StoredDesign design;
+  std::string error;
+  if (!stored::find_stored_design(storage, opt.report, design, error)) return fail(error);
+  CircuitModel model;
+  Targets targets;
+  if (!circuit_model(design, model, error) || !design_targets(design, targets, error)) return fail(error);
+  TuneRun run;
+  run.source = opt.file.filename().string();
+  run.design = &design;
+  run.targets = targets;
+  run.options = opt.tune;
+  FieldCorrections fields;
+  if (!opt.measured.empty()) {
+    Measurement m;
+    if (!read_touchstone(opt.measured, model.base.zs, m, error)) return fail(error);
+    CircuitModel board = model;
+    board.lossy = true;
+    if (!fields.of(board.substrate, board.copper, 0, board.corrections, error)) return fail(error);
+    FitResult fit;
+    if (!fit_board(board, targets, m, opt.fit_h, fit, error)) return fail(opt.measured.filename().string() + ": " + error);
+    run.fit = fit;
+    run.measured_name = opt.measured.filename().string();
+    model.substrate.er = fit.er;
+    model.substrate.h = fit.h;
+    model.bias = fit.bias;
+  }
+  if (!tune(model, targets, opt.tune, fields, run.result, error)) return fail(error);
+  run.model = model;
+  return write_outputs(run, opt.folder, out, log) ? 0 : 1;
+}
+
+}  // namespace quorvane::tune

@@ -1,0 +1,58 @@
+// What quorvane-tune aims at and what it measures.
+//
+// Targets, from the stored design: the centre at Fo; the -3 dB edges at
+// Fo -/+ BW3dB/2, BW3dB that of the electrical report (the prototype's),
+// or without one the -3 dB width of the stored analysis; and, for a
+// Chebyshev design of ripple r dB, the passband return loss of that ripple,
+// -10 log10(1 - 10^(-r/10)), the worst over Flow ... Fhigh.
+//
+// Figures of a copper, each a smooth function of its dimensions so that a
+// least-squares solver can follow it: the -3 dB edges where |S21|^2 falls
+// 3 dB below the response's peak (lossless: below 1), each solved on the
+// response itself (bracketed on a frequency grid, then regula falsi), not
+// read off the grid; and the worst return loss over the passband, reported
+// as the least sample of a fine grid and followed by the solver as a soft
+// minimum (log-sum-exp with a temperature of kSoftDb).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "stored/stored_design.hpp"
+#include "tune/tune_model.hpp"
+
+namespace quorvane::tune {
+
+inline constexpr double kSoftDb = 0.05;
+
+struct Targets {
+  double f0 = 0, lower = 0, upper = 0, bw3 = 0;  // MHz
+  double flow = 0, fhigh = 0;                    // MHz, the passband
+  double return_loss = 0;                        // dB; NaN: no ripple (Butterworth), no target
+};
+
+// False with `error` when the design gives no passband or -3 dB width.
+bool design_targets(const stored::StoredDesign& design, Targets& t, std::string& error);
+
+// Return loss of a Chebyshev ripple of `ripple_db`.
+double ripple_return_loss(double ripple_db);
+
+struct Figures {
+  double centre = 0, lower = 0, upper = 0, bandwidth = 0;  // MHz
+  double return_loss = 0;       // dB, the least over the passband's grid
+  double soft_return_loss = 0;  // dB, its soft minimum
+  bool edges_found = false;     // both -3 dB edges lie within the searched band
+};
+
+// The band searched for the edges: the passband widened by 1.5 BW3dB on each side.
+void search_band(const Targets& t, double& f_lo, double& f_hi);
+
+Figures measure(const CircuitModel& model, const Targets& t);
+
+// Within 0.1 % of Fo, 1 % of BW3dB and 1 dB of the return loss.
+struct Tolerances {
+  double centre = 0.001, bandwidth = 0.01, return_loss_db = 1.0;
+};
+bool meets(const Figures& f, const Targets& t, const Tolerances& tol = {});
+
+}  // namespace quorvane::tune

@@ -1,0 +1,171 @@
+#include "tune/tune_outputs.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+#include "platform/output_file.hpp"
+#include "plot/svg_plot.hpp"
+#include "stored/filter_layout.hpp"
+#include "view/gerber_set.hpp"
+#include "view/kicad_footprint.hpp"
+#include "view/layout_writers.hpp"
+
+namespace quorvane::tune {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr std::size_t kPlottedSteps = 8;
+constexpr int kPlotPoints = 401;
+
+std::string fmt(const char* f, double v) {
+  if (!std::isfinite(v)) return "n/a";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, f, v);
+  return buf;
+}
+
+std::string row(const char* name, const char* unit, double target, double before, double after, int decimals) {
+  char f[16];
+  std::snprintf(f, sizeof f, "%%.%df", decimals);
+  char line[160];
+  std::snprintf(line, sizeof line, "  %-14s %-4s %12s %12s %12s %12s\n", name, unit, fmt(f, target).c_str(),
+                fmt(f, before).c_str(), fmt(f, after).c_str(), fmt(f, after - target).c_str());
+  return line;
+}
+
+double db(std::complex<double> s) { return 20 * std::log10(std::max(std::abs(s), 1e-10)); }
+
+plot::PlotSpec steps_plot(const TuneRun& run) {
+  double lo = 0, hi = 0;
+  search_band(run.targets, lo, hi);
+  std::vector<double> f;
+  for (int i = 0; i < kPlotPoints; ++i) f.push_back(lo + (hi - lo) * i / (kPlotPoints - 1));
+  plot::PlotSpec p;
+  p.title = "quorvane-tune: " + run.source;
+  p.subtitle = "S21 of the printed copper, of the solver's steps and of the tuned copper (circuit model, lossless)";
+  p.x_label = "Frequency (MHz)";
+  p.left_label = "dB";
+  p.left_floor = -40;
+  auto series = [&](const Copper& c, const std::string& name, const std::string& colour, bool s11) {
+    CircuitModel m = run.model;
+    m.copper = c;
+    const Sweep s = respond(m, f);
+    plot::Series out{name, colour, false, {}, {}};
+    for (std::size_t i = 0; i < f.size(); ++i) {
+      out.x.push_back(static_cast<float>(f[i]));
+      out.y.push_back(static_cast<float>(db(s11 ? s.s11[i] : s.s21[i])));
+    }
+    return out;
+  };
+  p.series.push_back(series(run.result.printed, "S21 printed", "#999999", false));
+  const std::vector<Copper>& steps = run.result.steps;
+  const std::size_t shown = std::min(steps.size(), kPlottedSteps);
+  for (std::size_t j = 0; j < shown; ++j) {
+    const std::size_t k = shown == steps.size() ? j : j * (steps.size() - 1) / (shown - 1);
+    const int shade = 200 - static_cast<int>(140 * (j + 1) / shown);
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "#%02x%02xff", shade, shade);
+    p.series.push_back(series(steps[k], "S21 step " + std::to_string(k + 1), colour, false));
+  }
+  p.series.push_back(series(run.result.tuned, "S21 tuned", "#c0392b", false));
+  p.series.push_back(series(run.result.tuned, "S11 tuned", "#e67e22", true));
+  p.markers = {{static_cast<float>(run.targets.lower), "-3 dB target"},
+               {static_cast<float>(run.targets.upper), "-3 dB target"},
+               {static_cast<float>(run.targets.flow), "Flow"},
+               {static_cast<float>(run.targets.fhigh), "Fhigh"}};
+  return p;
+}
+
+}  // namespace
+
+stored::DimensionTable tuned_table(const stored::DimensionTable& printed, const Copper& tuned) {
+  stored::DimensionTable t = printed;
+  t.total_in = 0.0f;
+  for (std::size_t k = 0; k < t.rows.size() && k < tuned.sections.size(); ++k) {
+    stored::DimensionRow& r = t.rows[k];
+    const SectionCopper& c = tuned.sections[k];
+    r.w_mm = static_cast<float>(c.w);
+    r.w_in = static_cast<float>(c.w / kMmPerInch);
+    r.s_mm = static_cast<float>(c.s);
+    r.s_in = static_cast<float>(c.s / kMmPerInch);
+    r.length_in = static_cast<float>(c.length / kMmPerInch);
+    t.total_in += r.length_in;
+  }
+  return t;
+}
+
+std::string summary_text(const TuneRun& run) {
+  const stored::StoredDesign& d = *run.design;
+  const TuneResult& r = run.result;
+  const Targets& t = run.targets;
+  std::string s = "quorvane-tune: " + run.source + ", analysis report " + std::to_string(d.analysis_position) +
+                  ", microstrip design of dimensional report " + std::to_string(d.dimensions.position) + "\n";
+  s += "  model: drawn-copper four-port, sections from their 2-D field solution, open ends, feed-line steps; "
+       "lossless\n";
+  s += "  substrate Er " + fmt("%.4f", run.model.substrate.er) + ", H " + fmt("%.4f", run.model.substrate.h) +
+       " mm, T " + fmt("%.4f", run.model.substrate.t) + " mm; etch bias " + fmt("%.1f", run.model.bias * 1000) +
+       " um per edge\n";
+  s += "  variables: length and gap of each section" +
+       std::string(symmetric(r.printed) ? " (mirrored sections together)" : "") +
+       (r.widths_used ? ", widths of the end sections" : "") + "; each within " +
+       fmt("%.0f", run.options.share * 100) + " % of its printed value, gaps >= " + fmt("%.3f", run.options.min_gap) +
+       " mm, widths >= " + fmt("%.3f", run.options.min_width) + " mm\n";
+  if (run.fit) {
+    const FitResult& f = *run.fit;
+    s += "  fitted to " + run.measured_name + " (" + std::to_string(f.points) + " frequencies, rms " +
+         fmt("%.4f", f.rms) + "), 95 % intervals: Er " + fmt("%.4f", f.er) + " +/- " + fmt("%.4f", f.er_ci) +
+         ", etch bias " + fmt("%.1f", f.bias * 1000) + " +/- " + fmt("%.1f", f.bias_ci * 1000) + " um per edge";
+    s += f.fit_h ? ", H " + fmt("%.4f", f.h) + " +/- " + fmt("%.4f", f.h_ci) + " mm\n" : ", H as stored\n";
+  }
+  s += "\n                          target      printed        tuned  tuned-target\n";
+  s += row("centre", "MHz", t.f0, r.before.centre, r.after.centre, 2);
+  s += row("lower -3 dB", "MHz", t.lower, r.before.lower, r.after.lower, 2);
+  s += row("upper -3 dB", "MHz", t.upper, r.before.upper, r.after.upper, 2);
+  s += row("-3 dB width", "MHz", t.bw3, r.before.bandwidth, r.after.bandwidth, 2);
+  s += row("return loss", "dB", t.return_loss, r.before.return_loss, r.after.return_loss, 2);
+  s += "  targets (0.1 % of Fo, 1 % of the -3 dB width, 1 dB of the return loss) " +
+       std::string(r.met ? "met" : "NOT met") + "; " + std::to_string(r.steps.size()) + " solver steps, " +
+       std::to_string(r.evaluations) + " responses, " + std::to_string(r.passes) + " passes\n\n";
+  s += "  Section  W printed   W tuned  S printed   S tuned  L printed   L tuned   (mm, L as drawn)\n";
+  for (std::size_t k = 0; k < r.printed.sections.size(); ++k) {
+    const SectionCopper &a = r.printed.sections[k], &b = r.tuned.sections[k];
+    char line[160];
+    std::snprintf(line, sizeof line, "  %7zu %10.4f %9.4f %10.4f %9.4f %10.4f %9.4f\n", k + 1, a.w, b.w, a.s, b.s,
+                  a.length, b.length);
+    s += line;
+  }
+  return s;
+}
+
+bool write_outputs(const TuneRun& run, const std::filesystem::path& folder, std::ostream& out, std::ostream& log) {
+  const stored::StoredDesign& d = *run.design;
+  const std::string text = summary_text(run);
+  out << text;
+  const std::string stem = std::filesystem::path(run.source).stem().string();
+  const std::string base = stem + "-" + std::to_string(d.analysis_position);
+  const auto& printed = std::get<stored::DimensionTable>(d.dimensions.table);
+  const stored::DimensionTable table = tuned_table(printed, run.result.tuned);
+  stored::FilterLayout layout;
+  try {
+    layout = stored::build_layout(table, d.dimensions.summary.poles);
+  } catch (const std::invalid_argument& e) {
+    log << "quorvane-tune: " << run.source << ": the tuned copper cannot be drawn: " << e.what() << '\n';
+    return false;
+  }
+  const std::string title = "quorvane-tune: " + run.source + ", tuned copper";
+  std::vector<std::pair<std::string, std::string>> files = {
+      {base + "-tune.txt", text},
+      {base + "-tune.svg", plot::render_plot(steps_plot(run))},
+      {base + "-tuned-layout.svg", view::layout_svg(layout, table, title)},
+      {base + "-tuned.dxf", view::layout_dxf(layout, title)},
+      {base + "-tuned.kicad_mod", view::kicad_footprint(layout, base + "-tuned", d.dimensions.summary, table)}};
+  for (const view::SetFile& f : view::gerber_set(layout, view::board_spec(table), base + "-tuned", title))
+    files.push_back({f.name, f.text});
+  for (const auto& [name, body] : files)
+    if (!platform::write_logged(folder / name, body, "quorvane-tune", log)) return false;
+  return true;
+}
+
+}  // namespace quorvane::tune
