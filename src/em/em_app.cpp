@@ -25,6 +25,8 @@ namespace quorvane::em {
 namespace {
 
 constexpr double kBalanceFloor = 0.97;
+constexpr double kAccountedShare = 0.5;  // of a loss: measured radiation and surface waves explain it
+constexpr int kFluxFrequencies = 9;      // across the band, for an open board's flux box
 
 bool read_number(const std::string& text, double lo, double hi, double& v) {
   std::istringstream in(text);
@@ -69,9 +71,36 @@ Figures of(const std::vector<double>& f, const Solution& s, double flow, double 
   return figures(f, s21, s11, flow, fhigh);
 }
 
+// |S11|^2 + |S21|^2 at the sweep's frequency nearest f_hz.
+double balance_at(const std::vector<double>& f_mhz, const Solution& s, double f_hz) {
+  const auto i = static_cast<std::size_t>(
+      std::min_element(f_mhz.begin(), f_mhz.end(),
+                       [&](double a, double b) { return std::fabs(a - f_hz * 1e-6) < std::fabs(b - f_hz * 1e-6); }) -
+      f_mhz.begin());
+  return std::norm(s.s11[i]) + std::norm(s.s21[i]);
+}
+
+// The radiated and surface-wave shares of the incident power measured on
+// the flux box, a fixed-column table.
+std::string flux_table(const std::vector<double>& f, const Solution& s) {
+  if (s.shares.empty()) return "";
+  std::string t = "  radiated share of the incident power (" + std::string(level_name(s.level)) +
+                  " mesh, Poynting flux through a box around the board)\n"
+                  "  frequency   radiated  surface waves  |S11|^2+|S21|^2\n"
+                  "  MHz\n";
+  for (std::size_t k = 0; k < s.shares.size(); ++k) {
+    char line[160];
+    std::snprintf(line, sizeof line, "  %-11s %-9s %-14s %s\n", fixed(s.dump_freq[k] * 1e-6, 1).c_str(),
+                  fixed(s.shares[k].radiated, 3).c_str(), fixed(s.shares[k].surface, 3).c_str(),
+                  fixed(balance_at(f, s, s.dump_freq[k]), 3).c_str());
+    t += line;
+  }
+  return t;
+}
+
 // Power balance |S11|^2 + |S21|^2 of a lossless run, its least value across
 // the sweep and where, and what lost the rest.
-std::string balance_text(const std::vector<double>& f, const Solution& s, double end_db, bool covered) {
+std::string balance_text(const std::vector<double>& f, const Solution& s, double end_db, const Model& m) {
   double least = 2, at = 0;
   for (std::size_t i = 0; i < f.size(); ++i) {
     const double p = std::norm(s.s11[i]) + std::norm(s.s21[i]);
@@ -83,12 +112,33 @@ std::string balance_text(const std::vector<double>& f, const Solution& s, double
   std::string t = "  power balance |S11|^2 + |S21|^2 (lossless model): least " + fixed(least, 3) + " at " +
                   fixed(at, 1) + " MHz\n";
   if (least >= kBalanceFloor) return t;
+  if (!s.shares.empty()) {
+    // The flux box's frequency of the largest loss: what radiation and
+    // surface waves account for.
+    std::size_t w = 0;
+    for (std::size_t k = 1; k < s.shares.size(); ++k)
+      if (balance_at(f, s, s.dump_freq[k]) < balance_at(f, s, s.dump_freq[w])) w = k;
+    const double loss = 1 - balance_at(f, s, s.dump_freq[w]);
+    const double measured = s.shares[w].radiated + s.shares[w].surface;
+    t += "  below " + fixed(kBalanceFloor, 2) + ": at " + fixed(s.dump_freq[w] * 1e-6, 1) + " MHz of the loss " +
+         fixed(loss, 3) + ", " + fixed(s.shares[w].radiated, 3) + " is radiated and " +
+         fixed(s.shares[w].surface, 3) + " leaves as surface waves (measured on a box around the board)";
+    if (measured >= kAccountedShare * loss) return t + "\n";
+    return t + "; the rest, " + fixed(loss - measured, 3) + ", is unaccounted: energy " +
+           (s.end_db > end_db + 1 ? "still ringing when the run ended (its energy fell to " + fixed(s.end_db, 1) +
+                                        " dB only); run again with a larger --end"
+                                  : "left in the run (it fell to " + fixed(s.end_db, 1) + " dB)") +
+           "\n";
+  }
   if (s.end_db > end_db + 1)
     return t + "  below " + fixed(kBalanceFloor, 2) + ": energy still ringing when the run ended (its energy fell to " +
            fixed(s.end_db, 1) + " dB only); run again with a larger --end or more time steps\n";
   return t + "  below " + fixed(kBalanceFloor, 2) + ": not energy left ringing (the run's energy fell to " +
-         fixed(s.end_db, 1) + " dB); the rest leaves the " + (covered ? "housing through its open ends" : "open board") +
-         " as radiation and surface waves (this version does not separate the two with a far-field box)\n";
+         fixed(s.end_db, 1) + " dB); the rest leaves " +
+         (m.covered     ? "the housing through its open ends"
+          : m.stripline ? "between the ground planes at the open sides (parallel-plate waves)"
+                        : "the open board") +
+         "\n";
 }
 
 plot::PlotSpec em_plot(const stored::StoredDesign& d, const std::vector<double>& f, const Solution& s,
@@ -278,6 +328,12 @@ int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
   const int finest = static_cast<int>(opt.level);
   for (int l = std::max(0, finest - 1); l <= finest; ++l) {
     Solution s;
+    so.run.dump_freqs.clear();
+    // The finest level's flux box around an open microstrip board, at
+    // frequencies of the sweep.
+    if (l == finest && !model.covered && !model.stripline)
+      for (int k = 0; k < kFluxFrequencies; ++k)
+        so.run.dump_freqs.push_back(f_hz[static_cast<std::size_t>(k * (opt.points - 1) / (kFluxFrequencies - 1))]);
     if (!solve(model, static_cast<MeshLevel>(l), f_hz, so, log, s, error)) return fail(error);
     if (!s.kept.empty()) log << "  simulation folder kept: " << s.kept << '\n';
     levels.push_back(std::move(s));
@@ -323,7 +379,8 @@ int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
                                         : std::string("open board (absorbing boundaries)")) +
                      "\n  Flow " + fixed(flow, 1) + " MHz, Fhigh " + fixed(fhigh, 1) + " MHz; runs end at " +
                      fixed(opt.end_db, 0) + " dB of energy\n" + figure_table(rows);
-  if (opt.model.lossless) text += balance_text(f_mhz, levels.back(), opt.end_db, model.covered);
+  text += flux_table(f_mhz, levels.back());
+  if (opt.model.lossless) text += balance_text(f_mhz, levels.back(), opt.end_db, model);
   if (model.covered) {
     // The housing's own first resonance: a closed box as long and wide as
     // the modelled board, the substrate on its floor.

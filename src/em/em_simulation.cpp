@@ -122,6 +122,20 @@ bool solve(const Model& m, MeshLevel level, const std::vector<double>& freqs, co
     out.beta.push_back(w1.beta);
     out.z_line.push_back(w1.z_line);
   }
+  if (!opt.run.dump_freqs.empty()) {
+    std::vector<LinePower> power;
+    const std::string dir = folder.path.string();
+    if (!line_power(dir, m, mesh, freqs, out.beta, out.z_line, opt.run.dump_freqs, power, error) ||
+        !measure_flux(dir, flux_box(m, mesh), power.size(), out.shares, error))
+      return false;
+    out.dump_freq = opt.run.dump_freqs;
+    for (std::size_t k = 0; k < power.size(); ++k) {
+      out.flux_ratio.push_back(line_flux_ratio(out.shares[k], power[k]));
+      for (double* part : {&out.shares[k].radiated, &out.shares[k].surface, &out.shares[k].guided[0],
+                           &out.shares[k].guided[1]})
+        *part /= power[k].incident * out.flux_ratio.back();
+    }
+  }
   if (opt.keep) out.kept = folder.path.string();
   return true;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "em/em_mesh.hpp"
+#include "em/field_flux.hpp"
 #include "em/openems_input.hpp"
 #include "em/openems_run.hpp"
 #include "em/port_waves.hpp"
@@ -17,7 +18,7 @@ namespace quorvane::em {
 struct SolveOptions {
   std::string exe;      // openEMS executable (found)
   int threads = 2;
-  RunSettings run;
+  RunSettings run;      // run.dump_freqs: measure the flux box there (off by default: the dumps slow openEMS)
   bool keep = false;    // keep the simulation folder
 };
 
@@ -32,6 +33,12 @@ struct Solution {
   std::vector<cplx> beta;   // port 1's measuring line, rad/m
   std::vector<cplx> z_line; // its impedance, ohm
   std::string kept;         // the simulation folder when kept
+  // At each of SolveOptions::run.dump_freqs (when any): where port 1's
+  // incident power went, as shares of it (the flux box's parts over the
+  // incident power as the field carries it: line_flux_ratio).
+  std::vector<double> dump_freq;  // Hz
+  std::vector<FluxParts> shares;
+  std::vector<double> flux_ratio;  // the lines' Poynting over voltage-current power
 };
 
 // The copper maps onto itself turned by 180 degrees about its centre (the

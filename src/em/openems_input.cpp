@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "em/field_flux.hpp"
+
 namespace quorvane::em {
 
 namespace {
@@ -115,6 +117,19 @@ std::string openems_xml(const Model& m, const Mesh& mesh, const RunSettings& run
   if (m.stripline)
     property(o, "<Excitation Name=\"excite_top\" Type=\"0\" Excite=\"0,0,1\">", "</Excitation>",
              {{mesh.excite_x, in.y0, m.strip_z + m.t, mesh.excite_x, in.y1, m.h}}, 10);
+  if (!run.dump_freqs.empty()) {  // frequency-domain E (10) and H (11), raw Yee field, HDF5
+    const std::vector<FluxFace> faces = flux_box(m, mesh).faces;
+    // openEMS samples a dump's fields for the highest of its frequencies
+    // at the Nyquist rate: one more, above the excitation's band, keeps the
+    // band's own from aliasing (its dump is not read).
+    const std::string dump_samples = joined(run.dump_freqs) + "," + num(2 * (f0 + fc));
+    for (std::size_t k = 0; k < faces.size(); ++k)
+      for (const char field : {'E', 'H'})
+        property(o, "<DumpBox Name=\"" + dump_name(field, k) + "\" DumpType=\"" + (field == 'E' ? "10" : "11") +
+                        "\" DumpMode=\"0\" FileType=\"1\">\n        <FD_Samples>" + dump_samples +
+                        "</FD_Samples>",
+                 "</DumpBox>", {faces[k].dump()}, 0);
+  }
   o << "    </Properties>\n    <RectilinearGrid DeltaUnit=\"0.001\" CoordSystem=\"0\">\n"
     << "      <XLines>" << joined(mesh.x) << "</XLines>\n      <YLines>" << joined(mesh.y)
     << "</YLines>\n      <ZLines>" << joined(mesh.z) << "</ZLines>\n    </RectilinearGrid>\n"

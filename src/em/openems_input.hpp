@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "em/em_mesh.hpp"
 
@@ -15,6 +16,7 @@ namespace quorvane::em {
 struct RunSettings {
   double end_db = -50;               // the run ends when the field energy has fallen this far
   long long max_timesteps = 2000000; // and at the latest after this many steps
+  std::vector<double> dump_freqs;    // Hz: E and H dumped on the flux box's faces at these (empty: none)
 };
 
 // Probe names: "ut<p><k>" voltage of port p (1, 2) at plane k (0 outer ... 2 inner),
