@@ -70,9 +70,24 @@ bool design_targets(const stored::StoredDesign& d, Targets& t, std::string& erro
     error = "the stored design gives no passband or -3 dB bandwidth to aim at";
     return false;
   }
+  t.poles = d.summary.poles;
+  t.ripple_eps = std::isnan(t.return_loss) ? 0 : std::sqrt(std::pow(10.0, d.summary.ripple / 10) - 1);
   t.lower = t.f0 - t.bw3 / 2;
   t.upper = t.f0 + t.bw3 / 2;
   return true;
+}
+
+double designed_reflection(const Targets& t, double f_mhz) {
+  const double x = 2 * (f_mhz - t.f0) / (t.fhigh - t.flow);
+  const int n = std::max(t.poles, 1);
+  double p = 0;  // e^2 T(x)^2, or x^2N
+  if (t.ripple_eps > 0) {
+    const double tn = std::fabs(x) <= 1 ? std::cos(n * std::acos(x)) : std::cosh(n * std::acosh(std::fabs(x)));
+    p = t.ripple_eps * t.ripple_eps * tn * tn;
+  } else {
+    p = std::pow(x * x, n);
+  }
+  return p / (1 + p);
 }
 
 void search_band(const Targets& t, double& f_lo, double& f_hi) {

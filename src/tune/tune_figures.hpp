@@ -29,7 +29,16 @@ struct Targets {
   double f0 = 0, lower = 0, upper = 0, bw3 = 0;  // MHz
   double flow = 0, fhigh = 0;                    // MHz, the passband
   double return_loss = 0;                        // dB; NaN: no ripple (Butterworth), no target
+  int poles = 0;
+  double ripple_eps = 0;  // Chebyshev's epsilon, sqrt(10^(r/10) - 1); 0 for Butterworth
 };
+
+// |S11|^2 of the designed response at f (MHz): the Chebyshev (or
+// Butterworth) prototype of `poles` mapped onto the passband,
+// x = 2 (f - f0)/(fhigh - flow), |S11|^2 = e^2 T(x)^2/(1 + e^2 T(x)^2)
+// (Butterworth: x^2N/(1 + x^2N)), the response the -3 dB width of the
+// design was computed from.
+double designed_reflection(const Targets& t, double f_mhz);
 
 // False with `error` when the design gives no passband or -3 dB width.
 bool design_targets(const stored::StoredDesign& design, Targets& t, std::string& error);

@@ -12,6 +12,8 @@ namespace {
 constexpr double kCentreScale = 1e-4;     // of Fo: a tenth of the tolerance
 constexpr double kBandwidthScale = 1e-3;  // of BW3dB: a tenth
 constexpr double kReturnLossScale = 0.1;  // dB: a tenth
+constexpr int kShapePoints = 4;           // per pole
+constexpr double kShapeReach = 1.1;       // of the passband's half width
 constexpr double kPull = 0.05;            // the pull towards the printed copper
 constexpr double kInside = 1e-3;          // a start on a bound is moved this share of the range inside
 constexpr double kStepU = 1e-3;           // Jacobian step in u
@@ -54,12 +56,18 @@ double largest_change(const std::vector<ModeCorrection>& a, const std::vector<Mo
 // Extra weights of the three targets' residuals.
 struct Weights {
   double centre = 1, bandwidth = 1, return_loss = 1;
+  bool shape = false;  // the passband's shape instead of the soft minimum of its return loss
 };
 
 void stage(CircuitModel& model, const Targets& t, const std::vector<Variable>& vars, const TuneOptions& opt,
            bool with_return_loss, const Weights& w, TuneResult& r) {
   const bool rl = with_return_loss && !std::isnan(t.return_loss);
-  const int m = 2 + (rl ? 1 : 0) + static_cast<int>(vars.size());
+  // The passband's shape: |S11|^2 against the designed response's at
+  // kShapePoints per pole across the passband and a little beyond, each
+  // scaled by a tenth of the designed ripple's |S11|^2.
+  const int shape = rl && w.shape ? kShapePoints * t.poles + 1 : 0;
+  const double shape_scale = 0.1 * designed_reflection(t, t.flow);
+  const int m = 2 + (rl && !w.shape ? 1 : 0) + shape + static_cast<int>(vars.size());
   const Copper base = model.copper;
   auto residuals = [&](const Eigen::VectorXd& u) {
     CircuitModel trial = model;
@@ -69,7 +77,17 @@ void stage(CircuitModel& model, const Targets& t, const std::vector<Variable>& v
     int i = 0;
     res[i++] = w.centre * (f.centre - t.f0) / (kCentreScale * t.f0);
     res[i++] = w.bandwidth * (f.bandwidth - t.bw3) / (kBandwidthScale * t.bw3);
-    if (rl) res[i++] = w.return_loss * (f.soft_return_loss - t.return_loss) / kReturnLossScale;
+    if (rl && !w.shape) res[i++] = w.return_loss * (f.soft_return_loss - t.return_loss) / kReturnLossScale;
+    if (shape > 0) {
+      double lo = 0, hi = 0;
+      search_band(t, lo, hi);
+      const Evaluator e(trial, lo, hi);
+      const double half = kShapeReach * (t.fhigh - t.flow) / 2;
+      for (int k = 0; k < shape; ++k) {
+        const double fk = t.f0 - half + 2 * half * k / (shape - 1);
+        res[i++] = w.return_loss * (std::norm(e.at(fk).s11) - designed_reflection(t, fk)) / shape_scale;
+      }
+    }
     for (const Variable& v : vars) {
       const double x = value_of(v, u[i - (m - static_cast<int>(vars.size()))]);
       res[i++] = kPull * (x - v.printed) / (0.1 * opt.share * v.printed);
@@ -152,40 +170,51 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
     model.corrections = next;
     return true;
   };
-  for (int stage_widths = 0; stage_widths < 2; ++stage_widths) {
-    const std::vector<Variable> vars = tuning_variables(start.copper, opt, stage_widths == 1);
-    for (int pass = 0; pass < opt.max_passes; ++pass) {
-      // The edges first (lengths set the centre, gaps the width), then the
-      // return loss with them: aimed at all three at once from the printed
-      // copper, the solver can settle with a band edge outside the passband.
-      stage(model, t, vars, opt, false, {}, r);
-      stage(model, t, vars, opt, true, {}, r);
-      if (!recorrect(change)) return false;
-      if (change < kSettled) break;
-    }
-    // Where a target is still missed while the others are kept, its weight
-    // is raised by twice its distance in tolerances, and the solver goes on
-    // (a step towards the least worst miss of the three).
-    Weights w;
-    for (int round = 0; round < kReweightings; ++round) {
+  // The smallest change first: lengths and gaps, the return loss followed
+  // as one soft minimum, which keeps the copper close to the printed; where
+  // that misses a target, the passband's shape from there; then the end
+  // widths as well.
+  constexpr struct {
+    bool widths, shape;
+  } kRounds[] = {{false, false}, {false, true}, {true, true}};
+  for (const auto& round_of : kRounds) {
+    {  // one round: its stages, then its re-weightings
+      Weights start_weights;
+      start_weights.shape = round_of.shape;
+      const std::vector<Variable> vars = tuning_variables(start.copper, opt, round_of.widths);
+      for (int pass = 0; pass < opt.max_passes; ++pass) {
+        // The edges first (lengths set the centre, gaps the width), then the
+        // return loss with them: aimed at all three at once from the printed
+        // copper, the solver can settle with a band edge outside the passband.
+        stage(model, t, vars, opt, false, start_weights, r);
+        stage(model, t, vars, opt, true, start_weights, r);
+        if (!recorrect(change)) return false;
+        if (change < kSettled) break;
+      }
+      // Where a target is still missed while the others are kept, its weight
+      // is raised by twice its distance in tolerances, and the solver goes on
+      // (a step towards the least worst miss of the three).
+      Weights w = start_weights;
+      for (int round = 0; round < kReweightings; ++round) {
+        r.after = measure(model, t);
+        if (meets(r.after, t)) break;
+        const Tolerances tol;
+        const double miss[3] = {std::fabs(r.after.centre - t.f0) / (tol.centre * t.f0),
+                                std::fabs(r.after.bandwidth - t.bw3) / (tol.bandwidth * t.bw3),
+                                std::isnan(t.return_loss) ? 0
+                                                          : std::fabs(r.after.return_loss - t.return_loss) /
+                                                                tol.return_loss_db};
+        double* weight[3] = {&w.centre, &w.bandwidth, &w.return_loss};
+        for (int i = 0; i < 3; ++i)
+          if (miss[i] > 1) *weight[i] *= 2 * miss[i];
+        stage(model, t, vars, opt, true, w, r);
+        if (!recorrect(change)) return false;
+      }
+      r.widths_used = round_of.widths;
       r.after = measure(model, t);
-      if (meets(r.after, t)) break;
-      const Tolerances tol;
-      const double miss[3] = {std::fabs(r.after.centre - t.f0) / (tol.centre * t.f0),
-                              std::fabs(r.after.bandwidth - t.bw3) / (tol.bandwidth * t.bw3),
-                              std::isnan(t.return_loss) ? 0
-                                                        : std::fabs(r.after.return_loss - t.return_loss) /
-                                                              tol.return_loss_db};
-      double* weight[3] = {&w.centre, &w.bandwidth, &w.return_loss};
-      for (int i = 0; i < 3; ++i)
-        if (miss[i] > 1) *weight[i] *= 2 * miss[i];
-      stage(model, t, vars, opt, true, w, r);
-      if (!recorrect(change)) return false;
+      r.met = meets(r.after, t);
+      if (r.met) break;
     }
-    r.widths_used = stage_widths == 1;
-    r.after = measure(model, t);
-    r.met = meets(r.after, t);
-    if (r.met) break;
   }
   r.tuned = model.copper;
   return true;

@@ -9,9 +9,13 @@
 // dimension is lo + (hi - lo)(1 + sin u)/2 (the bounded transformation of
 // MINUIT), smooth and inside its bounds whatever the step.
 //
-// Residuals, each scaled by a tenth of its tolerance: the centre's distance
-// from Fo, the -3 dB bandwidth's from its target, the soft minimum of the
-// passband return loss from the designed; and per variable a light pull
+// Residuals: the centre's distance from Fo and the -3 dB bandwidth's from
+// its target, each scaled by a tenth of its tolerance; for a Chebyshev
+// design the passband's shape, |S11|^2 against the designed response's at
+// four frequencies per pole across the passband and a tenth beyond, scaled
+// by a tenth of the ripple's |S11|^2 (one soft minimum of the return loss
+// leaves the solver too little to follow: it settled with the return loss
+// several dB short on a 5-pole FR-4 design); and per variable a light pull
 // towards the printed value (a tenth of the share costs as much as 1/20 of a
 // tenth of the centre tolerance), which makes the problem overdetermined
 // and its answer the smallest change that meets the targets.
