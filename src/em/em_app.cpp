@@ -28,12 +28,6 @@ constexpr double kBalanceFloor = 0.97;
 constexpr double kAccountedShare = 0.5;  // of a loss: measured radiation and surface waves explain it
 constexpr int kFluxFrequencies = 9;      // across the band, for an open board's flux box
 
-bool read_number(const std::string& text, double lo, double hi, double& v) {
-  std::istringstream in(text);
-  in.imbue(std::locale::classic());
-  return (in >> v) && in.eof() && std::isfinite(v) && v >= lo && v <= hi;
-}
-
 double db(std::complex<double> s) { return 20 * std::log10(std::max(std::abs(s), 1e-30)); }
 
 std::string fixed(double v, int decimals) {
@@ -223,33 +217,23 @@ namespace {
 platform::CommandLine command_line(EmOptions& opt) {
   platform::CommandLine line{"quorvane-em", "FILE", "quorvane-em of " + std::string(kProgramTitle), {}};
   line.options.push_back(platform::output_folder_option([&opt](const std::string& v) { opt.folder = v; }));
-  // A value that `read` refuses gets the one line "option NAME does not take 'VALUE'".
   const auto valued = [&line](const char* name, const char* argument, const char* what,
                               std::function<bool(const std::string&)> read) {
-    line.options.push_back({"", name, argument, what, [name, read](const std::string& v) {
-                              return read(v) ? std::string() : "option " + std::string(name) + " does not take '" + v + "'";
-                            }});
+    platform::add_valued_option(line, name, argument, what, std::move(read));
   };
-  const auto whole = [](double lo, double hi, int& into) {
-    return [lo, hi, &into](const std::string& v) {
-      double x = 0;
-      if (!read_number(v, lo, hi, x) || x != std::floor(x)) return false;
-      into = static_cast<int>(x);
-      return true;
-    };
-  };
+  const auto whole = platform::whole_number;
   const auto flag = [&line](const char* name, const char* what, bool& into) {
     line.options.push_back({"", name, "", what, [&into](const std::string&) { return into = true, std::string(); }});
   };
   valued("--mesh", "coarse|normal|fine", "the finer of the two levels solved (default: normal; coarse solves one)",
          [&opt](const std::string& v) { return parse_level(v, opt.level); });
   valued("--end", "DB", "energy level in dB at which each run ends (default: -50)",
-         [&opt](const std::string& v) { return read_number(v, -120, -10, opt.end_db); });
+         [&opt](const std::string& v) { return platform::read_number(v, -120, -10, opt.end_db); });
   flag("--lossless", "leave the conductor and dielectric losses out", opt.model.lossless);
   flag("--as-printed", "the printed lengths, not shortened for the open ends as the layout draws them",
        opt.model.as_printed);
   valued("--cover", "MM", "a metal lid MM above the substrate and metal walls at the board's edges",
-         [&opt](const std::string& v) { return read_number(v, 0.01, 1000, opt.model.cover_mm); });
+         [&opt](const std::string& v) { return platform::read_number(v, 0.01, 1000, opt.model.cover_mm); });
   flag("--keep", "keep the simulation folders (openEMS input and probe files)", opt.keep);
   valued("--report", "N", "the analysis report at position N (default: the last one after a dimensional report)",
          whole(1, 1e9, opt.report));

@@ -1,5 +1,11 @@
 #include "platform/command_line.hpp"
 
+#include <sstream>
+
+#include <locale>
+
+#include <cmath>
+
 #include <algorithm>
 
 #include "platform/text.hpp"
@@ -146,6 +152,28 @@ std::optional<int> answer_command_line(const CommandLine& line, const std::vecto
   }
   operand = p.operand;
   return std::nullopt;
+}
+
+bool read_number(const std::string& text, double lo, double hi, double& v) {
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  return (in >> v) && in.eof() && std::isfinite(v) && v >= lo && v <= hi;
+}
+
+void add_valued_option(CommandLine& line, const char* name, const char* argument, const char* what,
+                       std::function<bool(const std::string&)> read) {
+  line.options.push_back({"", name, argument, what, [name, read](const std::string& v) {
+                            return read(v) ? std::string() : "option " + std::string(name) + " does not take '" + v + "'";
+                          }});
+}
+
+std::function<bool(const std::string&)> whole_number(double lo, double hi, int& into) {
+  return [lo, hi, &into](const std::string& v) {
+    double x = 0;
+    if (!read_number(v, lo, hi, x) || x != std::floor(x)) return false;
+    into = static_cast<int>(x);
+    return true;
+  };
 }
 
 }  // namespace quorvane::platform

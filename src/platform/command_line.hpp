@@ -39,6 +39,17 @@ struct CommandLine {
 // -o, --output FOLDER, the option every program that writes files has.
 OptionSpec output_folder_option(std::function<void(const std::string&)> set);
 
+// A number written in the C locale, finite and within lo ... hi.
+bool read_number(const std::string& text, double lo, double hi, double& v);
+
+// An option with a value that `read` takes or refuses; a refused value
+// gets the one line "option NAME does not take 'VALUE'".
+void add_valued_option(CommandLine& line, const char* name, const char* argument, const char* what,
+                       std::function<bool(const std::string&)> read);
+
+// A reader of a whole number within lo ... hi into `into`.
+std::function<bool(const std::string&)> whole_number(double lo, double hi, int& into);
+
 // What the arguments ask for.
 struct ParsedCommandLine {
   enum class Action { kRun, kHelp, kVersion, kRefused } action = Action::kRun;

@@ -18,40 +18,25 @@ namespace quorvane::tune {
 
 namespace {
 
-bool read_number(const std::string& text, double lo, double hi, double& v) {
-  std::istringstream in(text);
-  in.imbue(std::locale::classic());
-  return (in >> v) && in.eof() && std::isfinite(v) && v >= lo && v <= hi;
-}
-
 platform::CommandLine command_line(TuneAppOptions& opt) {
   platform::CommandLine line{"quorvane-tune", "FILE", "quorvane-tune of " + std::string(kProgramTitle), {}};
   line.options.push_back(platform::output_folder_option([&opt](const std::string& v) { opt.folder = v; }));
   const auto valued = [&line](const char* name, const char* argument, const char* what,
                               std::function<bool(const std::string&)> read) {
-    line.options.push_back({"", name, argument, what, [name, read](const std::string& v) {
-                              return read(v) ? std::string() : "option " + std::string(name) + " does not take '" + v + "'";
-                            }});
+    platform::add_valued_option(line, name, argument, what, std::move(read));
   };
-  const auto whole = [](double lo, double hi, int& into) {
-    return [lo, hi, &into](const std::string& v) {
-      double x = 0;
-      if (!read_number(v, lo, hi, x) || x != std::floor(x)) return false;
-      into = static_cast<int>(x);
-      return true;
-    };
-  };
+  const auto whole = platform::whole_number;
   valued("--share", "PCT", "each width, gap and length within PCT % of its printed value (default: 25)",
          [&opt](const std::string& v) {
            double x = 0;
-           if (!read_number(v, 1, 90, x)) return false;
+           if (!platform::read_number(v, 1, 90, x)) return false;
            opt.tune.share = x / 100;
            return true;
          });
   valued("--min-gap", "MM", "the board house's narrowest gap (default: 0.1)",
-         [&opt](const std::string& v) { return read_number(v, 0.001, 10, opt.tune.min_gap); });
+         [&opt](const std::string& v) { return platform::read_number(v, 0.001, 10, opt.tune.min_gap); });
   valued("--min-width", "MM", "the board house's narrowest strip (default: 0.1)",
-         [&opt](const std::string& v) { return read_number(v, 0.001, 10, opt.tune.min_width); });
+         [&opt](const std::string& v) { return platform::read_number(v, 0.001, 10, opt.tune.min_width); });
   valued("--measured", "FILE.s2p",
          "a built board's measured 2-port response: Er and the etch bias fitted to it, then the next board tuned",
          [&opt](const std::string& v) {
