@@ -35,6 +35,34 @@ std::vector<Fixed> merge_close(std::vector<Fixed> f, double lo, double hi) {
   return out;
 }
 
+// The room beside each edge of a sorted list: the distance to the nearest
+// edge of the other kind on either side, the strip or gap that ends there.
+// An edge of the same kind nearby is a step of width between neighbouring
+// sections (copper on the same side of both), not a gap: counted as room,
+// it would ask for cells a fraction of a small step that the strips'
+// coupling does not depend on, and one level would merge the step while the
+// next kept it, its cells then far below the level's edge cell.
+void measure_room(std::vector<Edge>& edges) {
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    const Edge& e = edges[i];
+    const auto other = [&e](const Edge& o) {
+      return (e.metal_below && o.metal_above) || (e.metal_above && o.metal_below);
+    };
+    double room = 1e30;
+    for (std::size_t j = i; j-- > 0;)
+      if (other(edges[j])) {
+        room = std::min(room, e.at - edges[j].at);
+        break;
+      }
+    for (std::size_t j = i + 1; j < edges.size(); ++j)
+      if (other(edges[j])) {
+        room = std::min(room, edges[j].at - e.at);
+        break;
+      }
+    edges[i].room = room;
+  }
+}
+
 // Edges closer than `within` with copper on the same side (a small step of
 // width) become one at their mean; the room beside each is measured again.
 std::vector<Edge> merge_edges(std::vector<Edge> edges, double within) {
@@ -54,11 +82,7 @@ std::vector<Edge> merge_edges(std::vector<Edge> edges, double within) {
     out.push_back(e);
     count = 1;
   }
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    out[i].room = 1e30;
-    if (i > 0) out[i].room = std::min(out[i].room, out[i].at - out[i - 1].at);
-    if (i + 1 < out.size()) out[i].room = std::min(out[i].room, out[i + 1].at - out[i].at);
-  }
+  measure_room(out);
   return out;
 }
 
@@ -120,6 +144,8 @@ MeshRules mesh_rules(const Model& m, MeshLevel level) {
   // (the substrate's H, or half a stripline's B).
   rules.edge_cell = std::min(m.strip_z / (2 * r), rules.max_cell);
   rules.sub_cell = m.strip_z / (4 * r);
+  rules.room_cells = 3 * r;
+  rules.step_merge = std::min(m.strip_z / 2, wavelength_cell(m, 12)) * kMergeFraction;
   if (m.stripline) rules.max_air = rules.max_cell;
   return rules;
 }
@@ -149,17 +175,13 @@ std::vector<Edge> copper_edges(const std::vector<Box>& copper, int axis) {
       }
     }
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
-  for (std::size_t i = 0; i < edges.size(); ++i) {
-    double room = 1e30;
-    if (i > 0) room = std::min(room, edges[i].at - edges[i - 1].at);
-    if (i + 1 < edges.size()) room = std::min(room, edges[i + 1].at - edges[i].at);
-    edges[i].room = room;
-  }
+  measure_room(edges);
   return edges;
 }
 
 std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& edges, const std::vector<double>& fixed,
-                               const std::vector<Band>& bands, double edge_cell, double max_cell) {
+                               const std::vector<Band>& bands, const AxisCells& cells) {
+  const double edge_cell = cells.edge, max_cell = cells.largest;
   if (!(hi > lo) || !(edge_cell > 0) || !(max_cell > 0)) throw std::invalid_argument("empty mesh axis");
   // The largest cell wanted at x from the bands alone, graded away from them.
   auto cap = [&](double x) {
@@ -171,12 +193,12 @@ std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& ed
     return c;
   };
   std::vector<Fixed> f{{lo, cap(lo)}, {hi, cap(hi)}};
-  for (const Edge& e : merge_edges(edges, edge_cell * kMergeFraction)) {
+  for (const Edge& e : merge_edges(edges, cells.step_merge > 0 ? cells.step_merge : edge_cell * kMergeFraction)) {
     if (e.at <= lo || e.at >= hi) continue;
-    // A third of the strip or gap beside the edge, so that a narrow gap
-    // still gets its three cells (floored only for copper that all but
+    // The strip or gap beside the edge over room_cells, so that a narrow
+    // gap still gets its cells (floored only for copper that all but
     // touches, where no cell count would resolve it).
-    const double d = std::clamp(e.room / 3, edge_cell / 30, edge_cell);
+    const double d = std::clamp(e.room / cells.room_cells, edge_cell / 30, edge_cell);
     if (e.metal_below && e.metal_above) {
       // One strip ends where another begins (the staircase): no third suits
       // both, so a line on the edge and cells of a third around it.
@@ -237,12 +259,13 @@ Mesh build_mesh(const Model& m, MeshLevel level) {
       fixed_x.push_back(mesh.probe_x[p][k]);
     }
   }
-  mesh.x = axis_lines(m.x_lo, m.x_hi, copper_edges(m.copper, 0), fixed_x, {}, r.edge_cell, r.max_cell);
-  mesh.y = axis_lines(m.y_lo, m.y_hi, copper_edges(m.copper, 1), {}, {}, r.edge_cell, r.max_cell);
+  const AxisCells plane{r.edge_cell, r.max_cell, r.room_cells, r.step_merge};
+  mesh.x = axis_lines(m.x_lo, m.x_hi, copper_edges(m.copper, 0), fixed_x, {}, plane);
+  mesh.y = axis_lines(m.y_lo, m.y_hi, copper_edges(m.copper, 1), {}, {}, plane);
   std::vector<double> fixed_z{m.strip_z, m.h};
   if (m.t > 0) fixed_z.push_back(m.strip_z + m.t);
   const double dielectric_top = m.stripline ? m.h : m.h + m.t;
-  mesh.z = axis_lines(0, m.z_hi, {}, fixed_z, {{0, dielectric_top, r.sub_cell}}, r.sub_cell, r.max_air);
+  mesh.z = axis_lines(0, m.z_hi, {}, fixed_z, {{0, dielectric_top, r.sub_cell}}, {r.sub_cell, r.max_air});
   add_pml(mesh.x, true, true);
   add_pml(mesh.y, !m.covered, !m.covered);
   add_pml(mesh.z, false, !m.covered && !m.stripline);

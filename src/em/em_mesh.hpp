@@ -9,14 +9,19 @@
 //   joint inside one strip is no edge);
 // - the local cell near an edge at most a third of the gap or strip on each
 //   side, so that every gap and every strip is resolved by at least three
-//   cells; the substrate by at least four;
+//   cells (at the coarse level; a finer level divides that cell too, or the
+//   narrow gaps, where the coupling is decided, would not refine and the
+//   extrapolation over the levels would be void); the substrate by at
+//   least four;
 // - between fixed lines the cells grow from the smaller neighbour by at
 //   most the grading ratio, up to the largest cell, a fixed fraction of the
 //   shortest wavelength in the dielectric;
 // - copper edges on the same side of their copper closer than a fraction of
-//   the level's edge cell are merged into one at their mean (a coarse level thus draws a small step of width
-//   as none), and so are fixed lines closer than that fraction of their
-//   local cell.
+//   the coarse level's edge cell are merged into one at their mean, at
+//   every level (a small step of width is drawn as none, and every level
+//   solves the same copper, which the extrapolation over the levels needs);
+//   fixed lines closer than that fraction of their local cell are merged
+//   too.
 // Each level is a fixed refinement (all cell sizes over kLevelRefinement)
 // of the one before it.
 #pragma once
@@ -40,8 +45,10 @@ bool parse_level(const std::string& text, MeshLevel& level);
 struct MeshRules {
   double max_cell = 0;   // in the dielectric: shortest dielectric wavelength / (12 r^level)
   double max_air = 0;    // above the substrate the free-space wavelength counts
-  double edge_cell = 0;  // near a strip edge: H / (2 r^level), and at most a third of the gap or strip
+  double edge_cell = 0;  // near a strip edge: H / (2 r^level), and at most the gap or strip over room_cells
   double sub_cell = 0;   // across the substrate: H / (4 r^level)
+  double room_cells = 3; // across the narrowest gap or strip beside an edge: 3 r^level
+  double step_merge = 0; // same-side edges closer than this merge: the coarse edge cell times kMergeFraction
 };
 MeshRules mesh_rules(const Model& m, MeshLevel level);
 
@@ -50,19 +57,27 @@ MeshRules mesh_rules(const Model& m, MeshLevel level);
 struct Edge {
   double at = 0;
   bool metal_below = false, metal_above = false;
-  double room = 0;  // size of the strip or gap beside it (the smaller of the two sides), mm
+  double room = 0;  // the strip or gap beside it: to the nearest edge of the other kind on either side, mm
 };
 
 // Lines of one axis from lo to hi (both kept): thirds-rule lines at the
-// edges, `fixed` lines kept as given (probe planes, the substrate surface),
+// edges (same-side edges closer than `step_merge` merged first), their cell
+// the edge cell and at most the room beside the edge over `room_cells`,
+// `fixed` lines kept as given (probe planes, the substrate surface),
 // `bands` [a, b, cell] with their own largest cell, the rest graded up to
-// `max_cell`.  At most kMaxLinesPerAxis lines; more throws std::length_error.
+// the largest cell.  At most kMaxLinesPerAxis lines; more throws
+// std::length_error.
 inline constexpr std::size_t kMaxLinesPerAxis = 4000;
 struct Band {
   double a = 0, b = 0, cell = 0;
 };
+struct AxisCells {
+  double edge = 0, largest = 0;
+  double room_cells = 3;
+  double step_merge = 0;  // 0: kMergeFraction of `edge`
+};
 std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& edges, const std::vector<double>& fixed,
-                               const std::vector<Band>& bands, double edge_cell, double max_cell);
+                               const std::vector<Band>& bands, const AxisCells& cells);
 
 // The edges of the copper along x (axis 0) or y (axis 1), with the room
 // beside each and whether copper lies on either side (looked up at the

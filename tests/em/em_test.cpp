@@ -93,6 +93,27 @@ TEST(Mesh, ThirdsRuleOnTheLineEdgesAndLevelsRefine) {
   }
 }
 
+// Each level divides the cells of the one before by the refinement, those
+// of the narrowest gaps and strip ends included (the extrapolation over two
+// levels stands on it); the smallest cell, which sets the time step, with
+// it (within what two edges' thirds lines close together leave).
+TEST(Mesh, EveryCellOfTheFilterRefinesByTheLevelRatio) {
+  const Model m = stored_model();
+  double before[2] = {0, 0};
+  for (const MeshLevel level : {MeshLevel::Coarse, MeshLevel::Normal, MeshLevel::Fine}) {
+    const Mesh mesh = build_mesh(m, level);
+    for (int axis = 0; axis < 2; ++axis) {
+      const std::vector<double>& v = axis == 0 ? mesh.x : mesh.y;
+      double smallest = 1e30;
+      for (std::size_t i = 1; i < v.size(); ++i) smallest = std::min(smallest, v[i] - v[i - 1]);
+      if (level != MeshLevel::Coarse) {
+        EXPECT_NEAR(before[axis] / smallest, kLevelRefinement, 0.25) << level_name(level) << " axis " << axis;
+      }
+      before[axis] = smallest;
+    }
+  }
+}
+
 // Port waves from probes on a uniform line carrying known waves.
 struct WaveCase {
   const char* what;
