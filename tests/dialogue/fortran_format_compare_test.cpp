@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogue/fortran_format.hpp"
+#include "support/sanitizer_pass.hpp"
 
 namespace quorvane::fmt {
 namespace {
@@ -64,7 +65,7 @@ std::string printf_field(float value, int w, int d) {
   return right(sign + s);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(QUORVANE_UNDER_ASAN)
 constexpr int kValuesPerField = 8000;  // the sanitizer pass runs the whole suite in one process
 #else
 constexpr int kValuesPerField = 160000;

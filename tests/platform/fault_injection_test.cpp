@@ -2,9 +2,8 @@
 // close and rename calls (the preloaded shim of tests/support): no death by
 // a signal, no status 0 unless every output is whole, no file cut or left
 // under a name of its own, and status 1 with the program's line.  Every
-// occurrence is tried; with QUORVANE_FAULT_SAMPLE=1 in the environment (the
-// slower sanitizer run) at most `cap` of them per call, spread from the
-// first to the last.
+// occurrence is tried, or in a sampled run (support/sampling.hpp) at most
+// `cap` of them per call.
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 
 #include "support/child.hpp"
 #include "support/invariants.hpp"
+#include "support/sanitizer_pass.hpp"
 #include "support/session.hpp"
 
 namespace quorvane::testing {
@@ -61,11 +61,10 @@ TEST(FaultInjection, EveryCallOfEveryProgramFailsCleanly) {
       setup.fault_at = 0;
       setup.folder = reference_session.folder();
       const long count = run_child(setup).calls;
-      const long tries = std::getenv("QUORVANE_FAULT_SAMPLE") ? std::min(count, p.cap) : count;
-      for (long t = 0; t < tries; ++t) {
+      for (const std::size_t t : cases_to_try(static_cast<std::size_t>(std::max(count, 0L)), static_cast<std::size_t>(p.cap))) {
         Session session;
         setup.folder = session.folder();
-        setup.fault_at = tries == 1 ? 1 : 1 + t * (count - 1) / (tries - 1);
+        setup.fault_at = 1 + static_cast<long>(t);
         const ChildResult r = run_child(setup);
         const std::string where = std::string(p.name) + " " + call.name + " #" + std::to_string(setup.fault_at);
         if (r.status < 0 || r.status > 2) aborts.push_back(where + ": status " + std::to_string(r.status));

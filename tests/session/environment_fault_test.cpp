@@ -22,6 +22,7 @@
 
 #include "support/invariants.hpp"
 #include "support/session.hpp"
+#include "support/sanitizer_pass.hpp"
 
 namespace quorvane::testing {
 namespace {
@@ -255,7 +256,7 @@ TEST(EnvironmentFault, EndsWithItsStatusAndOneErrorLineAndKeepsTheStorageFileWho
        EINTR},
   };
   for (const FaultCase& c : cases) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(QUORVANE_UNDER_ASAN)
     // AddressSanitizer's shadow memory does not fit a small address space.
     if (c.address_space > 0) continue;
 #endif

@@ -20,6 +20,7 @@
 
 #include "support/child.hpp"
 #include "support/session.hpp"
+#include "support/sanitizer_pass.hpp"
 
 namespace quorvane::testing {
 namespace {
@@ -177,7 +178,7 @@ TEST(ProgramEnvironmentFault, EndsWithItsStatusAndItsLineAndLeavesOnlyWholeFiles
     reference_files[name] = folder_files(session.folder() / "out");
   }
   for (ProgramFault c : cases) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(QUORVANE_UNDER_ASAN)
     // AddressSanitizer reserves its shadow memory at start: a small address
     // space ends the program there, before any of its own code runs.
     if (c.setup.address_space > 0) continue;
