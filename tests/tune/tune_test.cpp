@@ -8,7 +8,9 @@
 #include <random>
 #include <sstream>
 
+#include "em/openems_run.hpp"
 #include "tune/measured_fit.hpp"
+#include "tune/space_mapping.hpp"
 #include "tune/tune_app.hpp"
 
 namespace quorvane::tune {
@@ -121,6 +123,44 @@ TEST(Tune, SyntheticMeasurementGivesBackTheSubstrateAndEtch) {
   EXPECT_NEAR(measure(built, l.targets).centre, l.targets.f0, 0.002 * l.targets.f0);
 }
 
+// The frequencies of the search band, n + 1 of them.
+std::vector<double> band(const Targets& t, int n) {
+  double lo = 0, hi = 0;
+  search_band(t, lo, hi);
+  std::vector<double> f;
+  for (int i = 0; i <= n; ++i) f.push_back(lo + (hi - lo) * i / n);
+  return f;
+}
+
+// Space mapping against a stand-in fine model: the circuit model itself
+// with known length and coupling errors per section.  The first fit finds
+// them, and the loop meets the targets within three iterations.
+TEST(Tune, SpaceMappingRecoversInjectedCorrectionsAndMeetsTheTargets) {
+  const Loaded l = load(kSource / "docs/demo.txt");
+  const std::vector<SectionMapping> injected = {{0.04, 1.04}, {0.05, 0.97}, {0.02, 1.02}, {0.05, 0.97}, {0.04, 1.04}};
+  FieldCorrections fields;
+  const FineModel fine = [&](const Copper& c, const std::vector<double>& f, bool, FineRun& run, std::string& error) {
+    CircuitModel m = l.model;
+    m.copper = c;
+    m.mapping = injected;
+    if (!fields.of(m.substrate, c, m.bias, m.corrections, error)) return false;
+    run = FineRun{};
+    run.sweep = respond(m, f);
+    return true;
+  };
+  SpaceMapResult r;
+  std::string error;
+  ASSERT_TRUE(space_map(l.model, l.targets, {}, 3, band(l.targets, 400), fine, fields, r, error)) << error;
+  EXPECT_TRUE(r.met) << r.iterations.back().distance;
+  EXPECT_LE(r.iterations.size(), 4u);  // at most three iterations and the final run
+  EXPECT_LE(r.iterations.back().distance, 1);
+  ASSERT_EQ(r.iterations.front().mapping.size(), injected.size());
+  for (std::size_t k = 0; k < injected.size(); ++k) {
+    EXPECT_NEAR(r.iterations.front().mapping[k].length, injected[k].length, 0.002) << k;
+    EXPECT_NEAR(r.iterations.front().mapping[k].coupling, injected[k].coupling, 0.002) << k;
+  }
+}
+
 // Touchstone formats and units read alike; what is not a 2-port refused.
 TEST(Tune, TouchstoneFormats) {
   struct Row {
@@ -160,6 +200,9 @@ TEST(Tune, BadInputIsOneLineAndStatusOne) {
       {demo, "--measured", (dir / "missing.s2p").string()},
       {demo, "--measured", (dir / "far.s2p").string()},
       {demo, "--share", "0"},
+      {demo, "--model", "fdtd"},
+      {demo, "--model", "em", "--iterations", "0"},
+      {demo, "--model", "em", "--openems", (dir / "no-openEMS").string()},
       {(dir / "none.txt").string()}};
   for (std::vector<std::string> args : cases) {
     args.insert(args.end(), {"-o", (dir / "out").string()});
@@ -167,6 +210,8 @@ TEST(Tune, BadInputIsOneLineAndStatusOne) {
     EXPECT_EQ(run_tune_command(args, out, log), 1) << args[0];
     const std::string text = log.str();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    if (std::find(args.begin(), args.end(), "--openems") != args.end())  // quorvane-em's line
+      EXPECT_NE(text.find(em::openems_missing((dir / "no-openEMS").string())), std::string::npos) << text;
     EXPECT_FALSE(fs::exists(dir / "out" / "demo-3-tune.txt"));
   }
   fs::remove_all(dir);
