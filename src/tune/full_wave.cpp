@@ -41,6 +41,7 @@ bool full_wave_model(const stored::StoredDesign& design, const CircuitModel& mod
     return false;
   }
   so.threads = opt.threads;
+  so.run.end_db = opt.end_db;
   const em::ModelOptions mo{true, true, 0};  // the table's lengths as drawn, lossless, open board
   em::Model m;
   if (!em::build_model(with_copper(design, model.copper, model.substrate, model.bias), mo, m, error)) return false;

@@ -19,6 +19,7 @@ struct FullWaveOptions {
   em::MeshLevel level = em::MeshLevel::Coarse;  // the loop's; the final run one level finer (fine stays fine)
   std::string openems = "openEMS";              // executable name or path
   int threads = 2;
+  double end_db = -50;                          // energy level at which each run ends
   int points = 401;                             // frequencies across the search band within the analysed band
 };
 

@@ -13,11 +13,12 @@ namespace {
 
 constexpr double kPullWeight = 0.02;    // of a tenth of a millimetre, or of 1 % of the split
 constexpr double kPullLength = 0.1;     // mm
+constexpr double kAlternatingWeight = 1;
 constexpr double kPullCoupling = 0.01;  // in ln(factor)
 constexpr double kStep = 1e-4;          // Jacobian step in u
 constexpr int kFitSteps = 60;
 constexpr double kFirstBound = 0.01;   // of |D u|: a first step of a few per cent of each correction's range
-constexpr double kMostLength = 0.2;     // of the section's drawn length
+constexpr double kMostLength = 0.3;     // of the section's drawn length
 constexpr double kMostCoupling = 0.4;   // in ln(factor): 0.67 ... 1.49
 constexpr double kScanReach = 0.1;      // of the mean section length
 constexpr int kScanSteps = 40;          // each side
@@ -86,7 +87,8 @@ std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& 
     return m;
   };
   const int points = static_cast<int>(fine.f.size());
-  const int m = 4 * points + 2 * static_cast<int>(groups);
+  const std::size_t phase = 2 * groups;  // u[phase]: the phase between the two solutions' reference planes, rad
+  const int m = 4 * points + 2 * static_cast<int>(groups) + 1;
   auto residuals = [&](const Eigen::VectorXd& u) {
     CircuitModel trial = model;
     trial.mapping = mapping_of(u);
@@ -94,7 +96,8 @@ std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& 
     Eigen::VectorXd r(m);
     int i = 0;
     for (int k = 0; k < points; ++k) {
-      const std::complex<double> d11 = c.s11[k] - fine.s11[k], d21 = c.s21[k] - fine.s21[k];
+      const std::complex<double> turn = std::polar(1.0, u[phase]);
+      const std::complex<double> d11 = turn * c.s11[k] - fine.s11[k], d21 = turn * c.s21[k] - fine.s21[k];
       r[i++] = d11.real();
       r[i++] = d11.imag();
       r[i++] = d21.real();
@@ -104,30 +107,42 @@ std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& 
       r[i++] = kPullWeight * bounded(most[g], u[2 * g]) / kPullLength;
       r[i++] = kPullWeight * bounded(kMostCoupling, u[2 * g + 1]) / kPullCoupling;
     }
+    // Lengths added alternately to the sections leave every resonator (half
+    // of one section and half of the next) as long as it was: the response
+    // hardly tells that pattern, and it is held to none.
+    double alternating = 0;
+    for (std::size_t k = 0; k < n; ++k) alternating += (k % 2 == 0 ? 1 : -1) * trial.mapping[k].length;
+    r[i++] = kAlternatingWeight * alternating / kPullLength;
     return r;
   };
   // The full-wave centre may lie several per cent from the circuit's, where
-  // the magnitudes have false minima: first one length added to every
-  // section, the best of a scan across +/- kScanReach of the mean length.
+  // the differences have false minima: first one length added to every
+  // section, the best of a scan across +/- kScanReach of the mean length,
+  // each with its best phase.
   double mean = 0;
   for (const SectionCopper& c : model.copper.sections) mean += c.length / static_cast<double>(n);
-  double shift = 0, best = std::numeric_limits<double>::infinity();
+  double shift = 0, turn = 0, best = std::numeric_limits<double>::infinity();
   for (int j = -kScanSteps; j <= kScanSteps; ++j) {
     std::vector<SectionMapping> trial = start;
     for (SectionMapping& x : trial) x.length += kScanReach * mean * j / kScanSteps;
     CircuitModel at = model;
     at.mapping = trial;
     const Sweep c = respond(at, fine.f);
+    // |f - e^{ja} c|^2 summed is least at a = arg sum(conj(c) f): sum |f|^2 + |c|^2 - 2 |sum conj(c) f|.
+    std::complex<double> z = 0;
     double sum = 0;
-    for (int k = 0; k < points; ++k)
-      sum += std::norm(c.s11[k] - fine.s11[k]) + std::norm(c.s21[k] - fine.s21[k]);
-    if (sum < best) best = sum, shift = kScanReach * mean * j / kScanSteps;
+    for (int k = 0; k < points; ++k) {
+      z += std::conj(c.s11[k]) * fine.s11[k] + std::conj(c.s21[k]) * fine.s21[k];
+      sum += std::norm(c.s11[k]) + std::norm(c.s21[k]) + std::norm(fine.s11[k]) + std::norm(fine.s21[k]);
+    }
+    if (sum - 2 * std::abs(z) < best) best = sum - 2 * std::abs(z), shift = kScanReach * mean * j / kScanSteps, turn = std::arg(z);
   }
-  Eigen::VectorXd u(2 * groups);
+  Eigen::VectorXd u(2 * groups + 1);
   for (std::size_t k = 0; k < n; ++k) {
     u[2 * group[k]] = u_of(most[group[k]], start[k].length + shift);
     u[2 * group[k] + 1] = u_of(kMostCoupling, std::log(start[k].coupling > 0 ? start[k].coupling : 1.0));
   }
+  u[phase] = turn + kTwoPi;  // away from 0, as the corrections' u
   const LeastSquares ls =
       least_squares(residuals, m, u, Eigen::VectorXd::Constant(u.size(), kStep), kFitSteps, {}, kFirstBound);
   return mapping_of(ls.x);

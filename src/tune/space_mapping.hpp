@@ -6,12 +6,18 @@
 // split).  Each iteration
 //   1. solves the current copper full-wave (on the loop's mesh),
 //   2. fits the corrections so that the circuit model gives the full-wave
-//      S11 and S21 at that copper: least squares on the differences of |S11|
-//      and |S21| at every solved frequency (magnitudes, as the fit of a
-//      measured board: the phases wrap across the band, and a complex fit
-//      started several per cent off in frequency settled in a false minimum),
-//      mirrored sections of a symmetric copper sharing their corrections,
-//      and a light pull towards no correction,
+//      S11 and S21 at that copper: least squares on the complex differences
+//      at every solved frequency, the circuit's response turned by one
+//      fitted phase (the two solutions' reference planes and sign need not
+//      agree: against openEMS it comes out near pi), mirrored sections of a
+//      symmetric copper sharing their corrections, a light pull towards no
+//      correction and a firm one against lengths added alternately (which
+//      leave every resonator as long as it was, and which the response
+//      hardly shows).  The full-wave centre can lie several per cent from
+//      the circuit's, where the differences have false minima: the fit
+//      starts from the best of a scan of one length added to every section.
+//      Each correction is bounded (the length within 30 % of the section's,
+//      the factor within 0.67 ... 1.49);
 //   3. tunes the circuit model with those corrections held to the targets
 //      (tune_solver.hpp, from the printed copper and within its bounds): the
 //      copper moves by what the corrections take from the circuit's answer

@@ -57,6 +57,8 @@ platform::CommandLine command_line(TuneAppOptions& opt) {
   valued("--em-mesh", "coarse|normal",
          "with --model em, the iterations' mesh; the final run one level finer (default: coarse)",
          [&opt](const std::string& v) { return v != "fine" && em::parse_level(v, opt.full_wave.level); });
+  valued("--end", "DB", "with --model em, energy level in dB at which each run ends (default: -50)",
+         [&opt](const std::string& v) { return platform::read_number(v, -120, -10, opt.full_wave.end_db); });
   valued("--openems", "PATH", "with --model em, the openEMS executable (default: openEMS on the PATH)",
          [&opt](const std::string& v) {
            opt.full_wave.openems = v;

@@ -161,6 +161,46 @@ TEST(Tune, SpaceMappingRecoversInjectedCorrectionsAndMeetsTheTargets) {
   }
 }
 
+// Full-wave, end to end: one iteration on a 2-pole design (three coupled
+// sections) writes the files, and the corrections fitted to openEMS's
+// solution of the printed copper move the circuit's centre towards the
+// full-wave centre.
+TEST(FullWave, SpaceMappingMovesTheCircuitTowardsOpenEms) {
+  if (em::find_executable("openEMS").empty()) GTEST_SKIP() << "openEMS is not installed (tools/ensure-toolchain)";
+  const fs::path dir = scratch("full-wave");
+  const fs::path file = kSource / "tests/data/tune_em2.txt";
+  std::ostringstream out, log;
+  ASSERT_EQ(run_tune_command({file.string(), "--model", "em", "--iterations", "1", "--end", "-30", "-o", dir.string()},
+                             out, log),
+            0)
+      << log.str();
+  for (const char* name : {"tune_em2-3-tune.txt", "tune_em2-3-tune.svg", "tune_em2-3-tuned.dxf", "tune_em2-3-tuned.gbrjob"})
+    EXPECT_TRUE(fs::exists(dir / name)) << name;
+  // The first iteration's full-wave centre and the corrections fitted there.
+  std::istringstream summary(out.str());
+  std::string line, word;
+  double full_wave = 0;
+  std::vector<SectionMapping> fitted;
+  while (std::getline(summary, line)) {
+    std::istringstream words(line);
+    if (line.rfind("  iteration 1  ", 0) == 0) words >> word >> word >> word >> full_wave;
+    if (line.rfind("  iteration 1:", 0) == 0)
+      for (words >> word >> word; words >> word;)
+        fitted.push_back({std::stod(word.substr(0, word.find('/'))), std::stod(word.substr(word.find('/') + 1))});
+  }
+  Loaded l = load(file);
+  ASSERT_EQ(fitted.size(), l.model.copper.sections.size()) << out.str();
+  FieldCorrections fields;
+  std::string error;
+  ASSERT_TRUE(fields.of(l.model.substrate, l.model.copper, 0, l.model.corrections, error)) << error;
+  const double circuit = measure(l.model, l.targets).centre;
+  l.model.mapping = fitted;
+  const double mapped = measure(l.model, l.targets).centre;
+  EXPECT_LT(std::fabs(mapped - full_wave), 0.5 * std::fabs(circuit - full_wave))
+      << "circuit " << circuit << ", mapped " << mapped << ", full-wave " << full_wave << " MHz";
+  fs::remove_all(dir);
+}
+
 // Touchstone formats and units read alike; what is not a 2-port refused.
 TEST(Tune, TouchstoneFormats) {
   struct Row {
