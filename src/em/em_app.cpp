@@ -295,7 +295,7 @@ int run_em(const EmOptions& opt, std::ostream& out, std::ostream& log) {
   SolveOptions so;
   so.exe = find_executable(opt.openems);
   if (so.exe.empty())
-    return fail("openEMS (" + opt.openems + ") not found: install the Debian package openems (tools/ensure-toolchain)");
+    return fail(openems_missing(opt.openems));
   so.threads = opt.threads;
   so.keep = opt.keep;
   so.run.end_db = opt.end_db;

@@ -17,6 +17,10 @@
 
 namespace quorvane::em {
 
+std::string openems_missing(const std::string& name) {
+  return "openEMS (" + name + ") not found: install the Debian package openems (tools/ensure-toolchain)";
+}
+
 std::string find_executable(const std::string& name) {
   if (name.empty()) return "";
   if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";

@@ -13,6 +13,9 @@ namespace quorvane::em {
 // PATH; "" when there is none.
 std::string find_executable(const std::string& name);
 
+// The one line of a program that needs openEMS and cannot find `name`.
+std::string openems_missing(const std::string& name);
+
 struct RunReport {
   bool ok = false;
   std::string error;      // one line when not ok

@@ -34,12 +34,13 @@ struct Functor {
 }  // namespace
 
 LeastSquares least_squares(const Residuals& f, int m, Eigen::VectorXd x, const Eigen::VectorXd& step, int max_steps,
-                           const std::function<void(const Eigen::VectorXd&)>& each) {
+                           const std::function<void(const Eigen::VectorXd&)>& each, double first_bound) {
   LeastSquares out;
   Functor functor{f, step, m, &out.evaluations};
   Eigen::LevenbergMarquardt<Functor, double> lm(functor);
   lm.parameters.ftol = 1e-8;
   lm.parameters.xtol = 1e-8;
+  lm.parameters.factor = first_bound;
   lm.parameters.maxfev = 1000000;  // the steps bound the run
   Eigen::LevenbergMarquardtSpace::Status status = lm.minimizeInit(x);
   while (status != Eigen::LevenbergMarquardtSpace::ImproperInputParameters && out.steps < max_steps) {

@@ -19,8 +19,10 @@ struct LeastSquares {
 
 // Minimises |f(x)|^2 from `x` (f has `m` >= x.size() components) with the
 // Jacobian's column j taken over +/- step[j]; at most `max_steps` solver
-// steps, `each` called with x after every one.
+// steps, `each` called with x after every one.  `first_bound` is the bound
+// of the first step (MINPACK's factor: times |D x|, D the Jacobian's column
+// norms, or itself where x = 0).
 LeastSquares least_squares(const Residuals& f, int m, Eigen::VectorXd x, const Eigen::VectorXd& step, int max_steps,
-                           const std::function<void(const Eigen::VectorXd&)>& each = {});
+                           const std::function<void(const Eigen::VectorXd&)>& each = {}, double first_bound = 100);
 
 }  // namespace quorvane::tune

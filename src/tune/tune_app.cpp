@@ -10,6 +10,7 @@
 #include "dialogue/version.hpp"
 #include "platform/command_line.hpp"
 #include "platform/input_file.hpp"
+#include "platform/interrupt.hpp"
 #include "platform/output_file.hpp"
 #include "tune/measured_fit.hpp"
 #include "tune/tune_outputs.hpp"
@@ -45,6 +46,24 @@ platform::CommandLine command_line(TuneAppOptions& opt) {
          });
   line.options.push_back({"", "--fit-h", "", "with --measured, fit the substrate height too",
                           [&opt](const std::string&) { return opt.fit_h = true, std::string(); }});
+  valued("--model", "circuit|em",
+         "tune against the circuit model, or the full-wave solution by space mapping (default: circuit)",
+         [&opt](const std::string& v) {
+           opt.em = v == "em";
+           return v == "em" || v == "circuit";
+         });
+  valued("--iterations", "N", "with --model em, at most N full-wave iterations before the final run (default: 4)",
+         whole(1, 50, opt.iterations));
+  valued("--em-mesh", "coarse|normal",
+         "with --model em, the iterations' mesh; the final run one level finer (default: coarse)",
+         [&opt](const std::string& v) { return v != "fine" && em::parse_level(v, opt.full_wave.level); });
+  valued("--end", "DB", "with --model em, energy level in dB at which each run ends (default: -50)",
+         [&opt](const std::string& v) { return platform::read_number(v, -120, -10, opt.full_wave.end_db); });
+  valued("--openems", "PATH", "with --model em, the openEMS executable (default: openEMS on the PATH)",
+         [&opt](const std::string& v) {
+           opt.full_wave.openems = v;
+           return !v.empty();
+         });
   valued("--report", "N", "the analysis report at position N (default: the last one after a dimensional report)",
          whole(1, 1e9, opt.report));
   return line;
@@ -59,11 +78,17 @@ std::string tune_usage() {
          "\n\nThe stored microstrip design's copper tuned until its response meets the\n"
          "design's centre, -3 dB edges and passband return loss: lengths and gaps of\n"
          "the coupled sections (end-section widths only when needed), within the\n"
-         "share of the printed values and above the board house's minimum gap and width.\n\n" +
+         "share of the printed values and above the board house's minimum gap and width.\n"
+         "With --model em the circuit model is corrected section by section (length and\n"
+         "coupling) to reproduce openEMS's full-wave S11 and S21 of the current copper,\n"
+         "the copper tuned on the corrected model, and so on until the full-wave figures\n"
+         "meet the targets (space mapping); the copper reached is solved once more on\n"
+         "the next finer mesh, and those figures are reported.\n\n" +
          platform::options_help(line) +
          "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
          "that cannot be tuned, a measurement that cannot be read or fitted, a file, the\n"
-         "console or the log that cannot be written.\n";
+         "console or the log that cannot be written, openEMS missing or failing; with\n"
+         "--model em, 128 + the signal when stopped (Ctrl-C: 130), no file written.\n";
 }
 
 bool parse_tune_options(const std::vector<std::string>& args, TuneAppOptions& opt, std::string& error) {
@@ -81,9 +106,13 @@ int run_tune_command(const std::vector<std::string>& args, std::ostream& out, st
 }
 
 int run_tune(const TuneAppOptions& opt, std::ostream& out, std::ostream& log) {
+  // With --model em, Ctrl-C stops openEMS, removes its folder and writes nothing.
+  std::optional<platform::InterruptScope> interruptible;
+  if (opt.em) interruptible.emplace();
   auto fail = [&](const std::string& why) {
     log << "quorvane-tune: " << opt.file.string() << ": " << why << '\n';
-    return 1;
+    const int sig = platform::interrupt_signal();
+    return sig != 0 ? 128 + sig : 1;
   };
   std::ifstream in;
   if (const std::string why = platform::open_input(in, opt.file); !why.empty()) return fail("cannot be opened: " + why);
@@ -115,7 +144,24 @@ int run_tune(const TuneAppOptions& opt, std::ostream& out, std::ostream& log) {
     model.substrate.h = fit.h;
     model.bias = fit.bias;
   }
-  if (!tune(model, targets, opt.tune, fields, run.result, error)) return fail(error);
+  if (opt.em) {
+    FineModel fine;
+    std::vector<double> f;
+    SpaceMapResult sm;
+    if (!full_wave_model(design, model, targets, opt.full_wave, log, fine, f, error) ||
+        !space_map(model, targets, opt.tune, opt.iterations, f, fine, fields, sm, error))
+      return fail(error);
+    run.result = sm.circuit;
+    run.result.printed = model.copper;
+    run.result.tuned = sm.iterations.back().copper;
+    run.result.before = sm.iterations.front().figures;
+    run.result.after = sm.iterations.back().figures;
+    run.result.met = sm.met;
+    run.space_map = std::move(sm);
+    if (platform::interrupt_signal() != 0) return fail("stopped before the files were written");
+  } else if (!tune(model, targets, opt.tune, fields, run.result, error)) {
+    return fail(error);
+  }
   run.model = model;
   return write_outputs(run, opt.folder, out, log) ? 0 : 1;
 }

@@ -2,7 +2,9 @@
 // response meets the design's targets (see tune_figures.hpp), by the
 // circuit model with field-solved sections (tune_model.hpp); with --measured, the
 // substrate and etch of a built board fitted to its measured response first,
-// and the next board's copper tuned for them.
+// and the next board's copper tuned for them.  With --model em the circuit
+// model is mapped onto openEMS's full-wave solution and the copper tuned
+// against that (space_mapping.hpp).
 //
 // For the storage file <stem>.<ext> and its analysis report at position n it
 // writes <stem>-n-tune.txt (the summary, also on the console),
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tune/full_wave.hpp"
 #include "tune/tune_solver.hpp"
 
 namespace quorvane::tune {
@@ -28,6 +31,9 @@ struct TuneAppOptions {
   int report = 0;                   // analysis report position (0: the last usable)
   std::filesystem::path measured;   // a Touchstone 2-port of the built board ("" none)
   bool fit_h = false;               // fit the substrate height too
+  bool em = false;                  // --model em: space mapping against the full-wave solution
+  int iterations = 4;               // of the space mapping
+  FullWaveOptions full_wave;
   bool help = false, version = false;
 };
 

@@ -106,6 +106,12 @@ DrawnFilter drawn(const CircuitModel& m) {
       s.sqe_scale = static_cast<float>(x.sqe);
       s.sqo_scale = static_cast<float>(x.sqo);
     }
+    if (k < m.mapping.size()) {
+      const SectionMapping& x = m.mapping[k];
+      s.length = static_cast<float>((c.length + x.length) / kMmPerInch);
+      s.zoe_scale = static_cast<float>(s.zoe_scale * x.coupling);
+      s.zoo_scale = static_cast<float>(s.zoo_scale / x.coupling);
+    }
     f.sections.push_back(s);
   }
   if (m.feed_steps && !m.copper.sections.empty()) {

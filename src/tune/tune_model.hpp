@@ -64,6 +64,14 @@ class FieldCorrections {
   int solved_ = 0;
 };
 
+// Space mapping's correction of one section of the circuit towards a
+// full-wave solution: a length added to the drawn one (mm), and a factor on
+// the split of the mode impedances, Zoe times it and Zoo over it (their
+// geometric mean, the section's image impedance, kept).
+struct SectionMapping {
+  double length = 0, coupling = 1;
+};
+
 struct CircuitModel {
   DrawnFilter base;       // construction, f0, terminations and losses of the stored analysis
   Substrate substrate;
@@ -72,6 +80,7 @@ struct CircuitModel {
   std::vector<ModeCorrection> corrections;  // per section; empty: the closed forms
   bool lossy = false;     // false: the losses left out (the figures of the copper alone)
   bool feed_steps = true; // the step capacitance at the two ports
+  std::vector<SectionMapping> mapping;      // per section; empty: none
 };
 
 // The model of a stored microstrip design's drawn copper (lengths shortened

@@ -37,45 +37,109 @@ std::string row(const char* name, const char* unit, double target, double before
 
 double db(std::complex<double> s) { return 20 * std::log10(std::max(std::abs(s), 1e-10)); }
 
+std::vector<std::pair<float, std::string>> target_markers(const Targets& t) {
+  return {{static_cast<float>(t.lower), "-3 dB target"},
+          {static_cast<float>(t.upper), "-3 dB target"},
+          {static_cast<float>(t.flow), "Flow"},
+          {static_cast<float>(t.fhigh), "Fhigh"}};
+}
+
+// The j-th of n blues, light to dark.
+std::string shade_of(std::size_t j, std::size_t n) {
+  const int shade = 200 - static_cast<int>(140 * (j + 1) / n);
+  char colour[16];
+  std::snprintf(colour, sizeof colour, "#%02x%02xff", shade, shade);
+  return colour;
+}
+
+// The plot's title, axes and the targets' markers.
+plot::PlotSpec plot_frame(const TuneRun& run, const std::string& subtitle) {
+  plot::PlotSpec p;
+  p.title = "quorvane-tune: " + run.source;
+  p.subtitle = subtitle;
+  p.x_label = "Frequency (MHz)";
+  p.left_label = "dB";
+  p.left_floor = -40;
+  p.markers = target_markers(run.targets);
+  return p;
+}
+
+plot::Series sweep_series(const Sweep& s, const std::string& name, const std::string& colour, bool s11) {
+  plot::Series out{name, colour, false, {}, {}};
+  for (std::size_t i = 0; i < s.f.size(); ++i) {
+    out.x.push_back(static_cast<float>(s.f[i]));
+    out.y.push_back(static_cast<float>(db(s11 ? s.s11[i] : s.s21[i])));
+  }
+  return out;
+}
+
 plot::PlotSpec steps_plot(const TuneRun& run) {
   double lo = 0, hi = 0;
   search_band(run.targets, lo, hi);
   std::vector<double> f;
   for (int i = 0; i < kPlotPoints; ++i) f.push_back(lo + (hi - lo) * i / (kPlotPoints - 1));
-  plot::PlotSpec p;
-  p.title = "quorvane-tune: " + run.source;
-  p.subtitle = "S21 of the printed copper, of the solver's steps and of the tuned copper (circuit model, lossless)";
-  p.x_label = "Frequency (MHz)";
-  p.left_label = "dB";
-  p.left_floor = -40;
+  plot::PlotSpec p =
+      plot_frame(run, "S21 of the printed copper, of the solver's steps and of the tuned copper (circuit model, lossless)");
   auto series = [&](const Copper& c, const std::string& name, const std::string& colour, bool s11) {
     CircuitModel m = run.model;
     m.copper = c;
-    const Sweep s = respond(m, f);
-    plot::Series out{name, colour, false, {}, {}};
-    for (std::size_t i = 0; i < f.size(); ++i) {
-      out.x.push_back(static_cast<float>(f[i]));
-      out.y.push_back(static_cast<float>(db(s11 ? s.s11[i] : s.s21[i])));
-    }
-    return out;
+    return sweep_series(respond(m, f), name, colour, s11);
   };
   p.series.push_back(series(run.result.printed, "S21 printed", "#999999", false));
   const std::vector<Copper>& steps = run.result.steps;
   const std::size_t shown = std::min(steps.size(), kPlottedSteps);
   for (std::size_t j = 0; j < shown; ++j) {
     const std::size_t k = shown == steps.size() ? j : j * (steps.size() - 1) / (shown - 1);
-    const int shade = 200 - static_cast<int>(140 * (j + 1) / shown);
-    char colour[16];
-    std::snprintf(colour, sizeof colour, "#%02x%02xff", shade, shade);
-    p.series.push_back(series(steps[k], "S21 step " + std::to_string(k + 1), colour, false));
+    p.series.push_back(series(steps[k], "S21 step " + std::to_string(k + 1), shade_of(j, shown), false));
   }
   p.series.push_back(series(run.result.tuned, "S21 tuned", "#c0392b", false));
   p.series.push_back(series(run.result.tuned, "S11 tuned", "#e67e22", true));
-  p.markers = {{static_cast<float>(run.targets.lower), "-3 dB target"},
-               {static_cast<float>(run.targets.upper), "-3 dB target"},
-               {static_cast<float>(run.targets.flow), "Flow"},
-               {static_cast<float>(run.targets.fhigh), "Fhigh"}};
   return p;
+}
+
+// Each full-wave iteration's S21, the final run's S21 and S11.
+plot::PlotSpec iterations_plot(const TuneRun& run) {
+  const SpaceMapResult& sm = *run.space_map;
+  plot::PlotSpec p =
+      plot_frame(run, "full-wave S21 (openEMS, lossless copper) of each space-mapping iteration and of the final run");
+  const auto series = sweep_series;
+  const std::size_t loop = sm.iterations.size() - 1;
+  for (std::size_t j = 0; j < loop; ++j) {
+    p.series.push_back(series(sm.iterations[j].run.sweep,
+                              "S21 iteration " + std::to_string(j + 1) + (j == 0 ? " (printed)" : ""),
+                              shade_of(j, loop), false));
+  }
+  p.series.push_back(series(sm.iterations.back().run.sweep, "S21 final", "#c0392b", false));
+  p.series.push_back(series(sm.iterations.back().run.sweep, "S11 final", "#e67e22", true));
+  return p;
+}
+
+// Per iteration its full-wave figures, distance from the targets and run,
+// and the corrections fitted at its copper.
+std::string iteration_table(const SpaceMapResult& sm) {
+  std::string s =
+      "\n  Space mapping      centre  lower -3dB  upper -3dB   -3dB BW  ret. loss  distance      cells  timesteps  "
+      "seconds\n                        MHz         MHz         MHz       MHz         dB  (tolerances)\n";
+  for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
+    const SpaceMapIteration& it = sm.iterations[k];
+    const Figures& f = it.figures;
+    const std::string name = it.final ? "final" : "iteration " + std::to_string(k + 1);
+    char line[256];
+    std::snprintf(line, sizeof line, "  %-12s %-6s %9s %11s %11s %9s %10s %9s %10zu %10lld %8s\n", name.c_str(),
+                  it.run.mesh.c_str(), fmt("%.2f", f.centre).c_str(), fmt("%.2f", f.lower).c_str(),
+                  fmt("%.2f", f.upper).c_str(), fmt("%.2f", f.bandwidth).c_str(), fmt("%.2f", f.return_loss).c_str(),
+                  fmt("%.2f", it.distance).c_str(), it.run.cells, it.run.timesteps, fmt("%.1f", it.run.seconds).c_str());
+    s += line;
+  }
+  s += "  corrections fitted (per section: added length mm, factor on the Zoe/Zoo split)\n";
+  for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
+    if (sm.iterations[k].mapping.empty()) continue;
+    s += "  iteration " + std::to_string(k + 1) + ":";
+    for (const SectionMapping& m : sm.iterations[k].mapping)
+      s += " " + fmt("%+.4f", m.length) + "/" + fmt("%.4f", m.coupling);
+    s += "\n";
+  }
+  return s;
 }
 
 }  // namespace
@@ -104,6 +168,10 @@ std::string summary_text(const TuneRun& run) {
                   ", microstrip design of dimensional report " + std::to_string(d.dimensions.position) + "\n";
   s += "  model: drawn-copper four-port, sections from their 2-D field solution, open ends, feed-line steps; "
        "lossless\n";
+  if (run.space_map)
+    s += "  tuned against: the full-wave solution (openEMS, lossless copper, open board), the circuit model mapped "
+         "onto it section by section (space mapping); figures below are full-wave: printed on the "
+         "iterations' mesh, tuned on the final run's\n";
   s += "  substrate Er " + fmt("%.4f", run.model.substrate.er) + ", H " + fmt("%.4f", run.model.substrate.h) +
        " mm, T " + fmt("%.4f", run.model.substrate.t) + " mm; etch bias " + fmt("%.1f", run.model.bias * 1000) +
        " um per edge\n";
@@ -127,7 +195,10 @@ std::string summary_text(const TuneRun& run) {
   s += row("return loss", "dB", t.return_loss, r.before.return_loss, r.after.return_loss, 2);
   s += "  targets (0.1 % of Fo, 1 % of the -3 dB width, 1 dB of the return loss) " +
        std::string(r.met ? "met" : "NOT met") + "; " + std::to_string(r.steps.size()) + " solver steps, " +
-       std::to_string(r.evaluations) + " responses, " + std::to_string(r.passes) + " passes\n\n";
+       std::to_string(r.evaluations) + " responses, " + std::to_string(r.passes) + " passes" +
+       (run.space_map ? " (the last circuit tuning)" : "") + "\n";
+  if (run.space_map) s += iteration_table(*run.space_map);
+  s += "\n";
   s += "  Section  W printed   W tuned  S printed   S tuned  L printed   L tuned   (mm, L as drawn)\n";
   for (std::size_t k = 0; k < r.printed.sections.size(); ++k) {
     const SectionCopper &a = r.printed.sections[k], &b = r.tuned.sections[k];
@@ -157,7 +228,7 @@ bool write_outputs(const TuneRun& run, const std::filesystem::path& folder, std:
   const std::string title = "quorvane-tune: " + run.source + ", tuned copper";
   std::vector<std::pair<std::string, std::string>> files = {
       {base + "-tune.txt", text},
-      {base + "-tune.svg", plot::render_plot(steps_plot(run))},
+      {base + "-tune.svg", plot::render_plot(run.space_map ? iterations_plot(run) : steps_plot(run))},
       {base + "-tuned-layout.svg", view::layout_svg(layout, table, title)},
       {base + "-tuned.dxf", view::layout_dxf(layout, title)},
       {base + "-tuned.kicad_mod", view::kicad_footprint(layout, base + "-tuned", d.dimensions.summary, table)}};

@@ -1,6 +1,6 @@
 // What quorvane-tune writes: the summary (console and <stem>-n-tune.txt),
-// the plot of every solver step's response, and the tuned copper in the
-// layout family.
+// the plot of every solver step's response (with --model em, of every
+// full-wave iteration's), and the tuned copper in the layout family.
 #pragma once
 
 #include <filesystem>
@@ -11,6 +11,7 @@
 
 #include "stored/stored_design.hpp"
 #include "tune/measured_fit.hpp"
+#include "tune/space_mapping.hpp"
 #include "tune/tune_solver.hpp"
 
 namespace quorvane::tune {
@@ -24,6 +25,7 @@ struct TuneRun {
   TuneResult result;
   std::optional<FitResult> fit;       // --measured
   std::string measured_name;
+  std::optional<SpaceMapResult> space_map;  // --model em: result's before/after are its first and final figures
 };
 
 // The stored dimension table with the tuned copper's widths, gaps and

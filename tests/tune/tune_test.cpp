@@ -8,7 +8,9 @@
 #include <random>
 #include <sstream>
 
+#include "em/openems_run.hpp"
 #include "tune/measured_fit.hpp"
+#include "tune/space_mapping.hpp"
 #include "tune/tune_app.hpp"
 
 namespace quorvane::tune {
@@ -121,6 +123,84 @@ TEST(Tune, SyntheticMeasurementGivesBackTheSubstrateAndEtch) {
   EXPECT_NEAR(measure(built, l.targets).centre, l.targets.f0, 0.002 * l.targets.f0);
 }
 
+// The frequencies of the search band, n + 1 of them.
+std::vector<double> band(const Targets& t, int n) {
+  double lo = 0, hi = 0;
+  search_band(t, lo, hi);
+  std::vector<double> f;
+  for (int i = 0; i <= n; ++i) f.push_back(lo + (hi - lo) * i / n);
+  return f;
+}
+
+// Space mapping against a stand-in fine model: the circuit model itself
+// with known length and coupling errors per section.  The first fit finds
+// them, and the loop meets the targets within three iterations.
+TEST(Tune, SpaceMappingRecoversInjectedCorrectionsAndMeetsTheTargets) {
+  const Loaded l = load(kSource / "docs/demo.txt");
+  const std::vector<SectionMapping> injected = {{0.04, 1.04}, {0.05, 0.97}, {0.02, 1.02}, {0.05, 0.97}, {0.04, 1.04}};
+  FieldCorrections fields;
+  const FineModel fine = [&](const Copper& c, const std::vector<double>& f, bool, FineRun& run, std::string& error) {
+    CircuitModel m = l.model;
+    m.copper = c;
+    m.mapping = injected;
+    if (!fields.of(m.substrate, c, m.bias, m.corrections, error)) return false;
+    run = FineRun{};
+    run.sweep = respond(m, f);
+    return true;
+  };
+  SpaceMapResult r;
+  std::string error;
+  ASSERT_TRUE(space_map(l.model, l.targets, {}, 3, band(l.targets, 400), fine, fields, r, error)) << error;
+  EXPECT_TRUE(r.met) << r.iterations.back().distance;
+  EXPECT_LE(r.iterations.size(), 4u);  // at most three iterations and the final run
+  EXPECT_LE(r.iterations.back().distance, 1);
+  ASSERT_EQ(r.iterations.front().mapping.size(), injected.size());
+  for (std::size_t k = 0; k < injected.size(); ++k) {
+    EXPECT_NEAR(r.iterations.front().mapping[k].length, injected[k].length, 0.002) << k;
+    EXPECT_NEAR(r.iterations.front().mapping[k].coupling, injected[k].coupling, 0.002) << k;
+  }
+}
+
+// Full-wave, end to end: one iteration on a 2-pole design (three coupled
+// sections) writes the files, and the corrections fitted to openEMS's
+// solution of the printed copper move the circuit's centre towards the
+// full-wave centre.
+TEST(FullWave, SpaceMappingMovesTheCircuitTowardsOpenEms) {
+  if (em::find_executable("openEMS").empty()) GTEST_SKIP() << "openEMS is not installed (tools/ensure-toolchain)";
+  const fs::path dir = scratch("full-wave");
+  const fs::path file = kSource / "tests/data/tune_em2.txt";
+  std::ostringstream out, log;
+  ASSERT_EQ(run_tune_command({file.string(), "--model", "em", "--iterations", "1", "--end", "-30", "-o", dir.string()},
+                             out, log),
+            0)
+      << log.str();
+  for (const char* name : {"tune_em2-3-tune.txt", "tune_em2-3-tune.svg", "tune_em2-3-tuned.dxf", "tune_em2-3-tuned.gbrjob"})
+    EXPECT_TRUE(fs::exists(dir / name)) << name;
+  // The first iteration's full-wave centre and the corrections fitted there.
+  std::istringstream summary(out.str());
+  std::string line, word;
+  double full_wave = 0;
+  std::vector<SectionMapping> fitted;
+  while (std::getline(summary, line)) {
+    std::istringstream words(line);
+    if (line.rfind("  iteration 1  ", 0) == 0) words >> word >> word >> word >> full_wave;
+    if (line.rfind("  iteration 1:", 0) == 0)
+      for (words >> word >> word; words >> word;)
+        fitted.push_back({std::stod(word.substr(0, word.find('/'))), std::stod(word.substr(word.find('/') + 1))});
+  }
+  Loaded l = load(file);
+  ASSERT_EQ(fitted.size(), l.model.copper.sections.size()) << out.str();
+  FieldCorrections fields;
+  std::string error;
+  ASSERT_TRUE(fields.of(l.model.substrate, l.model.copper, 0, l.model.corrections, error)) << error;
+  const double circuit = measure(l.model, l.targets).centre;
+  l.model.mapping = fitted;
+  const double mapped = measure(l.model, l.targets).centre;
+  EXPECT_LT(std::fabs(mapped - full_wave), 0.5 * std::fabs(circuit - full_wave))
+      << "circuit " << circuit << ", mapped " << mapped << ", full-wave " << full_wave << " MHz";
+  fs::remove_all(dir);
+}
+
 // Touchstone formats and units read alike; what is not a 2-port refused.
 TEST(Tune, TouchstoneFormats) {
   struct Row {
@@ -160,6 +240,9 @@ TEST(Tune, BadInputIsOneLineAndStatusOne) {
       {demo, "--measured", (dir / "missing.s2p").string()},
       {demo, "--measured", (dir / "far.s2p").string()},
       {demo, "--share", "0"},
+      {demo, "--model", "fdtd"},
+      {demo, "--model", "em", "--iterations", "0"},
+      {demo, "--model", "em", "--openems", (dir / "no-openEMS").string()},
       {(dir / "none.txt").string()}};
   for (std::vector<std::string> args : cases) {
     args.insert(args.end(), {"-o", (dir / "out").string()});
@@ -167,6 +250,8 @@ TEST(Tune, BadInputIsOneLineAndStatusOne) {
     EXPECT_EQ(run_tune_command(args, out, log), 1) << args[0];
     const std::string text = log.str();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    if (std::find(args.begin(), args.end(), "--openems") != args.end())  // quorvane-em's line
+      EXPECT_NE(text.find(em::openems_missing((dir / "no-openEMS").string())), std::string::npos) << text;
     EXPECT_FALSE(fs::exists(dir / "out" / "demo-3-tune.txt"));
   }
   fs::remove_all(dir);

@@ -1,0 +1,186 @@
+#include "tune/space_mapping.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "em/em_figures.hpp"
+#include "tune/least_squares.hpp"
+
+namespace quorvane::tune {
+
+namespace {
+
+constexpr double kPullWeight = 0.02;    // of a tenth of a millimetre, or of 1 % of the split
+constexpr double kPullLength = 0.1;     // mm
+constexpr double kAlternatingWeight = 1;
+constexpr double kPullCoupling = 0.01;  // in ln(factor)
+constexpr double kStep = 1e-4;          // Jacobian step in u
+constexpr int kFitSteps = 60;
+constexpr double kFirstBound = 0.01;   // of |D u|: a first step of a few per cent of each correction's range
+constexpr double kMostLength = 0.3;     // of the section's drawn length
+constexpr double kMostCoupling = 0.4;   // in ln(factor): 0.67 ... 1.49
+constexpr double kScanReach = 0.1;      // of the mean section length
+constexpr int kScanSteps = 40;          // each side
+constexpr double kTwoPi = 6.28318530717958647692;
+
+// Each correction is most * sin(u) (bounded as the tuning's dimensions are,
+// tune_solver.hpp), u started one period up so that the solver's first step
+// bound, a multiple of |u|, does not vanish.
+double bounded(double most, double u) { return most * std::sin(u); }
+double u_of(double most, double x) { return std::asin(std::clamp(x / most, -0.999, 0.999)) + kTwoPi; }
+
+double db(std::complex<double> s) { return 20 * std::log10(std::max(std::abs(s), 1e-15)); }
+
+// Section k's group: one per mirrored pair of a symmetric copper.
+std::vector<std::size_t> section_groups(const Copper& c, std::size_t& groups) {
+  const std::size_t n = c.sections.size();
+  const bool mirrored = symmetric(c);
+  groups = mirrored ? (n + 1) / 2 : n;
+  std::vector<std::size_t> g(n);
+  for (std::size_t k = 0; k < n; ++k) g[k] = mirrored ? std::min(k, n - 1 - k) : k;
+  return g;
+}
+
+}  // namespace
+
+Figures sampled_figures(const Sweep& s, const Targets& t) {
+  std::vector<double> s21, s11;
+  for (std::size_t i = 0; i < s.f.size(); ++i) {
+    s21.push_back(db(s.s21[i]));
+    s11.push_back(db(s.s11[i]));
+  }
+  const em::Figures e = em::figures(s.f, s21, s11, t.flow, t.fhigh);
+  Figures f;
+  f.centre = e.centre;
+  f.lower = e.lower;
+  f.upper = e.upper;
+  f.bandwidth = e.bandwidth;
+  f.return_loss = f.soft_return_loss = -e.worst_s11;
+  f.edges_found = std::isfinite(e.lower) && std::isfinite(e.upper);
+  return f;
+}
+
+double target_distance(const Figures& f, const Targets& t) {
+  if (!f.edges_found) return std::numeric_limits<double>::infinity();
+  const Tolerances tol;
+  double d = std::max(std::fabs(f.centre - t.f0) / (tol.centre * t.f0),
+                      std::fabs(f.bandwidth - t.bw3) / (tol.bandwidth * t.bw3));
+  if (!std::isnan(t.return_loss)) d = std::max(d, std::fabs(f.return_loss - t.return_loss) / tol.return_loss_db);
+  return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
+}
+
+std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& fine,
+                                        std::vector<SectionMapping> start) {
+  std::size_t groups = 0;
+  const std::vector<std::size_t> group = section_groups(model.copper, groups);
+  const std::size_t n = group.size();
+  start.resize(n);
+  std::vector<double> most(groups, 0);  // of each group's length correction, mm
+  for (std::size_t k = 0; k < n; ++k) most[group[k]] = kMostLength * model.copper.sections[k].length;
+  auto mapping_of = [&](const Eigen::VectorXd& u) {
+    std::vector<SectionMapping> m(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::size_t g = group[k];
+      m[k] = {bounded(most[g], u[2 * g]), std::exp(bounded(kMostCoupling, u[2 * g + 1]))};
+    }
+    return m;
+  };
+  const int points = static_cast<int>(fine.f.size());
+  const std::size_t phase = 2 * groups;  // u[phase]: the phase between the two solutions' reference planes, rad
+  const int m = 4 * points + 2 * static_cast<int>(groups) + 1;
+  auto residuals = [&](const Eigen::VectorXd& u) {
+    CircuitModel trial = model;
+    trial.mapping = mapping_of(u);
+    const Sweep c = respond(trial, fine.f);
+    Eigen::VectorXd r(m);
+    int i = 0;
+    for (int k = 0; k < points; ++k) {
+      const std::complex<double> turn = std::polar(1.0, u[phase]);
+      const std::complex<double> d11 = turn * c.s11[k] - fine.s11[k], d21 = turn * c.s21[k] - fine.s21[k];
+      r[i++] = d11.real();
+      r[i++] = d11.imag();
+      r[i++] = d21.real();
+      r[i++] = d21.imag();
+    }
+    for (std::size_t g = 0; g < groups; ++g) {
+      r[i++] = kPullWeight * bounded(most[g], u[2 * g]) / kPullLength;
+      r[i++] = kPullWeight * bounded(kMostCoupling, u[2 * g + 1]) / kPullCoupling;
+    }
+    // Lengths added alternately to the sections leave every resonator (half
+    // of one section and half of the next) as long as it was: the response
+    // hardly tells that pattern, and it is held to none.
+    double alternating = 0;
+    for (std::size_t k = 0; k < n; ++k) alternating += (k % 2 == 0 ? 1 : -1) * trial.mapping[k].length;
+    r[i++] = kAlternatingWeight * alternating / kPullLength;
+    return r;
+  };
+  // The full-wave centre may lie several per cent from the circuit's, where
+  // the differences have false minima: first one length added to every
+  // section, the best of a scan across +/- kScanReach of the mean length,
+  // each with its best phase.
+  double mean = 0;
+  for (const SectionCopper& c : model.copper.sections) mean += c.length / static_cast<double>(n);
+  double shift = 0, turn = 0, best = std::numeric_limits<double>::infinity();
+  for (int j = -kScanSteps; j <= kScanSteps; ++j) {
+    std::vector<SectionMapping> trial = start;
+    for (SectionMapping& x : trial) x.length += kScanReach * mean * j / kScanSteps;
+    CircuitModel at = model;
+    at.mapping = trial;
+    const Sweep c = respond(at, fine.f);
+    // |f - e^{ja} c|^2 summed is least at a = arg sum(conj(c) f): sum |f|^2 + |c|^2 - 2 |sum conj(c) f|.
+    std::complex<double> z = 0;
+    double sum = 0;
+    for (int k = 0; k < points; ++k) {
+      z += std::conj(c.s11[k]) * fine.s11[k] + std::conj(c.s21[k]) * fine.s21[k];
+      sum += std::norm(c.s11[k]) + std::norm(c.s21[k]) + std::norm(fine.s11[k]) + std::norm(fine.s21[k]);
+    }
+    if (sum - 2 * std::abs(z) < best) best = sum - 2 * std::abs(z), shift = kScanReach * mean * j / kScanSteps, turn = std::arg(z);
+  }
+  Eigen::VectorXd u(2 * groups + 1);
+  for (std::size_t k = 0; k < n; ++k) {
+    u[2 * group[k]] = u_of(most[group[k]], start[k].length + shift);
+    u[2 * group[k] + 1] = u_of(kMostCoupling, std::log(start[k].coupling > 0 ? start[k].coupling : 1.0));
+  }
+  u[phase] = turn + kTwoPi;  // away from 0, as the corrections' u
+  const LeastSquares ls =
+      least_squares(residuals, m, u, Eigen::VectorXd::Constant(u.size(), kStep), kFitSteps, {}, kFirstBound);
+  return mapping_of(ls.x);
+}
+
+bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions& opt, int iterations,
+               const std::vector<double>& f_mhz, const FineModel& fine, FieldCorrections& fields,
+               SpaceMapResult& result, std::string& error) {
+  result = SpaceMapResult{};
+  std::vector<SectionMapping> mapping(printed.copper.sections.size());
+  auto solve = [&](const Copper& copper, bool final) {
+    SpaceMapIteration it;
+    it.copper = copper;
+    it.final = final;
+    if (!fine(copper, f_mhz, final, it.run, error)) return false;
+    it.figures = sampled_figures(it.run.sweep, t);
+    it.distance = target_distance(it.figures, t);
+    result.iterations.push_back(std::move(it));
+    return true;
+  };
+  Copper copper = printed.copper;
+  for (int k = 0; k < iterations; ++k) {
+    if (!solve(copper, false)) return false;
+    if (meets(result.iterations.back().figures, t)) break;
+    CircuitModel at = printed;
+    at.copper = copper;
+    if (opt.fields && !fields.of(at.substrate, at.copper, at.bias, at.corrections, error)) return false;
+    if (!opt.fields) at.corrections.clear();
+    mapping = fit_mapping(at, result.iterations.back().run.sweep, mapping);
+    result.iterations.back().mapping = mapping;
+    CircuitModel mapped = printed;
+    mapped.mapping = mapping;
+    if (!tune(mapped, t, opt, fields, result.circuit, error)) return false;
+    copper = result.circuit.tuned;
+  }
+  if (!solve(copper, true)) return false;
+  result.met = meets(result.iterations.back().figures, t);
+  return true;
+}
+
+}  // namespace quorvane::tune
