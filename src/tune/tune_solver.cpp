@@ -14,7 +14,6 @@ constexpr double kBandwidthScale = 1e-3;  // of BW3dB: a tenth
 constexpr double kReturnLossScale = 0.1;  // dB: a tenth
 constexpr int kShapePoints = 4;           // per pole
 constexpr double kShapeReach = 1.1;       // of the passband's half width
-constexpr double kAlternation = 1e-3;     // of the lengths: a share that costs as much as a tenth of the centre tolerance
 constexpr double kPull = 0.3;             // the pull towards the printed copper
 constexpr double kInside = 1e-3;          // a start on a bound is moved this share of the range inside
 constexpr double kStepU = 1e-3;           // Jacobian step in u
@@ -68,7 +67,7 @@ void stage(CircuitModel& model, const Targets& t, const std::vector<Variable>& v
   // scaled by a tenth of the designed ripple's |S11|^2.
   const int shape = rl && w.shape ? kShapePoints * t.poles + 1 : 0;
   const double shape_scale = 0.1 * designed_reflection(t, t.flow);
-  const int m = 3 + (rl && !w.shape ? 1 : 0) + shape + static_cast<int>(vars.size());
+  const int m = 2 + (rl && !w.shape ? 1 : 0) + shape + static_cast<int>(vars.size());
   const Copper base = model.copper;
   auto residuals = [&](const Eigen::VectorXd& u) {
     CircuitModel trial = model;
@@ -89,17 +88,6 @@ void stage(CircuitModel& model, const Targets& t, const std::vector<Variable>& v
         res[i++] = w.return_loss * (std::norm(e.at(fk).s11) - designed_reflection(t, fk)) / shape_scale;
       }
     }
-    // The lengths' alternating part, (-1)^k dL_k / L_k over the sections:
-    // it leaves every resonator (half of one section and half of the next)
-    // as long as it was and weakens every coupling by the cosine of the
-    // sections' phase error, whichever its sign, so the solver would take
-    // it for a cheap narrowing of the band (a 12-pole design came out with
-    // its lengths alternating by 8 %); the gaps are the copper's own means
-    // of setting a coupling.
-    double alternation = 0;
-    for (std::size_t k = 0; k < trial.copper.sections.size(); ++k)
-      alternation += (k % 2 == 0 ? 1 : -1) * (trial.copper.sections[k].length / r.printed.sections[k].length - 1);
-    res[i++] = alternation / static_cast<double>(trial.copper.sections.size()) / kAlternation;
     for (const Variable& v : vars) {
       const double x = value_of(v, u[i - (m - static_cast<int>(vars.size()))]);
       res[i++] = kPull * (x - v.printed) / (0.1 * opt.share * v.printed);
