@@ -135,8 +135,12 @@ std::string iteration_table(const SpaceMapResult& sm) {
   for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
     if (sm.iterations[k].mapping.empty()) continue;
     s += "  iteration " + std::to_string(k + 1) + ":";
-    for (const SectionMapping& m : sm.iterations[k].mapping)
-      s += " " + fmt("%+.4f", m.length) + "/" + fmt("%.4f", m.coupling);
+    for (const SectionMapping& m : sm.iterations[k].mapping) {
+      s += ' ';
+      s += fmt("%+.4f", m.length);
+      s += '/';
+      s += fmt("%.4f", m.coupling);
+    }
     s += "\n";
   }
   return s;

@@ -250,8 +250,9 @@ TEST(Tune, BadInputIsOneLineAndStatusOne) {
     EXPECT_EQ(run_tune_command(args, out, log), 1) << args[0];
     const std::string text = log.str();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
-    if (std::find(args.begin(), args.end(), "--openems") != args.end())  // quorvane-em's line
+    if (std::find(args.begin(), args.end(), "--openems") != args.end()) {  // quorvane-em's line
       EXPECT_NE(text.find(em::openems_missing((dir / "no-openEMS").string())), std::string::npos) << text;
+    }
     EXPECT_FALSE(fs::exists(dir / "out" / "demo-3-tune.txt"));
   }
   fs::remove_all(dir);
