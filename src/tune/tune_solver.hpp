@@ -16,13 +16,9 @@
 // by a tenth of the ripple's |S11|^2 (one soft minimum of the return loss
 // leaves the solver too little to follow: it settled with the return loss
 // several dB short on a 5-pole FR-4 design); and per variable a light pull
-// towards the printed value (a tenth of the share costs as much as 0.3 of a
+// towards the printed value (a tenth of the share costs as much as 1/20 of a
 // tenth of the centre tolerance), which makes the problem overdetermined
-// and its answer the smallest change that meets the targets.  (A resonator
-// is the half of one section and the half of the next, so lengths that
-// alternate up and down leave every resonator as it was: only the pull
-// holds that direction, and at 1/20 a 12-pole design came out with its
-// lengths alternating by 12 %.)
+// and its answer the smallest change that meets the targets.
 //
 // Solver: Eigen's Levenberg-Marquardt (the MINPACK lmder algorithm, in the
 // Eigen library the field solver already uses: no further dependency, and
