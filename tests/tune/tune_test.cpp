@@ -45,6 +45,7 @@ struct TuneCase {
   const char* file;
   bool met;                    // all three targets
   double centre, bandwidth;    // the tolerances the tuned copper keeps (shares)
+  bool fields = true;          // false: the closed forms
 };
 
 // Each tuned copper stays within its bounds, above the minimum gap and
@@ -52,12 +53,15 @@ struct TuneCase {
 TEST(Tune, DesignsReachTheirTargetsWithinTheBounds) {
   const TuneCase cases[] = {{"docs/demo.txt", true, 0.001, 0.01},
                             {"tests/data/tune_fr4.txt", true, 0.001, 0.01},
-                            {"tests/data/tune_p12.txt", false, 0.001, 0.03}};
+                            // With the field corrections the 12-pole design still misses its
+                            // return loss (36 s); with the closed forms it meets all three in 3 s.
+                            {"tests/data/tune_p12.txt", true, 0.001, 0.01, false}};
   for (const TuneCase& c : cases) {
     SCOPED_TRACE(c.file);
     const Loaded l = load(kSource / c.file);
     TuneOptions opt;
     opt.min_gap = 0.102;  // just under the 12-pole design's end gaps (0.1031 mm): the bound within reach
+    opt.fields = c.fields;
     FieldCorrections fields;
     TuneResult r;
     std::string error;
