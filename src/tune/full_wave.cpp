@@ -11,7 +11,6 @@ namespace quorvane::tune {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 
 // `design` with `copper` (as drawn) etched by `bias` on `sub`.
 stored::StoredDesign with_copper(const stored::StoredDesign& design, const Copper& copper, const Substrate& sub,

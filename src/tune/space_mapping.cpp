@@ -30,8 +30,6 @@ constexpr double kTwoPi = 6.28318530717958647692;
 double bounded(double most, double u) { return most * std::sin(u); }
 double u_of(double most, double x) { return std::asin(std::clamp(x / most, -0.999, 0.999)) + kTwoPi; }
 
-double db(std::complex<double> s) { return 20 * std::log10(std::max(std::abs(s), 1e-15)); }
-
 // Section k's group: one per mirrored pair of a symmetric copper.
 std::vector<std::size_t> section_groups(const Copper& c, std::size_t& groups) {
   const std::size_t n = c.sections.size();
@@ -63,10 +61,8 @@ Figures sampled_figures(const Sweep& s, const Targets& t) {
 
 double target_distance(const Figures& f, const Targets& t) {
   if (!f.edges_found) return std::numeric_limits<double>::infinity();
-  const Tolerances tol;
-  double d = std::max(std::fabs(f.centre - t.f0) / (tol.centre * t.f0),
-                      std::fabs(f.bandwidth - t.bw3) / (tol.bandwidth * t.bw3));
-  if (!std::isnan(t.return_loss)) d = std::max(d, std::fabs(f.return_loss - t.return_loss) / tol.return_loss_db);
+  const std::array<double, 3> m = misses(f, t);
+  const double d = std::max({m[0], m[1], m[2]});
   return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
 }
 

@@ -15,6 +15,8 @@
 // minimum (log-sum-exp with a temperature of kSoftDb).
 #pragma once
 
+#include <array>
+#include <complex>
 #include <string>
 #include <vector>
 
@@ -63,5 +65,12 @@ struct Tolerances {
   double centre = 0.001, bandwidth = 0.01, return_loss_db = 1.0;
 };
 bool meets(const Figures& f, const Targets& t, const Tolerances& tol = {});
+
+// Each target's miss in its tolerances: the centre, the -3 dB width and the
+// return loss (0 where the design gives no ripple to aim at).
+std::array<double, 3> misses(const Figures& f, const Targets& t, const Tolerances& tol = {});
+
+// 20 log10 |s|, floored at -200 dB.
+double db(std::complex<double> s);
 
 }  // namespace quorvane::tune

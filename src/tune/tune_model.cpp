@@ -8,7 +8,6 @@ namespace quorvane::tune {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 
 long long rounded(double v, double unit) { return std::llround(v / unit); }
 

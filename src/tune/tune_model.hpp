@@ -27,6 +27,8 @@
 
 namespace quorvane::tune {
 
+inline constexpr double kMmPerInch = 25.4;
+
 // One coupled section of the artwork, mm; length as drawn (the physical
 // length of its coupled strips).
 struct SectionCopper {

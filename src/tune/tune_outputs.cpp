@@ -15,7 +15,6 @@ namespace quorvane::tune {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr std::size_t kPlottedSteps = 8;
 constexpr int kPlotPoints = 401;
 
@@ -34,8 +33,6 @@ std::string row(const char* name, const char* unit, double target, double before
                 fmt(f, before).c_str(), fmt(f, after).c_str(), fmt(f, after - target).c_str());
   return line;
 }
-
-double db(std::complex<double> s) { return 20 * std::log10(std::max(std::abs(s), 1e-10)); }
 
 std::vector<std::pair<float, std::string>> target_markers(const Targets& t) {
   return {{static_cast<float>(t.lower), "-3 dB target"},
@@ -102,15 +99,14 @@ plot::PlotSpec iterations_plot(const TuneRun& run) {
   const SpaceMapResult& sm = *run.space_map;
   plot::PlotSpec p =
       plot_frame(run, "full-wave S21 (openEMS, lossless copper) of each space-mapping iteration and of the final run");
-  const auto series = sweep_series;
   const std::size_t loop = sm.iterations.size() - 1;
   for (std::size_t j = 0; j < loop; ++j) {
-    p.series.push_back(series(sm.iterations[j].run.sweep,
-                              "S21 iteration " + std::to_string(j + 1) + (j == 0 ? " (printed)" : ""),
-                              shade_of(j, loop), false));
+    p.series.push_back(sweep_series(sm.iterations[j].run.sweep,
+                                    "S21 iteration " + std::to_string(j + 1) + (j == 0 ? " (printed)" : ""),
+                                    shade_of(j, loop), false));
   }
-  p.series.push_back(series(sm.iterations.back().run.sweep, "S21 final", "#c0392b", false));
-  p.series.push_back(series(sm.iterations.back().run.sweep, "S11 final", "#e67e22", true));
+  p.series.push_back(sweep_series(sm.iterations.back().run.sweep, "S21 final", "#c0392b", false));
+  p.series.push_back(sweep_series(sm.iterations.back().run.sweep, "S11 final", "#e67e22", true));
   return p;
 }
 

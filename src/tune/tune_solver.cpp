@@ -1,6 +1,7 @@
 #include "tune/tune_solver.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "tune/least_squares.hpp"
@@ -177,44 +178,37 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
   constexpr struct {
     bool widths, shape;
   } kRounds[] = {{false, false}, {false, true}, {true, true}};
-  for (const auto& round_of : kRounds) {
-    {  // one round: its stages, then its re-weightings
-      Weights start_weights;
-      start_weights.shape = round_of.shape;
-      const std::vector<Variable> vars = tuning_variables(start.copper, opt, round_of.widths);
-      for (int pass = 0; pass < opt.max_passes; ++pass) {
-        // The edges first (lengths set the centre, gaps the width), then the
-        // return loss with them: aimed at all three at once from the printed
-        // copper, the solver can settle with a band edge outside the passband.
-        stage(model, t, vars, opt, false, start_weights, r);
-        stage(model, t, vars, opt, true, start_weights, r);
-        if (!recorrect(change)) return false;
-        if (change < kSettled) break;
-      }
-      // Where a target is still missed while the others are kept, its weight
-      // is raised by twice its distance in tolerances, and the solver goes on
-      // (a step towards the least worst miss of the three).
-      Weights w = start_weights;
-      for (int round = 0; round < kReweightings; ++round) {
-        r.after = measure(model, t);
-        if (meets(r.after, t)) break;
-        const Tolerances tol;
-        const double miss[3] = {std::fabs(r.after.centre - t.f0) / (tol.centre * t.f0),
-                                std::fabs(r.after.bandwidth - t.bw3) / (tol.bandwidth * t.bw3),
-                                std::isnan(t.return_loss) ? 0
-                                                          : std::fabs(r.after.return_loss - t.return_loss) /
-                                                                tol.return_loss_db};
-        double* weight[3] = {&w.centre, &w.bandwidth, &w.return_loss};
-        for (int i = 0; i < 3; ++i)
-          if (miss[i] > 1) *weight[i] *= 2 * miss[i];
-        stage(model, t, vars, opt, true, w, r);
-        if (!recorrect(change)) return false;
-      }
-      r.widths_used = round_of.widths;
-      r.after = measure(model, t);
-      r.met = meets(r.after, t);
-      if (r.met) break;
+  for (const auto& round_of : kRounds) {  // one round: its stages, then its re-weightings
+    Weights start_weights;
+    start_weights.shape = round_of.shape;
+    const std::vector<Variable> vars = tuning_variables(start.copper, opt, round_of.widths);
+    for (int pass = 0; pass < opt.max_passes; ++pass) {
+      // The edges first (lengths set the centre, gaps the width), then the
+      // return loss with them: aimed at all three at once from the printed
+      // copper, the solver can settle with a band edge outside the passband.
+      stage(model, t, vars, opt, false, start_weights, r);
+      stage(model, t, vars, opt, true, start_weights, r);
+      if (!recorrect(change)) return false;
+      if (change < kSettled) break;
     }
+    // Where a target is still missed while the others are kept, its weight
+    // is raised by twice its distance in tolerances, and the solver goes on
+    // (a step towards the least worst miss of the three).
+    Weights w = start_weights;
+    for (int round = 0; round < kReweightings; ++round) {
+      r.after = measure(model, t);
+      if (meets(r.after, t)) break;
+      const std::array<double, 3> miss = misses(r.after, t);
+      double* weight[3] = {&w.centre, &w.bandwidth, &w.return_loss};
+      for (int i = 0; i < 3; ++i)
+        if (miss[i] > 1) *weight[i] *= 2 * miss[i];
+      stage(model, t, vars, opt, true, w, r);
+      if (!recorrect(change)) return false;
+    }
+    r.widths_used = round_of.widths;
+    r.after = measure(model, t);
+    r.met = meets(r.after, t);
+    if (r.met) break;
   }
   r.tuned = model.copper;
   return true;
