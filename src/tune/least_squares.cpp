@@ -1,6 +1,14 @@
 #include "tune/least_squares.hpp"
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <unsupported/Eigen/NonLinearOptimization>
+#include <vector>
+
+#include "platform/threads.hpp"
 
 namespace quorvane::tune {
 
@@ -18,15 +26,34 @@ struct Functor {
     ++*evaluations;
     return 0;
   }
+  // The columns side by side on the machine's cores: each is two
+  // evaluations at its own points, so the Jacobian is the same bytes
+  // whichever thread takes a column.
   int df(const Eigen::VectorXd& x, Eigen::MatrixXd& fjac) const {
-    Eigen::VectorXd a = x, b = x;
-    for (int j = 0; j < x.size(); ++j) {
-      a[j] = x[j] + step[j];
-      b[j] = x[j] - step[j];
-      fjac.col(j) = (f(a) - f(b)) / (2 * step[j]);
-      *evaluations += 2;
-      a[j] = b[j] = x[j];
-    }
+    const std::size_t n = static_cast<std::size_t>(x.size());
+    std::atomic<std::size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failure_lock;
+    auto work = [&] {
+      for (std::size_t j = next++; j < n; j = next++) {
+        try {
+          Eigen::VectorXd a = x, b = x;
+          a[j] = x[j] + step[j];
+          b[j] = x[j] - step[j];
+          fjac.col(static_cast<Eigen::Index>(j)) = (f(a) - f(b)) / (2 * step[j]);
+        } catch (...) {
+          const std::lock_guard<std::mutex> hold(failure_lock);
+          if (!failure) failure = std::current_exception();
+        }
+      }
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t workers = std::min(cores, n);
+    std::vector<std::thread> pool = platform::start_threads(workers > 1 ? workers - 1 : 0, work);
+    work();
+    for (std::thread& t : pool) t.join();
+    if (failure) std::rethrow_exception(failure);
+    *evaluations += 2 * static_cast<int>(n);
     return 0;
   }
 };

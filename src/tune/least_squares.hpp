@@ -1,6 +1,9 @@
 // Levenberg-Marquardt least squares (Eigen's port of MINPACK's lmder) over
 // residuals given as a function, with a central-difference Jacobian: the one
-// solver of quorvane-tune's tuning and fits.  Double precision; deterministic.
+// solver of quorvane-tune's tuning and fits.  Double precision; deterministic
+// (the Jacobian's columns are taken side by side on the machine's cores, each
+// the same whichever thread takes it).  `f` must be safe to call from several
+// threads at once.
 #pragma once
 
 #include <Eigen/Dense>

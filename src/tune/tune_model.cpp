@@ -1,5 +1,6 @@
 #include "tune/tune_model.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "fields/fields_report.hpp"
@@ -8,8 +9,28 @@ namespace quorvane::tune {
 
 namespace {
 
-
 long long rounded(double v, double unit) { return std::llround(v / unit); }
+
+// The closed forms of one etched cross-section (mm).
+fields::ClosedForm closed_form(const Substrate& sub, double w, double s) {
+  return fields::microstrip_closed_form(
+      {fields::Medium::Microstrip, sub.er, w / kMmPerInch, s / kMmPerInch, sub.t / kMmPerInch, sub.h / kMmPerInch});
+}
+
+double log_split(const fields::ClosedForm& c) { return std::log(c.zoe / c.zoo); }
+
+// The gap (mm, etched) near `s` at which the closed forms' log(Zoe/Zoo)
+// plus the field correction's, `correction(gap)`, is `want`: bisection in
+// log s, the split falling as the gap widens.
+template <typename Correction>
+double gap_of_split(const Substrate& sub, double w, double s, double want, const Correction& correction) {
+  double lo = std::log(s / 8), hi = std::log(s * 8);
+  for (int i = 0; i < 60; ++i) {
+    const double mid = 0.5 * (lo + hi), g = std::exp(mid);
+    (log_split(closed_form(sub, w, g)) + correction(g) > want ? lo : hi) = mid;
+  }
+  return std::exp(0.5 * (lo + hi));
+}
 
 }  // namespace
 
@@ -53,6 +74,63 @@ bool FieldCorrections::of(const Substrate& sub, const Copper& copper, double bia
   }
   out.clear();
   for (const auto& key : keys) out.push_back(cache_.at(key));
+  return true;
+}
+
+bool field_equivalent(const CircuitModel& model, const Copper& near, FieldCorrections& fields, Copper& out,
+                      std::string& error) {
+  constexpr int kRounds = 8;          // two or three suffice
+  constexpr double kSettledMm = 5e-4;  // half a micrometre, far below any etching's accuracy
+  const Substrate& sub = model.substrate;
+  const double b = model.bias;
+  const std::size_t n = model.copper.sections.size();
+  // Per section: the closed forms' coupling and the sum of the two modes'
+  // sqrt(Eeff) at the drawn (etched) gap.
+  std::vector<double> split, delay;
+  for (const SectionCopper& c : model.copper.sections) {
+    const fields::ClosedForm cf = closed_form(sub, c.w - 2 * b, c.s + 2 * b);
+    split.push_back(log_split(cf));
+    delay.push_back(std::sqrt(cf.effe) + std::sqrt(cf.effo));
+  }
+  // The field correction of the split varies slowly with the gap: the gap
+  // is solved on the closed forms with the correction taken as constant
+  // from `near`'s field solution, then as linear through the last two (a
+  // secant step), until it settles; its last field solution then serves
+  // the length.
+  out = near.sections.size() == n ? near : model.copper;
+  std::vector<double> last_gap(n), last_width(n), last_correction(n);
+  std::vector<ModeCorrection> corr;
+  for (int round = 0; round < kRounds; ++round) {
+    if (!fields.of(sub, out, b, corr, error)) return false;
+    Copper next = out;
+    double moved = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      const SectionCopper& c = out.sections[k];
+      const double w = model.copper.sections[k].w;
+      const double gap = c.s + 2 * b, here = std::log(corr[k].ze / corr[k].zo);
+      const double slope = round > 0 && c.w == last_width[k] && std::fabs(gap - last_gap[k]) > 1e-9
+                               ? (here - last_correction[k]) / (gap - last_gap[k])
+                               : 0.0;
+      const double etched =
+          gap_of_split(sub, w - 2 * b, gap, split[k], [&](double g) { return here + slope * (g - gap); });
+      last_gap[k] = gap;
+      last_width[k] = c.w;
+      last_correction[k] = here;
+      moved = std::max(moved, std::fabs(etched - gap));
+      next.sections[k].s = etched - 2 * b;
+    }
+    if (moved < kSettledMm && round > 0) break;
+    out.sections.swap(next.sections);
+    if (round == 0)  // from here on the lengths and widths of the copper carried over
+      for (std::size_t k = 0; k < n; ++k)
+        out.sections[k] = {model.copper.sections[k].w, out.sections[k].s, model.copper.sections[k].length};
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    SectionCopper& c = out.sections[k];
+    const fields::ClosedForm cf = closed_form(sub, c.w - 2 * b, c.s + 2 * b);
+    c.length = model.copper.sections[k].length * delay[k] /
+               (std::sqrt(cf.effe) * corr[k].sqe + std::sqrt(cf.effo) * corr[k].sqo);
+  }
   return true;
 }
 

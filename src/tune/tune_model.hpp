@@ -85,6 +85,19 @@ struct CircuitModel {
   std::vector<SectionMapping> mapping;      // per section; empty: none
 };
 
+// The copper whose field-solved sections couple and delay as `model`'s
+// copper does by the closed forms: per section the gap at which the field
+// solution's Zoe/Zoo equals the closed forms' at the drawn gap (the
+// coupling, which sets the inverter), then the length at which the mean of
+// the two modes' field-solved phase velocities gives the closed forms'
+// electrical length; the widths kept.  The corrections are first taken from
+// `near` (a copper of the same sections solved already, the printed one:
+// no new field solution), then from the gaps found.  A copper tuned on the
+// closed forms, carried over so, starts the field-corrected tuning beside
+// its answer.  False with `error` when a field solution fails.
+bool field_equivalent(const CircuitModel& model, const Copper& near, FieldCorrections& fields, Copper& out,
+                      std::string& error);
+
 // The model of a stored microstrip design's drawn copper (lengths shortened
 // for the open ends, as the layout draws them).  False with `error` for
 // stripline or a table that cannot be drawn.

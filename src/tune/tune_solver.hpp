@@ -23,8 +23,11 @@
 // Solver: Eigen's Levenberg-Marquardt (the MINPACK lmder algorithm, in the
 // Eigen library the field solver already uses: no further dependency, and
 // deterministic for a given input), with a central-difference Jacobian in u.
-// The field corrections are taken at the copper each pass starts from, and
-// solved again at the tuned copper until they no longer change.
+// With the field corrections the copper is first tuned on the closed forms,
+// then carried over to the copper whose field-solved sections couple and
+// delay alike (field_equivalent), and tuned from there with the
+// corrections taken at the copper each pass starts from and solved again
+// at the tuned copper, until they no longer change or the targets are met.
 #pragma once
 
 #include <string>
