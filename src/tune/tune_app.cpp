@@ -64,6 +64,7 @@ platform::CommandLine command_line(TuneAppOptions& opt) {
            opt.full_wave.openems = v;
            return !v.empty();
          });
+  valued("--threads", "N", "with --model em, openEMS threads (default: 2)", whole(1, 64, opt.full_wave.threads));
   valued("--report", "N", "the analysis report at position N (default: the last one after a dimensional report)",
          whole(1, 1e9, opt.report));
   return line;
@@ -151,13 +152,7 @@ int run_tune(const TuneAppOptions& opt, std::ostream& out, std::ostream& log) {
     if (!full_wave_model(design, model, targets, opt.full_wave, log, fine, f, error) ||
         !space_map(model, targets, opt.tune, opt.iterations, f, fine, fields, sm, error))
       return fail(error);
-    run.result = sm.circuit;
-    run.result.printed = model.copper;
-    run.result.tuned = sm.iterations.back().copper;
-    run.result.before = sm.iterations.front().figures;
-    run.result.after = sm.iterations.back().figures;
-    run.result.met = sm.met;
-    run.space_map = std::move(sm);
+    take_space_map(run, model.copper, std::move(sm));
     if (platform::interrupt_signal() != 0) return fail("stopped before the files were written");
   } else if (!tune(model, targets, opt.tune, fields, run.result, error)) {
     return fail(error);

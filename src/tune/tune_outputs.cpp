@@ -160,6 +160,16 @@ stored::DimensionTable tuned_table(const stored::DimensionTable& printed, const 
   return t;
 }
 
+void take_space_map(TuneRun& run, const Copper& printed, SpaceMapResult sm) {
+  run.result = sm.circuit;
+  run.result.printed = printed;
+  run.result.tuned = sm.iterations.back().copper;
+  run.result.before = sm.iterations.front().figures;
+  run.result.after = sm.iterations.back().figures;
+  run.result.met = sm.met;
+  run.space_map = std::move(sm);
+}
+
 std::string summary_text(const TuneRun& run) {
   const stored::StoredDesign& d = *run.design;
   const TuneResult& r = run.result;

@@ -28,6 +28,10 @@ struct TuneRun {
   std::optional<SpaceMapResult> space_map;  // --model em: result's before/after are its first and final figures
 };
 
+// `sm` as the run's result: printed the loop's start, tuned its last
+// copper, before and after its first and final full-wave figures.
+void take_space_map(TuneRun& run, const Copper& printed, SpaceMapResult sm);
+
 // The stored dimension table with the tuned copper's widths, gaps and
 // lengths (as drawn: the layout draws them as they stand).
 stored::DimensionTable tuned_table(const stored::DimensionTable& printed, const Copper& tuned);

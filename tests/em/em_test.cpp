@@ -374,6 +374,7 @@ TEST(FullWave, OneResonatorPeaksWhereTheFourPortDoesAndConservesPower) {
   SolveOptions opt;
   opt.exe = find_executable("openEMS");
   if (opt.exe.empty()) GTEST_SKIP() << "openEMS is not installed (tools/ensure-toolchain)";
+  opt.threads = 1;  // the test command runs two tests at a time
   const double er = 9.8, h = 0.635, w = 0.6, gap = 0.6, len = 2.8;  // mm
   std::vector<double> f_hz, f_mhz, fw_power, fp_power;
   for (double f = 8000; f <= 12000 + 1e-9; f += 20) {
