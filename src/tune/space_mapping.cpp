@@ -61,7 +61,7 @@ Figures sampled_figures(const Sweep& s, const Targets& t) {
 
 double target_distance(const Figures& f, const Targets& t) {
   if (!f.edges_found) return std::numeric_limits<double>::infinity();
-  const std::array<double, 3> m = misses(f, t);
+  const std::array<double, 3> m = misses(f, t, kFullWaveTolerances);
   const double d = std::max({m[0], m[1], m[2]});
   return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
 }
@@ -162,7 +162,7 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
   Copper copper = printed.copper;
   for (int k = 0; k < iterations; ++k) {
     if (!solve(copper, false)) return false;
-    if (meets(result.iterations.back().figures, t)) break;
+    if (meets(result.iterations.back().figures, t, kFullWaveTolerances)) break;
     CircuitModel at = printed;
     at.copper = copper;
     if (opt.fields && !fields.of(at.substrate, at.copper, at.bias, at.corrections, error)) return false;
@@ -175,7 +175,7 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
     copper = result.circuit.tuned;
   }
   if (!solve(copper, true)) return false;
-  result.met = meets(result.iterations.back().figures, t);
+  result.met = meets(result.iterations.back().figures, t, kFullWaveTolerances);
   return true;
 }
 

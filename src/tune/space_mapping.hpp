@@ -74,7 +74,7 @@ struct SpaceMapResult {
 // interpolated (em_figures.hpp), the worst return loss over the passband.
 Figures sampled_figures(const Sweep& s, const Targets& t);
 
-// The largest of the three misses in their tolerances.
+// The largest of the three misses in the full-wave tolerances.
 double target_distance(const Figures& f, const Targets& t);
 
 // The corrections under which `model` (its copper, substrate, etch and field
@@ -83,8 +83,9 @@ std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& 
                                         std::vector<SectionMapping> start);
 
 // The loop from `printed` (its copper the printed artwork) for at most
-// `iterations`, the fine model solved at `f_mhz`.  False with `error` when a
-// solution, a field correction or the tuning fails.
+// `iterations`, the fine model solved at `f_mhz`; it stops early when the
+// fine model's figures meet the targets within kFullWaveTolerances.  False
+// with `error` when a solution, a field correction or the tuning fails.
 bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions& opt, int iterations,
                const std::vector<double>& f_mhz, const FineModel& fine, FieldCorrections& fields,
                SpaceMapResult& result, std::string& error);

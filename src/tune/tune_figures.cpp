@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace quorvane::tune {
@@ -132,8 +133,22 @@ Figures measure(const CircuitModel& model, const Targets& t) {
 }
 
 std::array<double, 3> misses(const Figures& f, const Targets& t, const Tolerances& tol) {
-  return {std::fabs(f.centre - t.f0) / (tol.centre * t.f0), std::fabs(f.bandwidth - t.bw3) / (tol.bandwidth * t.bw3),
+  const double width = tol.edges > 0 ? std::max(std::fabs(f.lower - t.lower) / (tol.edges * t.lower),
+                                                std::fabs(f.upper - t.upper) / (tol.edges * t.upper))
+                                     : std::fabs(f.bandwidth - t.bw3) / (tol.bandwidth * t.bw3);
+  return {std::fabs(f.centre - t.f0) / (tol.centre * t.f0), width,
           std::isnan(t.return_loss) ? 0 : std::fabs(f.return_loss - t.return_loss) / tol.return_loss_db};
+}
+
+std::string Tolerances::text() const {
+  const auto number = [](double x) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%g", x);
+    return std::string(b);
+  };
+  return number(100 * centre) + " % of Fo, " +
+         (edges > 0 ? number(100 * edges) + " % of each -3 dB edge, " : number(100 * bandwidth) + " % of the -3 dB width, ") +
+         number(return_loss_db) + " dB of the return loss";
 }
 
 double db(std::complex<double> s) { return 20 * std::log10(std::max(std::abs(s), 1e-10)); }

@@ -203,7 +203,7 @@ std::string summary_text(const TuneRun& run) {
   s += row("upper -3 dB", "MHz", t.upper, r.before.upper, r.after.upper, 2);
   s += row("-3 dB width", "MHz", t.bw3, r.before.bandwidth, r.after.bandwidth, 2);
   s += row("return loss", "dB", t.return_loss, r.before.return_loss, r.after.return_loss, 2);
-  s += "  targets (0.1 % of Fo, 1 % of the -3 dB width, 1 dB of the return loss) " +
+  s += "  targets (" + (run.space_map ? kFullWaveTolerances : Tolerances{}).text() + ") " +
        std::string(r.met ? "met" : "NOT met") + "; " + std::to_string(r.steps.size()) + " solver steps, " +
        std::to_string(r.evaluations) + " responses, " + std::to_string(r.passes) + " passes" +
        (run.space_map ? " (the last circuit tuning)" : "") + "\n";

@@ -212,6 +212,37 @@ TEST(FullWave, SpaceMappingMovesTheCircuitTowardsOpenEms) {
       << "circuit " << circuit << ", mapped " << mapped << ", full-wave " << full_wave << " MHz";
 }
 
+// The full-wave loop's tolerances judge each -3 dB edge, not the width;
+// the circuit's stay as they were.
+TEST(Tune, FullWaveTolerancesJudgeTheEdges) {
+  const Loaded l = load(kSource / "docs/demo.txt");
+  const Targets& t = l.targets;
+  struct Row {
+    double centre, lower, upper, return_loss;  // shares off the targets, dB off
+    bool full_wave, circuit;
+  };
+  const Row rows[] = {{0, 0, 0, 0, true, true},
+                      {0.0019, -0.014, 0.014, -2.9, true, false},
+                      {0, -0.016, 0, 0, false, false},
+                      {0, 0, 0.016, 0, false, false},
+                      {0.0021, 0, 0, 0, false, false},
+                      {0, 0, 0, 3.1, false, false},
+                      {0, 0.0003, -0.0003, 0.9, true, true}};
+  for (const Row& r : rows) {
+    Figures f;
+    f.edges_found = true;
+    f.centre = t.f0 * (1 + r.centre);
+    f.lower = t.lower * (1 + r.lower);
+    f.upper = t.upper * (1 + r.upper);
+    f.bandwidth = f.upper - f.lower;
+    f.return_loss = t.return_loss + r.return_loss;
+    EXPECT_EQ(meets(f, t, kFullWaveTolerances), r.full_wave) << r.centre << " " << r.lower << " " << r.upper;
+    EXPECT_EQ(meets(f, t), r.circuit) << r.centre << " " << r.lower << " " << r.upper;
+  }
+  EXPECT_EQ(kFullWaveTolerances.text(), "0.2 % of Fo, 1.5 % of each -3 dB edge, 3 dB of the return loss");
+  EXPECT_EQ(Tolerances{}.text(), "0.1 % of Fo, 1 % of the -3 dB width, 1 dB of the return loss");
+}
+
 // Touchstone formats and units read alike; what is not a 2-port refused.
 TEST(Tune, TouchstoneFormats) {
   struct Row {
