@@ -165,6 +165,7 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
   };
   if (!correct(model.corrections)) return false;
   r.before = measure(model, t);
+  bool widths_carried = false;  // the end widths moved by the closed forms' tuning
   if (opt.fields) {
     // The closed forms tune in seconds; their answer, carried over to the
     // copper the field solutions give the same couplings and delays,
@@ -184,6 +185,7 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
     clamp_to_bounds(model.copper);
     r.steps = std::move(first.steps);
     r.evaluations = first.evaluations;
+    widths_carried = first.widths_used;
     if (!correct(model.corrections)) return false;
   }
   double change = 0;
@@ -239,6 +241,7 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
     r.met = meets(r.after, t);
     if (r.met) break;
   }
+  r.widths_used = r.widths_used || widths_carried;
   r.tuned = model.copper;
   return true;
 }
