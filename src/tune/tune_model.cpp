@@ -96,23 +96,23 @@ bool field_equivalent(const CircuitModel& model, const Copper& near, FieldCorrec
   // is solved on the closed forms with the correction taken as constant
   // from `near`'s field solution, then as linear through the last two (a
   // secant step), until it settles; its last field solution then serves
-  // the length.
+  // the length.  `out`: the copper last solved, `near` first, then the
+  // model's copper at the gaps found.
   out = near.sections.size() == n ? near : model.copper;
   std::vector<double> last_gap(n), last_width(n), last_correction(n);
   std::vector<ModeCorrection> corr;
   for (int round = 0; round < kRounds; ++round) {
     if (!fields.of(sub, out, b, corr, error)) return false;
-    Copper next = out;
+    Copper next = model.copper;
     double moved = 0;
     for (std::size_t k = 0; k < n; ++k) {
       const SectionCopper& c = out.sections[k];
-      const double w = model.copper.sections[k].w;
       const double gap = c.s + 2 * b, here = std::log(corr[k].ze / corr[k].zo);
       const double slope = round > 0 && c.w == last_width[k] && std::fabs(gap - last_gap[k]) > 1e-9
                                ? (here - last_correction[k]) / (gap - last_gap[k])
                                : 0.0;
-      const double etched =
-          gap_of_split(sub, w - 2 * b, gap, split[k], [&](double g) { return here + slope * (g - gap); });
+      const double etched = gap_of_split(sub, next.sections[k].w - 2 * b, gap, split[k],
+                                         [&](double g) { return here + slope * (g - gap); });
       last_gap[k] = gap;
       last_width[k] = c.w;
       last_correction[k] = here;
@@ -120,10 +120,7 @@ bool field_equivalent(const CircuitModel& model, const Copper& near, FieldCorrec
       next.sections[k].s = etched - 2 * b;
     }
     if (moved < kSettledMm && round > 0) break;
-    out.sections.swap(next.sections);
-    if (round == 0)  // from here on the lengths and widths of the copper carried over
-      for (std::size_t k = 0; k < n; ++k)
-        out.sections[k] = {model.copper.sections[k].w, out.sections[k].s, model.copper.sections[k].length};
+    out = next;
   }
   for (std::size_t k = 0; k < n; ++k) {
     SectionCopper& c = out.sections[k];

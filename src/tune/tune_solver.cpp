@@ -166,7 +166,8 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
   if (!correct(model.corrections)) return false;
   r.before = measure(model, t);
   bool widths_carried = false;  // the end widths moved by the closed forms' tuning
-  if (opt.fields) {
+  const bool from_printed = !opt.fields;  // else from the closed forms' answer, carried over
+  if (!from_printed) {
     // The closed forms tune in seconds; their answer, carried over to the
     // copper the field solutions give the same couplings and delays,
     // starts the field-corrected tuning beside its own answer (from the
@@ -217,7 +218,7 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
       // where the edges alone would trade the return loss away (13.7 dB to
       // 4 dB on the 12-pole design).  A pass that meets the targets ends
       // the round.
-      if (!opt.fields) stage(model, t, vars, opt, false, start_weights, r);
+      if (from_printed) stage(model, t, vars, opt, false, start_weights, r);
       stage(model, t, vars, opt, true, start_weights, r);
       if (!recorrect(change)) return false;
       if (change < kSettled || meets(measure(model, t), t)) break;
