@@ -22,6 +22,8 @@ constexpr double kMostLength = 0.3;     // of the section's drawn length
 constexpr double kMostCoupling = 0.4;   // in ln(factor): 0.67 ... 1.49
 constexpr double kScanReach = 0.1;      // of the mean section length
 constexpr int kScanSteps = 40;          // each side
+constexpr double kEdgeScale = 5e-4;     // of Fo: the -3 dB edges matched to a fraction of the centre's tolerance
+constexpr double kFirstReach = 0.1;     // of each printed dimension: the trust region's first reach
 constexpr double kTwoPi = 6.28318530717958647692;
 
 // Each correction is most * sin(u) (bounded as the tuning's dimensions are,
@@ -59,6 +61,13 @@ Figures sampled_figures(const Sweep& s, const Targets& t) {
   return f;
 }
 
+double merit(const Figures& f, const Targets& t) {
+  if (!f.edges_found) return std::numeric_limits<double>::infinity();
+  const std::array<double, 3> m = misses(f, t, kFullWaveTolerances);
+  const double r = std::hypot(m[0], m[1], m[2]);
+  return std::isnan(r) ? std::numeric_limits<double>::infinity() : r;
+}
+
 double target_distance(const Figures& f, const Targets& t) {
   if (!f.edges_found) return std::numeric_limits<double>::infinity();
   const std::array<double, 3> m = misses(f, t, kFullWaveTolerances);
@@ -66,7 +75,7 @@ double target_distance(const Figures& f, const Targets& t) {
   return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
 }
 
-std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& fine,
+std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& fine, const Targets& t,
                                         std::vector<SectionMapping> start) {
   std::size_t groups = 0;
   const std::vector<std::size_t> group = section_groups(model.copper, groups);
@@ -84,13 +93,21 @@ std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& 
   };
   const int points = static_cast<int>(fine.f.size());
   const std::size_t phase = 2 * groups;  // u[phase]: the phase between the two solutions' reference planes, rad
-  const int m = 4 * points + 2 * static_cast<int>(groups) + 1;
+  const Figures aim = sampled_figures(fine, t);
+  const bool edges = aim.edges_found;
+  const int m = 4 * points + 2 * static_cast<int>(groups) + 1 + (edges ? 2 : 0);
   auto residuals = [&](const Eigen::VectorXd& u) {
     CircuitModel trial = model;
     trial.mapping = mapping_of(u);
     const Sweep c = respond(trial, fine.f);
     Eigen::VectorXd r(m);
     int i = 0;
+    if (edges) {
+      const Figures at = sampled_figures(c, t);  // on the same grid: the same interpolation
+      const double scale = kEdgeScale * t.f0;
+      r[i++] = at.edges_found ? (at.lower - aim.lower) / scale : (t.fhigh - t.flow) / scale;
+      r[i++] = at.edges_found ? (at.upper - aim.upper) / scale : (t.fhigh - t.flow) / scale;
+    }
     for (int k = 0; k < points; ++k) {
       const std::complex<double> turn = std::polar(1.0, u[phase]);
       const std::complex<double> d11 = turn * c.s11[k] - fine.s11[k], d21 = turn * c.s21[k] - fine.s21[k];
@@ -148,7 +165,6 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
                const std::vector<double>& f_mhz, const FineModel& fine, FieldCorrections& fields,
                SpaceMapResult& result, std::string& error) {
   result = SpaceMapResult{};
-  std::vector<SectionMapping> mapping(printed.copper.sections.size());
   auto solve = [&](const Copper& copper, bool final) {
     SpaceMapIteration it;
     it.copper = copper;
@@ -159,22 +175,47 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
     result.iterations.push_back(std::move(it));
     return true;
   };
+  // The trust region: each step moves every dimension by at most `reach`
+  // of its printed value from the best copper solved so far; a step that
+  // lands farther from the targets is refused, and the next is taken from
+  // the best copper again within half the reach.
+  std::size_t best = 0;
+  double best_merit = std::numeric_limits<double>::infinity();
+  double reach = kFirstReach;
+  std::vector<SectionMapping> mapping(printed.copper.sections.size());
   Copper copper = printed.copper;
   for (int k = 0; k < iterations; ++k) {
     if (!solve(copper, false)) return false;
-    if (meets(result.iterations.back().figures, t, kFullWaveTolerances)) break;
-    CircuitModel at = printed;
-    at.copper = copper;
-    if (opt.fields && !fields.of(at.substrate, at.copper, at.bias, at.corrections, error)) return false;
-    if (!opt.fields) at.corrections.clear();
-    mapping = fit_mapping(at, result.iterations.back().run.sweep, mapping);
-    result.iterations.back().mapping = mapping;
+    SpaceMapIteration& it = result.iterations.back();
+    const double m = merit(it.figures, t);
+    it.accepted = m < best_merit;
+    if (it.accepted) {
+      best = result.iterations.size() - 1;
+      best_merit = m;
+    } else {
+      reach /= 2;
+    }
+    if (meets(it.figures, t, kFullWaveTolerances) || k + 1 == iterations) break;
+    if (it.accepted) {
+      CircuitModel at = printed;
+      at.copper = copper;
+      if (opt.fields && !fields.of(at.substrate, at.copper, at.bias, at.corrections, error)) return false;
+      if (!opt.fields) at.corrections.clear();
+      mapping = fit_mapping(at, it.run.sweep, t, mapping);
+      it.mapping = mapping;
+    }
     CircuitModel mapped = printed;
     mapped.mapping = mapping;
-    if (!tune(mapped, t, opt, fields, result.circuit, error)) return false;
+    TuneOptions step = opt;
+    step.around = result.iterations[best].copper;
+    step.reach = reach;
+    if (!tune(mapped, t, step, fields, result.circuit, error)) return false;
     copper = result.circuit.tuned;
   }
-  if (!solve(copper, true)) return false;
+  // The finer run confirms the best copper the loop solved (a step past the
+  // last solution would be a prediction that no full-wave run has checked).
+  if (!solve(result.iterations[best].copper, true)) return false;
+  result.best = best;
   result.met = meets(result.iterations.back().figures, t, kFullWaveTolerances);
   return true;
 }

@@ -2,29 +2,39 @@
 // "Space mapping: the state of the art", IEEE T-MTT 52(1), 2004): the
 // full-wave solver is the fine model, the circuit model (tune_model.hpp) the
 // coarse one, mapped onto the fine by per-section corrections
-// (SectionMapping: an added length and a factor on the mode impedances'
-// split).  Each iteration
+// (SectionMapping: an added length and a factor on the coupling).  Each iteration
 //   1. solves the current copper full-wave (on the loop's mesh),
 //   2. fits the corrections so that the circuit model gives the full-wave
 //      S11 and S21 at that copper: least squares on the complex differences
 //      at every solved frequency, the circuit's response turned by one
 //      fitted phase (the two solutions' reference planes and sign need not
-//      agree: against openEMS it comes out near pi), mirrored sections of a
-//      symmetric copper sharing their corrections, a light pull towards no
-//      correction and a firm one against lengths added alternately (which
-//      leave every resonator as long as it was, and which the response
-//      hardly shows).  The full-wave centre can lie several per cent from
-//      the circuit's, where the differences have false minima: the fit
-//      starts from the best of a scan of one length added to every section.
-//      Each correction is bounded (the length within 30 % of the section's,
-//      the factor within 0.67 ... 1.49);
+//      agree: against openEMS it comes out near pi), and on the -3 dB edges
+//      (the complex differences alone left the demonstration design's
+//      mapped edges 40 MHz from openEMS's: a full-wave solution radiates
+//      and rings where no circuit does, and the closest complex fit need
+//      not put the edges where the loop judges them); mirrored sections of
+//      a symmetric copper sharing their corrections, a light pull towards
+//      no correction and a firm one against lengths added alternately
+//      (which leave every resonator as long as it was, and which the
+//      response hardly shows).  The full-wave centre can lie several per
+//      cent from the circuit's, where the differences have false minima:
+//      the fit starts from the best of a scan of one length added to every
+//      section.  Each correction is bounded (the length within 30 % of the
+//      section's, the factor within 0.67 ... 1.49);
 //   3. tunes the circuit model with those corrections held to the targets
 //      (tune_solver.hpp, from the printed copper and within its bounds): the
 //      copper moves by what the corrections take from the circuit's answer
-//      (implicit space mapping).
+//      (implicit space mapping);
+// within a trust region: each step moves every dimension by at most a reach
+// (first a tenth of its printed value) from the best copper solved so far,
+// best by the root sum square of the three misses; a copper that lands
+// farther from the targets is refused, and the next step is taken from the
+// best copper again with half the reach (undamped, the demonstration
+// design's corrections grew from step to step and the third copper's
+// passband was 75 MHz wide).
 // It stops when the full-wave figures meet the targets or after the
-// iterations allowed; the copper reached is then solved once more on the
-// finer final mesh, and that run's figures are the ones reported.
+// iterations allowed; the best copper solved is then solved once more on
+// the finer final mesh, and that run's figures are the ones reported.
 //
 // The fine model is a function object, so that the loop runs against any
 // solver (the openEMS one is full_wave_model, full_wave.hpp).
@@ -60,13 +70,15 @@ struct SpaceMapIteration {
   FineRun run;
   Figures figures;                      // of the fine response
   double distance = 0;                  // the largest miss of a target, in its tolerances (<= 1: met)
-  std::vector<SectionMapping> mapping;  // fitted at this copper (empty: none fitted, the loop ended here)
+  std::vector<SectionMapping> mapping;  // fitted at this copper (empty: none fitted)
+  bool accepted = false;                // nearer the targets than every copper before (merit)
   bool final = false;                   // the finer final run
 };
 
 struct SpaceMapResult {
   std::vector<SpaceMapIteration> iterations;  // the loop's, then the final run
   TuneResult circuit;                         // the last circuit tuning (with the last fitted corrections)
+  std::size_t best = 0;                       // the loop's iteration whose copper the final run solved
   bool met = false;                           // the final run's figures meet the targets
 };
 
@@ -77,9 +89,13 @@ Figures sampled_figures(const Sweep& s, const Targets& t);
 // The largest of the three misses in the full-wave tolerances.
 double target_distance(const Figures& f, const Targets& t);
 
+// The loop's measure of a solution: the root sum square of the three
+// misses (smooth where the largest is not); infinite without both edges.
+double merit(const Figures& f, const Targets& t);
+
 // The corrections under which `model` (its copper, substrate, etch and field
 // corrections as given) reproduces `fine`; `start` the first guess.
-std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& fine,
+std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& fine, const Targets& t,
                                         std::vector<SectionMapping> start);
 
 // The loop from `printed` (its copper the printed artwork) for at most

@@ -82,9 +82,10 @@ std::string tune_usage() {
          "share of the printed values and above the board house's minimum gap and width.\n"
          "With --model em the circuit model is corrected section by section (length and\n"
          "coupling) to reproduce openEMS's full-wave S11 and S21 of the current copper,\n"
-         "the copper tuned on the corrected model, and so on until the full-wave figures\n"
-         "meet the targets (space mapping); the copper reached is solved once more on\n"
-         "the next finer mesh, and those figures are reported.\n\n" +
+         "the copper tuned on the corrected model, each step within a trust region\n"
+         "about the best copper so far, and so on until the full-wave figures meet the\n"
+         "targets (space mapping); the best copper solved is solved once more on the\n"
+         "next finer mesh, and those figures are reported.\n\n" +
          platform::options_help(line) +
          "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
          "that cannot be tuned, a measurement that cannot be read or fitted, a file, the\n"

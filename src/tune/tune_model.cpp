@@ -9,6 +9,8 @@ namespace quorvane::tune {
 
 namespace {
 
+constexpr double kMostMappedCoupling = 0.95;  // a mapped section's coupling, short of the solid strip's 1
+
 long long rounded(double v, double unit) { return std::llround(v / unit); }
 
 // The closed forms of one etched cross-section (mm).
@@ -183,8 +185,14 @@ DrawnFilter drawn(const CircuitModel& m) {
     if (k < m.mapping.size()) {
       const SectionMapping& x = m.mapping[k];
       s.length = static_cast<float>((c.length + x.length) / kMmPerInch);
-      s.zoe_scale = static_cast<float>(s.zoe_scale * x.coupling);
-      s.zoo_scale = static_cast<float>(s.zoo_scale / x.coupling);
+      // The coupling k = (Zoe - Zoo)/(Zoe + Zoo) times the factor, the
+      // image impedance sqrt(Zoe Zoo) kept: Zoe/Zoo = (1 + k)/(1 - k).
+      const fields::ClosedForm cf = closed_form(m.substrate, c.w - 2 * m.bias, c.s + 2 * m.bias);
+      const double ze = cf.zoe * s.zoe_scale, zo = cf.zoo * s.zoo_scale;
+      const double was = (ze - zo) / (ze + zo), now = std::clamp(was * x.coupling, 1e-4, kMostMappedCoupling);
+      const double split = std::sqrt((1 + now) * (1 - was) / ((1 - now) * (1 + was)));
+      s.zoe_scale = static_cast<float>(s.zoe_scale * split);
+      s.zoo_scale = static_cast<float>(s.zoo_scale / split);
     }
     f.sections.push_back(s);
   }

@@ -126,8 +126,13 @@ std::string iteration_table(const SpaceMapResult& sm) {
                   fmt("%.2f", f.upper).c_str(), fmt("%.2f", f.bandwidth).c_str(), fmt("%.2f", f.return_loss).c_str(),
                   fmt("%.2f", it.distance).c_str(), it.run.cells, it.run.timesteps, fmt("%.1f", it.run.seconds).c_str());
     s += line;
+    if (!it.final && !it.accepted) s.insert(s.size() - 1, "  refused");
   }
-  s += "  corrections fitted (per section: added length mm, factor on the Zoe/Zoo split)\n";
+  if (sm.iterations.size() > 1 && sm.iterations.back().final)
+    s += "  the final run solved the copper of iteration " + std::to_string(sm.best + 1) +
+         " (the nearest the targets on the loop's mesh; refused: farther from them than an earlier copper, the "
+         "next step taken from that with half the reach)\n";
+  s += "  corrections fitted (per section: added length mm, factor on the coupling (Zoe-Zoo)/(Zoe+Zoo))\n";
   for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
     if (sm.iterations[k].mapping.empty()) continue;
     s += "  iteration " + std::to_string(k + 1) + ":";
@@ -167,6 +172,9 @@ void take_space_map(TuneRun& run, const Copper& printed, SpaceMapResult sm) {
   run.result.before = sm.iterations.front().figures;
   run.result.after = sm.iterations.back().figures;
   run.result.met = sm.met;
+  run.result.widths_used = false;
+  for (std::size_t k = 0; k < printed.sections.size() && k < run.result.tuned.sections.size(); ++k)
+    run.result.widths_used = run.result.widths_used || printed.sections[k].w != run.result.tuned.sections[k].w;
   run.space_map = std::move(sm);
 }
 

@@ -16,6 +16,7 @@ constexpr double kReturnLossScale = 0.1;  // dB: a tenth
 constexpr int kShapePoints = 4;           // per pole
 constexpr double kShapeReach = 1.1;       // of the passband's half width
 constexpr double kPull = 0.05;            // the pull towards the printed copper
+constexpr double kTrustPull = 1;          // within a trust region, towards the copper it starts from
 constexpr double kInside = 1e-3;          // a start on a bound is moved this share of the range inside
 constexpr double kStepU = 1e-3;           // Jacobian step in u
 constexpr double kSettled = 1e-4;
@@ -91,7 +92,7 @@ void stage(CircuitModel& model, const Targets& t, const std::vector<Variable>& v
     }
     for (const Variable& v : vars) {
       const double x = value_of(v, u[i - (m - static_cast<int>(vars.size()))]);
-      res[i++] = kPull * (x - v.printed) / (0.1 * opt.share * v.printed);
+      res[i++] = (opt.reach > 0 ? kTrustPull : kPull) * (x - v.pull_to) / (0.1 * opt.share * v.printed);
     }
     return res;
   };
@@ -128,9 +129,16 @@ std::vector<Variable> tuning_variables(const Copper& printed, const TuneOptions&
     v.sections = {k};
     if (groups < n && n - 1 - k != k) v.sections.push_back(n - 1 - k);
     SectionCopper s = printed.sections[k];
-    v.printed = dimension(s, kind);
+    v.printed = v.pull_to = dimension(s, kind);
     v.lo = std::max(floor, v.printed * (1 - opt.share));
     v.hi = std::max(v.lo, v.printed * (1 + opt.share));
+    if (opt.reach > 0 && k < opt.around.sections.size()) {
+      SectionCopper a = opt.around.sections[k];
+      const double x = std::clamp(dimension(a, kind), v.lo, v.hi);
+      v.lo = std::max(v.lo, x - opt.reach * v.printed);
+      v.hi = std::min(v.hi, x + opt.reach * v.printed);
+      v.pull_to = x;
+    }
     vars.push_back(v);
   };
   for (std::size_t k = 0; k < groups; ++k) {
@@ -149,6 +157,7 @@ bool tune(const CircuitModel& start, const Targets& t, const TuneOptions& opt, F
   CircuitModel model = start;
   r = TuneResult{};
   r.printed = start.copper;
+  if (opt.reach > 0 && opt.around.sections.size() == start.copper.sections.size()) model.copper = opt.around;
   const std::vector<Variable> all = tuning_variables(start.copper, opt, true);
   auto clamp_to_bounds = [&all](Copper& c) {
     for (const Variable& v : all)

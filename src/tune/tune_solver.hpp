@@ -45,6 +45,12 @@ struct TuneOptions {
   int max_steps = 40;      // solver steps per stage
   int max_passes = 3;      // field corrections solved again at the tuned copper
   bool fields = true;      // false: the closed forms (no field corrections)
+  // A trust region (the full-wave loop's): with `reach` > 0 the tuning
+  // starts from `around`, each dimension stays within `reach` of its
+  // printed value of its value there, and is pulled towards that value
+  // instead of the printed one (the smallest step from where the loop is).
+  Copper around;
+  double reach = 0;
 };
 
 enum class Dimension { Length, Gap, Width };
@@ -53,6 +59,7 @@ struct Variable {
   Dimension kind = Dimension::Length;
   std::vector<std::size_t> sections;  // one, or a mirrored pair
   double printed = 0, lo = 0, hi = 0;  // mm
+  double pull_to = 0;                  // mm: the printed value, or its value in a trust region's `around`
 };
 
 // Section k mirrors section N-k (0-based) in width, gap and length to 1 nm.
