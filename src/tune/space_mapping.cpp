@@ -188,7 +188,7 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
     if (!solve(copper, false)) return false;
     SpaceMapIteration& it = result.iterations.back();
     const double m = merit(it.figures, t);
-    it.accepted = m < best_merit;
+    it.accepted = m < best_merit || result.iterations.size() == 1;  // the printed copper's, edges found or not
     if (it.accepted) {
       best = result.iterations.size() - 1;
       best_merit = m;

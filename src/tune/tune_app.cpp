@@ -52,7 +52,7 @@ platform::CommandLine command_line(TuneAppOptions& opt) {
            opt.em = v == "em";
            return v == "em" || v == "circuit";
          });
-  valued("--iterations", "N", "with --model em, at most N full-wave iterations before the final run (default: 4)",
+  valued("--iterations", "N", "with --model em, at most N full-wave runs on the iterations' mesh (the first of the printed copper) before the final run (default: 4)",
          whole(1, 50, opt.iterations));
   valued("--em-mesh", "coarse|normal",
          "with --model em, the iterations' mesh; the final run one level finer (default: coarse)",
