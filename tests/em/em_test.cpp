@@ -93,6 +93,32 @@ TEST(Mesh, ThirdsRuleOnTheLineEdgesAndLevelsRefine) {
   }
 }
 
+// A slightly narrower end strip (a tuning step) leaves the mesh about its
+// size: the grading once halved the cells beside a jump, then their
+// neighbours, to the end of the axis (83 lines across the filter became 149,
+// the smallest cell a third smaller).
+TEST(Mesh, ASlightlyNarrowerEndStripKeepsTheMeshItsSize) {
+  std::ifstream in(kSource / "tests/data/tune_em2.txt");
+  stored::StoredDesign d;
+  std::string error;
+  ASSERT_TRUE(stored::find_stored_design(stored::parse_storage(in), 0, d, error)) << error;
+  std::size_t lines = 0;
+  double smallest = 0;
+  for (const float narrower : {1.0f, 0.98f, 0.95f, 0.9f}) {
+    stored::StoredDesign e = d;
+    auto& rows = std::get<stored::DimensionTable>(e.dimensions.table).rows;
+    for (stored::DimensionRow* r : {&rows.front(), &rows.back()}) r->w_in *= narrower, r->w_mm *= narrower;
+    Model m;
+    ASSERT_TRUE(build_model(e, {}, m, error)) << error;
+    const Mesh mesh = build_mesh(m, MeshLevel::Coarse);
+    double least = 1e9;
+    for (std::size_t i = 1; i < mesh.y.size(); ++i) least = std::min(least, mesh.y[i] - mesh.y[i - 1]);
+    if (narrower == 1.0f) lines = mesh.y.size(), smallest = least;
+    EXPECT_LE(mesh.y.size(), 1.25 * lines) << narrower;
+    EXPECT_GE(least, 0.75 * smallest) << narrower;
+  }
+}
+
 // Each level divides the cells of the one before by the refinement, those
 // of the narrowest gaps and strip ends included (the extrapolation over two
 // levels stands on it); the smallest cell, which sets the time step, with
