@@ -165,14 +165,13 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
                const std::vector<double>& f_mhz, const FineModel& fine, FieldCorrections& fields,
                SpaceMapResult& result, std::string& error) {
   result = SpaceMapResult{};
-  Targets aim = t;  // on the loop's mesh
   auto solve = [&](const Copper& copper, bool final) {
     SpaceMapIteration it;
     it.copper = copper;
     it.final = final;
     if (!fine(copper, f_mhz, final, it.run, error)) return false;
-    it.figures = sampled_figures(it.run.sweep, final ? t : aim);
-    it.distance = target_distance(it.figures, final ? t : aim);
+    it.figures = sampled_figures(it.run.sweep, t);
+    it.distance = target_distance(it.figures, t);
     result.iterations.push_back(std::move(it));
     return true;
   };
@@ -187,30 +186,8 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
   Copper copper = printed.copper;
   for (int k = 0; k < iterations; ++k) {
     if (!solve(copper, false)) return false;
-    if (k == 0 && iterations > 1) {
-      // The printed copper once more on the final run's mesh: the loop aims
-      // its own mesh at the targets moved by what the two meshes put apart
-      // (on the 2-pole test design 1.7 % of the centre, far more than the
-      // tolerance), so that the final run lands on the targets themselves.
-      if (!solve(copper, true)) return false;
-      result.mesh_reference = std::move(result.iterations.back());
-      result.iterations.pop_back();
-      const Figures &on_loop = result.iterations.back().figures, &on_final = result.mesh_reference->figures;
-      if (on_loop.edges_found && on_final.edges_found) {
-        const double centre = on_loop.centre - on_final.centre;
-        aim.f0 += centre;
-        aim.flow += centre;
-        aim.fhigh += centre;
-        aim.lower += on_loop.lower - on_final.lower;
-        aim.upper += on_loop.upper - on_final.upper;
-        aim.bw3 = aim.upper - aim.lower;
-      }
-      SpaceMapIteration& first = result.iterations.back();
-      first.figures = sampled_figures(first.run.sweep, aim);
-      first.distance = target_distance(first.figures, aim);
-    }
     SpaceMapIteration& it = result.iterations.back();
-    const double m = merit(it.figures, aim);
+    const double m = merit(it.figures, t);
     it.accepted = m < best_merit || result.iterations.size() == 1;  // the printed copper's, edges found or not
     if (it.accepted) {
       best = result.iterations.size() - 1;
@@ -218,7 +195,7 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
     } else {
       reach /= 2;
     }
-    if (meets(it.figures, aim, kFullWaveTolerances) || k + 1 == iterations) break;
+    if (meets(it.figures, t, kFullWaveTolerances) || k + 1 == iterations) break;
     if (it.accepted) {
       CircuitModel at = printed;
       at.copper = copper;
@@ -232,14 +209,13 @@ bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions&
     TuneOptions step = opt;
     step.around = result.iterations[best].copper;
     step.reach = reach;
-    if (!tune(mapped, aim, step, fields, result.circuit, error)) return false;
+    if (!tune(mapped, t, step, fields, result.circuit, error)) return false;
     copper = result.circuit.tuned;
   }
   // The finer run confirms the best copper the loop solved (a step past the
   // last solution would be a prediction that no full-wave run has checked).
   if (!solve(result.iterations[best].copper, true)) return false;
   result.best = best;
-  result.aim = aim;
   result.met = meets(result.iterations.back().figures, t, kFullWaveTolerances);
   return true;
 }

@@ -32,11 +32,7 @@
 // best copper again with half the reach (undamped, the demonstration
 // design's corrections grew from step to step and the third copper's
 // passband was 75 MHz wide).
-// The loop's mesh is coarser than the final run's, and the two can put a
-// filter's centre a per cent or more apart: the printed copper is solved on
-// both, and the loop aims at the targets moved by their difference in the
-// centre and the -3 dB edges (the return loss not moved).
-// It stops when the full-wave figures meet those targets or after the
+// It stops when the full-wave figures meet the targets or after the
 // iterations allowed; the best copper solved is then solved once more on
 // the finer final mesh, and that run's figures are the ones reported.
 //
@@ -46,7 +42,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,8 +79,6 @@ struct SpaceMapResult {
   std::vector<SpaceMapIteration> iterations;  // the loop's, then the final run
   TuneResult circuit;                         // the last circuit tuning (with the last fitted corrections)
   std::size_t best = 0;                       // the loop's iteration whose copper the final run solved
-  std::optional<SpaceMapIteration> mesh_reference;  // the printed copper on the final run's mesh
-  Targets aim;                                // the loop's targets: moved by the two meshes' difference
   bool met = false;                           // the final run's figures meet the targets
 };
 

@@ -128,19 +128,6 @@ std::string iteration_table(const SpaceMapResult& sm) {
     s += line;
     if (!it.final && !it.accepted) s.insert(s.size() - 1, "  refused");
   }
-  if (sm.mesh_reference) {
-    const Figures& f = sm.mesh_reference->figures;
-    char line[256];
-    std::snprintf(line, sizeof line, "  %-12s %-6s %9s %11s %11s %9s %10s %9s %10zu %10lld %8s\n", "printed",
-                  sm.mesh_reference->run.mesh.c_str(), fmt("%.2f", f.centre).c_str(), fmt("%.2f", f.lower).c_str(),
-                  fmt("%.2f", f.upper).c_str(), fmt("%.2f", f.bandwidth).c_str(), fmt("%.2f", f.return_loss).c_str(),
-                  fmt("%.2f", sm.mesh_reference->distance).c_str(), sm.mesh_reference->run.cells,
-                  sm.mesh_reference->run.timesteps, fmt("%.1f", sm.mesh_reference->run.seconds).c_str());
-    s += line;
-    s += "  the loop aimed at the targets moved by what the two meshes put apart on the printed copper: centre " +
-         fmt("%.2f", sm.aim.f0) + " MHz, -3 dB edges " + fmt("%.2f", sm.aim.lower) + " and " +
-         fmt("%.2f", sm.aim.upper) + " MHz (its distances are from these)\n";
-  }
   if (sm.iterations.size() > 1 && sm.iterations.back().final)
     s += "  the final run solved the copper of iteration " + std::to_string(sm.best + 1) +
          " (the nearest the targets on the loop's mesh; refused: farther from them than an earlier copper, the "

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -150,25 +149,18 @@ std::vector<double> band(const Targets& t, int n) {
 // loop without its trust region, and with the corrections on the Zoe/Zoo
 // split, ran away on that).  The first fit finds the errors, every copper
 // the loop keeps is nearer the targets than the one before, the final run
-// solves the best, and the targets are met within three iterations; where
-// the final run's mesh puts the filter 1 % lower than the loop's, its
-// centre and edges still land on theirs.
+// solves the best, and the targets are met within three iterations.
 TEST(Tune, SpaceMappingRecoversInjectedCorrectionsAndMeetsTheTargets) {
   const Loaded l = load(kSource / "docs/demo.txt");
   const std::vector<SectionMapping> injected = {{0.04, 1.04}, {0.05, 0.97}, {0.02, 1.02}, {0.05, 0.97}, {0.04, 1.04}};
   FieldCorrections fields;
   SpaceMapResult r;
-  struct Case {
-    bool moving;     // the errors grow with the copper's departure
-    double on_final;  // mm added to every section by the final run's mesh
-  };
-  for (const auto [moving, on_final] : {Case{false, 0}, Case{true, 0}, Case{false, 0.03}}) {
-    const FineModel fine = [&](const Copper& c, const std::vector<double>& f, bool final, FineRun& run,
+  for (const bool moving : {false, true}) {
+    const FineModel fine = [&](const Copper& c, const std::vector<double>& f, bool, FineRun& run,
                                std::string& error) {
       CircuitModel m = l.model;
       m.copper = c;
       m.mapping = injected;
-      for (SectionMapping& x : m.mapping) x.length += final ? on_final : 0;
       for (std::size_t k = 0; moving && k < c.sections.size(); ++k) {
         const SectionCopper &now = c.sections[k], &was = l.model.copper.sections[k];
         m.mapping[k].coupling *= std::sqrt(was.s / now.s);
@@ -181,13 +173,8 @@ TEST(Tune, SpaceMappingRecoversInjectedCorrectionsAndMeetsTheTargets) {
     };
     std::string error;
     ASSERT_TRUE(space_map(l.model, l.targets, {}, 3, band(l.targets, 400), fine, fields, r, error)) << error;
-    // Where the final mesh differs, the centre and the edges land on the
-    // targets; its return loss is what that mesh's different shape gives.
-    const std::array<double, 3> miss = misses(r.iterations.back().figures, l.targets, kFullWaveTolerances);
-    EXPECT_LE(std::max(miss[0], miss[1]), 1) << moving << " " << on_final;
-    if (on_final == 0) EXPECT_TRUE(r.met) << moving << ": " << r.iterations.back().distance;
+    EXPECT_TRUE(r.met) << moving << ": " << r.iterations.back().distance;
     EXPECT_LE(r.iterations.size(), 4u);  // at most three iterations and the final run
-    EXPECT_EQ(r.mesh_reference.has_value(), true);
     double least = std::numeric_limits<double>::infinity();
     std::size_t best = 0;
     for (std::size_t k = 0; k + 1 < r.iterations.size(); ++k) {
