@@ -132,6 +132,22 @@ std::string iteration_table(const SpaceMapResult& sm) {
     s += "  the final run solved the copper of iteration " + std::to_string(sm.best + 1) +
          " (the nearest the targets on the loop's mesh; refused: farther from them than an earlier copper, the "
          "next step taken from that with half the reach)\n";
+  // Each copper solved, so that a run (a refused one above all) can be
+  // drawn and solved again by itself.
+  s += "  copper solved (per section: W/S/L mm, L as drawn)\n";
+  for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
+    if (sm.iterations[k].final) continue;
+    s += "  copper of iteration " + std::to_string(k + 1) + ":";
+    for (const SectionCopper& c : sm.iterations[k].copper.sections) {
+      s += ' ';
+      s += fmt("%.4f", c.w);
+      s += '/';
+      s += fmt("%.4f", c.s);
+      s += '/';
+      s += fmt("%.4f", c.length);
+    }
+    s += "\n";
+  }
   s += "  corrections fitted (per section: added length mm, factor on the coupling (Zoe-Zoo)/(Zoe+Zoo))\n";
   for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
     if (sm.iterations[k].mapping.empty()) continue;
