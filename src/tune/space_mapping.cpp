@@ -42,6 +42,15 @@ std::vector<std::size_t> section_groups(const Copper& c, std::size_t& groups) {
   return g;
 }
 
+// `combine` of the three misses in the full-wave tolerances; infinite
+// without both edges or where a miss is not a number.
+template <typename Combine>
+double of_misses(const Figures& f, const Targets& t, Combine combine) {
+  if (!f.edges_found) return std::numeric_limits<double>::infinity();
+  const double d = combine(misses(f, t, kFullWaveTolerances));
+  return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
+}
+
 }  // namespace
 
 Figures sampled_figures(const Sweep& s, const Targets& t) {
@@ -62,17 +71,11 @@ Figures sampled_figures(const Sweep& s, const Targets& t) {
 }
 
 double merit(const Figures& f, const Targets& t) {
-  if (!f.edges_found) return std::numeric_limits<double>::infinity();
-  const std::array<double, 3> m = misses(f, t, kFullWaveTolerances);
-  const double r = std::hypot(m[0], m[1], m[2]);
-  return std::isnan(r) ? std::numeric_limits<double>::infinity() : r;
+  return of_misses(f, t, [](const std::array<double, 3>& m) { return std::hypot(m[0], m[1], m[2]); });
 }
 
 double target_distance(const Figures& f, const Targets& t) {
-  if (!f.edges_found) return std::numeric_limits<double>::infinity();
-  const std::array<double, 3> m = misses(f, t, kFullWaveTolerances);
-  const double d = std::max({m[0], m[1], m[2]});
-  return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
+  return of_misses(f, t, [](const std::array<double, 3>& m) { return std::max({m[0], m[1], m[2]}); });
 }
 
 std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& fine, const Targets& t,
@@ -108,8 +111,8 @@ std::vector<SectionMapping> fit_mapping(const CircuitModel& model, const Sweep& 
       r[i++] = at.edges_found ? (at.lower - aim.lower) / scale : (t.fhigh - t.flow) / scale;
       r[i++] = at.edges_found ? (at.upper - aim.upper) / scale : (t.fhigh - t.flow) / scale;
     }
+    const std::complex<double> turn = std::polar(1.0, u[phase]);
     for (int k = 0; k < points; ++k) {
-      const std::complex<double> turn = std::polar(1.0, u[phase]);
       const std::complex<double> d11 = turn * c.s11[k] - fine.s11[k], d21 = turn * c.s21[k] - fine.s21[k];
       r[i++] = d11.real();
       r[i++] = d11.imag();

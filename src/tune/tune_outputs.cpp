@@ -121,12 +121,12 @@ std::string iteration_table(const SpaceMapResult& sm) {
     const Figures& f = it.figures;
     const std::string name = it.final ? "final" : "iteration " + std::to_string(k + 1);
     char line[256];
-    std::snprintf(line, sizeof line, "  %-12s %-6s %9s %11s %11s %9s %10s %9s %10zu %10lld %8s\n", name.c_str(),
+    std::snprintf(line, sizeof line, "  %-12s %-6s %9s %11s %11s %9s %10s %9s %10zu %10lld %8s%s\n", name.c_str(),
                   it.run.mesh.c_str(), fmt("%.2f", f.centre).c_str(), fmt("%.2f", f.lower).c_str(),
                   fmt("%.2f", f.upper).c_str(), fmt("%.2f", f.bandwidth).c_str(), fmt("%.2f", f.return_loss).c_str(),
-                  fmt("%.2f", it.distance).c_str(), it.run.cells, it.run.timesteps, fmt("%.1f", it.run.seconds).c_str());
+                  fmt("%.2f", it.distance).c_str(), it.run.cells, it.run.timesteps, fmt("%.1f", it.run.seconds).c_str(),
+                  it.final || it.accepted ? "" : "  refused");
     s += line;
-    if (!it.final && !it.accepted) s.insert(s.size() - 1, "  refused");
   }
   if (sm.iterations.size() > 1 && sm.iterations.back().final)
     s += "  the final run solved the copper of iteration " + std::to_string(sm.best + 1) +

@@ -23,14 +23,25 @@ namespace {
 namespace fs = std::filesystem;
 const fs::path kSource = QUORVANE_SOURCE_DIR;
 
-Model stored_model(const char* file = "docs/demo.txt") {
+stored::StoredDesign stored_design(const char* file) {
   std::ifstream in(kSource / file);
   stored::StoredDesign d;
   std::string error;
+  EXPECT_TRUE(stored::find_stored_design(stored::parse_storage(in), 0, d, error)) << error;
+  return d;
+}
+
+Model stored_model(const char* file = "docs/demo.txt") {
+  std::string error;
   Model m;
-  EXPECT_TRUE(stored::find_stored_design(stored::parse_storage(in), 0, d, error) && build_model(d, {}, m, error))
-      << error;
+  EXPECT_TRUE(build_model(stored_design(file), {}, m, error)) << error;
   return m;
+}
+
+double smallest_cell(const std::vector<double>& lines) {
+  double smallest = 1e30;
+  for (std::size_t i = 1; i < lines.size(); ++i) smallest = std::min(smallest, lines[i] - lines[i - 1]);
+  return smallest;
 }
 
 int inside(const std::vector<double>& v, double a, double b) {
@@ -98,10 +109,8 @@ TEST(Mesh, ThirdsRuleOnTheLineEdgesAndLevelsRefine) {
 // neighbours, to the end of the axis (83 lines across the filter became 149,
 // the smallest cell a third smaller).
 TEST(Mesh, ASlightlyNarrowerEndStripKeepsTheMeshItsSize) {
-  std::ifstream in(kSource / "tests/data/tune_em2.txt");
-  stored::StoredDesign d;
+  const stored::StoredDesign d = stored_design("tests/data/tune_em2.txt");
   std::string error;
-  ASSERT_TRUE(stored::find_stored_design(stored::parse_storage(in), 0, d, error)) << error;
   std::size_t lines = 0;
   double smallest = 0;
   for (const float narrower : {1.0f, 0.98f, 0.95f, 0.9f}) {
@@ -111,8 +120,7 @@ TEST(Mesh, ASlightlyNarrowerEndStripKeepsTheMeshItsSize) {
     Model m;
     ASSERT_TRUE(build_model(e, {}, m, error)) << error;
     const Mesh mesh = build_mesh(m, MeshLevel::Coarse);
-    double least = 1e9;
-    for (std::size_t i = 1; i < mesh.y.size(); ++i) least = std::min(least, mesh.y[i] - mesh.y[i - 1]);
+    const double least = smallest_cell(mesh.y);
     if (narrower == 1.0f) lines = mesh.y.size(), smallest = least;
     EXPECT_LE(mesh.y.size(), 1.25 * lines) << narrower;
     EXPECT_GE(least, 0.75 * smallest) << narrower;
@@ -130,8 +138,7 @@ TEST(Mesh, EveryCellOfTheFilterRefinesByTheLevelRatio) {
     const Mesh mesh = build_mesh(m, level);
     for (int axis = 0; axis < 2; ++axis) {
       const std::vector<double>& v = axis == 0 ? mesh.x : mesh.y;
-      double smallest = 1e30;
-      for (std::size_t i = 1; i < v.size(); ++i) smallest = std::min(smallest, v[i] - v[i - 1]);
+      const double smallest = smallest_cell(v);
       if (level != MeshLevel::Coarse) {
         EXPECT_NEAR(before[axis] / smallest, kLevelRefinement, 0.25) << level_name(level) << " axis " << axis;
       }
