@@ -175,7 +175,7 @@ MeshRules mesh_rules(const Model& m, MeshLevel level) {
   rules.edge_cell = std::min(m.strip_z / (2 * r), rules.max_cell);
   rules.sub_cell = m.strip_z / (4 * r);
   rules.room_cells = 3 * r;
-  rules.step_merge = std::min(m.strip_z / 2, wavelength_cell(m, 12)) * kMergeFraction;
+  rules.step_merge = std::min(m.strip_z / 2, wavelength_cell(m, 12)) * kStepMergeFraction;
   if (m.stripline) rules.max_air = rules.max_cell;
   return rules;
 }
@@ -223,12 +223,33 @@ std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& ed
     return c;
   };
   std::vector<Fixed> f{{lo, cap(lo)}, {hi, cap(hi)}};
-  for (const Edge& e : merge_edges(edges, cells.step_merge > 0 ? cells.step_merge : edge_cell * kMergeFraction)) {
+  const std::vector<Edge> kept =
+      merge_edges(edges, cells.step_merge > 0 ? cells.step_merge : edge_cell * kMergeFraction);
+  // The strip or gap beside each edge over room_cells, so that a narrow gap
+  // still gets its cells (floored only for copper that all but touches,
+  // where no cell count would resolve it).
+  std::vector<double> cell(kept.size());
+  for (std::size_t i = 0; i < kept.size(); ++i)
+    cell[i] = std::clamp(kept[i].room / cells.room_cells, edge_cell / 30, edge_cell);
+  // A step of width that was not merged (copper on the same side of two
+  // edges a few cells apart, a narrow end strip beside its wider feed line
+  // or neighbour): both edges take one cell that divides the step, so that
+  // the thirds lines of the two coincide or lie whole cells apart.
+  // Otherwise the lines of the two would be merged into one at their mean
+  // (which draws the step as none and moves both edges by half of it), or
+  // the cells between them split, off the thirds rule, by a different share
+  // at each level.
+  for (std::size_t i = 1; i < kept.size(); ++i) {
+    const Edge &a = kept[i - 1], &b = kept[i];
+    if (a.metal_below == a.metal_above || a.metal_below != b.metal_below || a.metal_above != b.metal_above) continue;
+    const double step = b.at - a.at;
+    if (step >= 3 * std::max(cell[i - 1], cell[i])) continue;
+    cell[i - 1] = cell[i] = step / std::ceil(step / std::min(cell[i - 1], cell[i]));
+  }
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    const Edge& e = kept[i];
     if (e.at <= lo || e.at >= hi) continue;
-    // The strip or gap beside the edge over room_cells, so that a narrow
-    // gap still gets its cells (floored only for copper that all but
-    // touches, where no cell count would resolve it).
-    const double d = std::clamp(e.room / cells.room_cells, edge_cell / 30, edge_cell);
+    const double d = cell[i];
     if (e.metal_below && e.metal_above) {
       // One strip ends where another begins (the staircase): no third suits
       // both, so a line on the edge and cells of a third around it.

@@ -16,12 +16,12 @@
 // - between fixed lines the cells grow from the smaller neighbour by at
 //   most the grading ratio, up to the largest cell, a fixed fraction of the
 //   shortest wavelength in the dielectric;
-// - copper edges on the same side of their copper closer than a fraction of
+// - copper edges on the same side of their copper closer than a sixth of
 //   the coarse level's edge cell are merged into one at their mean, at
 //   every level (a small step of width is drawn as none, and every level
 //   solves the same copper, which the extrapolation over the levels needs);
-//   fixed lines closer than that fraction of their local cell are merged
-//   too.
+//   a larger step keeps both its edges on the thirds rule, with a cell that
+//   divides it; fixed lines closer than half their local cell are merged.
 // Each level is a fixed refinement (all cell sizes over kLevelRefinement)
 // of the one before it.
 #pragma once
@@ -37,6 +37,9 @@ enum class MeshLevel { Coarse = 0, Normal = 1, Fine = 2 };
 inline constexpr double kLevelRefinement = 1.5;
 inline constexpr double kGradingRatio = 1.5;    // largest ratio of neighbouring cells
 inline constexpr double kMergeFraction = 0.5;   // of the local cell
+// Of the coarse level's edge cell: a step of width below it moves each
+// strip edge by at most a twelfth of that cell (H / 24 in microstrip).
+inline constexpr double kStepMergeFraction = 1.0 / 6;
 
 const char* level_name(MeshLevel level);
 bool parse_level(const std::string& text, MeshLevel& level);
@@ -48,7 +51,7 @@ struct MeshRules {
   double edge_cell = 0;  // near a strip edge: H / (2 r^level), and at most the gap or strip over room_cells
   double sub_cell = 0;   // across the substrate: H / (4 r^level)
   double room_cells = 3; // across the narrowest gap or strip beside an edge: 3 r^level
-  double step_merge = 0; // same-side edges closer than this merge: the coarse edge cell times kMergeFraction
+  double step_merge = 0; // same-side edges closer than this merge: the coarse edge cell times kStepMergeFraction
 };
 MeshRules mesh_rules(const Model& m, MeshLevel level);
 
