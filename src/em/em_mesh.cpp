@@ -224,7 +224,7 @@ std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& ed
   };
   std::vector<Fixed> f{{lo, cap(lo)}, {hi, cap(hi)}};
   const std::vector<Edge> kept =
-      merge_edges(edges, cells.step_merge > 0 ? cells.step_merge : edge_cell * kMergeFraction);
+      merge_edges(edges, cells.step_merge > 0 ? cells.step_merge : edge_cell * kStepMergeFraction);
   // The strip or gap beside each edge over room_cells, so that a narrow gap
   // still gets its cells (floored only for copper that all but touches,
   // where no cell count would resolve it).

@@ -64,7 +64,8 @@ struct Edge {
 };
 
 // Lines of one axis from lo to hi (both kept): thirds-rule lines at the
-// edges (same-side edges closer than `step_merge` merged first), their cell
+// edges (same-side edges closer than `step_merge` merged first, the two
+// edges of a larger step given one cell that divides it), their cell
 // the edge cell and at most the room beside the edge over `room_cells`,
 // `fixed` lines kept as given (probe planes, the substrate surface),
 // `bands` [a, b, cell] with their own largest cell, the rest graded up to
@@ -77,7 +78,7 @@ struct Band {
 struct AxisCells {
   double edge = 0, largest = 0;
   double room_cells = 3;
-  double step_merge = 0;  // 0: kMergeFraction of `edge`
+  double step_merge = 0;  // 0: kStepMergeFraction of `edge`
 };
 std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& edges, const std::vector<double>& fixed,
                                const std::vector<Band>& bands, const AxisCells& cells);
