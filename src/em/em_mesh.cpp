@@ -64,6 +64,12 @@ void measure_room(std::vector<Edge>& edges) {
   }
 }
 
+// Two edges with copper on the same side of both (a step of width when
+// they lie close together).
+bool same_side(const Edge& a, const Edge& b) {
+  return a.metal_below == b.metal_below && a.metal_above == b.metal_above;
+}
+
 // Edges closer than `within` with copper on the same side (a small step of
 // width) become one at their mean; the room beside each is measured again.
 std::vector<Edge> merge_edges(std::vector<Edge> edges, double within) {
@@ -73,8 +79,7 @@ std::vector<Edge> merge_edges(std::vector<Edge> edges, double within) {
   for (const Edge& e : edges) {
     // Only edges with copper on the same side: opposite sides close together
     // are a narrow gap or strip, which must keep both its edges.
-    if (!out.empty() && e.at - out.back().at < within && e.metal_below == out.back().metal_below &&
-        e.metal_above == out.back().metal_above) {
+    if (!out.empty() && e.at - out.back().at < within && same_side(e, out.back())) {
       Edge& m = out.back();
       m.at = (m.at * count + e.at) / (count + 1);
       ++count;
@@ -241,7 +246,7 @@ std::vector<double> axis_lines(double lo, double hi, const std::vector<Edge>& ed
   // at each level.
   for (std::size_t i = 1; i < kept.size(); ++i) {
     const Edge &a = kept[i - 1], &b = kept[i];
-    if (a.metal_below == a.metal_above || a.metal_below != b.metal_below || a.metal_above != b.metal_above) continue;
+    if ((a.metal_below && a.metal_above) || !same_side(a, b)) continue;
     const double step = b.at - a.at;
     if (step >= 3 * std::max(cell[i - 1], cell[i])) continue;
     cell[i - 1] = cell[i] = step / std::ceil(step / std::min(cell[i - 1], cell[i]));

@@ -44,6 +44,14 @@ double smallest_cell(const std::vector<double>& lines) {
   return smallest;
 }
 
+// The share of the cell about `edge` that lies off the copper (2/3 on the
+// thirds rule).
+double off_copper_share(const std::vector<double>& lines, double edge, bool copper_above) {
+  const auto hi = std::upper_bound(lines.begin(), lines.end(), edge);
+  const double lo = *(hi - 1);
+  return (copper_above ? edge - lo : *hi - edge) / (*hi - lo);
+}
+
 int inside(const std::vector<double>& v, double a, double b) {
   return static_cast<int>(std::count_if(v.begin(), v.end(), [&](double x) { return x > a + 1e-9 && x < b - 1e-9; }));
 }
@@ -94,11 +102,8 @@ TEST(Mesh, ThirdsRuleOnTheLineEdgesAndLevelsRefine) {
   std::size_t cells = 0;
   for (const MeshLevel level : {MeshLevel::Coarse, MeshLevel::Normal, MeshLevel::Fine}) {
     const Mesh mesh = build_mesh(m, level);
-    for (const double edge : {-w / 2, w / 2}) {
-      const auto hi = std::upper_bound(mesh.y.begin(), mesh.y.end(), edge);
-      const double lo = *(hi - 1), off_copper = edge < 0 ? edge - lo : *hi - edge;
-      EXPECT_NEAR(off_copper / (*hi - lo), 2.0 / 3.0, 1e-9) << level_name(level) << " edge " << edge;
-    }
+    for (const double edge : {-w / 2, w / 2})
+      EXPECT_NEAR(off_copper_share(mesh.y, edge, edge < 0), 2.0 / 3.0, 1e-9) << level_name(level) << " edge " << edge;
     EXPECT_GT(mesh.cells(), cells) << level_name(level);
     cells = mesh.cells();
   }
@@ -146,9 +151,8 @@ TEST(Mesh, EveryEdgeAcrossTheFilterOnTheThirdsRule) {
                  edges[j].metal_below == e.metal_below && edges[j].metal_above == e.metal_above;
         };
         if (same_side_near(i - 1) || same_side_near(i + 1)) continue;  // drawn as none on purpose
-        const auto hi = std::upper_bound(mesh.y.begin(), mesh.y.end(), e.at);
-        const double lo = *(hi - 1), off_copper = e.metal_above ? e.at - lo : *hi - e.at;
-        EXPECT_NEAR(off_copper / (*hi - lo), 2.0 / 3.0, 1e-6) << file << " " << level_name(level) << " edge " << e.at;
+        EXPECT_NEAR(off_copper_share(mesh.y, e.at, e.metal_above), 2.0 / 3.0, 1e-6)
+            << file << " " << level_name(level) << " edge " << e.at;
       }
     }
   }
