@@ -81,11 +81,13 @@ std::string tune_usage() {
          "the coupled sections (end-section widths only when needed), within the\n"
          "share of the printed values and above the board house's minimum gap and width.\n"
          "With --model em the circuit model is corrected section by section (length and\n"
-         "coupling) to reproduce openEMS's full-wave S11 and S21 of the current copper,\n"
-         "the copper tuned on the corrected model, each step within a trust region\n"
-         "about the best copper so far, and so on until the full-wave figures meet the\n"
-         "targets (space mapping); the best copper solved is solved once more on the\n"
-         "next finer mesh, and those figures are reported.\n\n" +
+         "coupling, and a loss where the board radiates) to reproduce openEMS's full-wave\n"
+         "S11 and S21 of the current copper, the copper tuned on the corrected model, each\n"
+         "step within a trust region about the best copper so far, and so on until the\n"
+         "full-wave figures meet the targets (space mapping); the best copper solved is\n"
+         "solved once more on the next finer mesh and, where that misses the targets, one\n"
+         "more step is taken from the corrections fitted to it and solved on that mesh;\n"
+         "the nearer the targets of the two is reported.\n\n" +
          platform::options_help(line) +
          "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
          "that cannot be tuned, a measurement that cannot be read or fitted, a file, the\n"

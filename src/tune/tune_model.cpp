@@ -168,6 +168,7 @@ DrawnFilter drawn(const CircuitModel& m) {
   f.h = static_cast<float>(m.substrate.h / kMmPerInch);
   f.t = static_cast<float>(m.substrate.t / kMmPerInch);
   if (!m.lossy) f.loss = LossParameters{0.0f, 0.0f, 0.0f};
+  f.loss.tlos += static_cast<float>(m.mapped_loss);
   f.sections.clear();
   for (std::size_t k = 0; k < m.copper.sections.size(); ++k) {
     const SectionCopper& c = m.copper.sections[k];

@@ -86,6 +86,10 @@ struct CircuitModel {
   bool lossy = false;     // false: the losses left out (the figures of the copper alone)
   bool feed_steps = true; // the step capacitance at the two ports
   std::vector<SectionMapping> mapping;      // per section; empty: none
+  // Space mapping's loss: a loss tangent added to the substrate's (with or
+  // without `lossy`), standing for what the full-wave solution loses and no
+  // line model has, radiation above all.
+  double mapped_loss = 0;
 };
 
 // The copper whose field-solved sections couple and delay as `model`'s

@@ -94,19 +94,28 @@ plot::PlotSpec steps_plot(const TuneRun& run) {
   return p;
 }
 
-// Each full-wave iteration's S21, the final run's S21 and S11.
+// A row's name: "iteration k" on the loop's mesh; on the final mesh
+// "final", and "final 2" for the step taken from its fit.
+std::string run_name(const SpaceMapResult& sm, std::size_t k) {
+  if (!sm.iterations[k].final) return "iteration " + std::to_string(k + 1);
+  return k > 0 && sm.iterations[k - 1].final ? "final 2" : "final";
+}
+
+// Each full-wave iteration's S21, the reported final run's S21 and S11.
 plot::PlotSpec iterations_plot(const TuneRun& run) {
   const SpaceMapResult& sm = *run.space_map;
   plot::PlotSpec p =
       plot_frame(run, "full-wave S21 (openEMS, lossless copper) of each space-mapping iteration and of the final run");
-  const std::size_t loop = sm.iterations.size() - 1;
-  for (std::size_t j = 0; j < loop; ++j) {
+  const std::size_t shown = sm.iterations.size() - 1;
+  for (std::size_t j = 0, n = 0; j < sm.iterations.size(); ++j) {
+    if (j == sm.reported) continue;
     p.series.push_back(sweep_series(sm.iterations[j].run.sweep,
-                                    "S21 iteration " + std::to_string(j + 1) + (j == 0 ? " (printed)" : ""),
-                                    shade_of(j, loop), false));
+                                    "S21 " + run_name(sm, j) + (j == 0 ? " (printed)" : ""), shade_of(n++, shown),
+                                    false));
   }
-  p.series.push_back(sweep_series(sm.iterations.back().run.sweep, "S21 final", "#c0392b", false));
-  p.series.push_back(sweep_series(sm.iterations.back().run.sweep, "S11 final", "#e67e22", true));
+  const Sweep& reported = sm.iterations[sm.reported].run.sweep;
+  p.series.push_back(sweep_series(reported, "S21 " + run_name(sm, sm.reported), "#c0392b", false));
+  p.series.push_back(sweep_series(reported, "S11 " + run_name(sm, sm.reported), "#e67e22", true));
   return p;
 }
 
@@ -119,7 +128,7 @@ std::string iteration_table(const SpaceMapResult& sm) {
   for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
     const SpaceMapIteration& it = sm.iterations[k];
     const Figures& f = it.figures;
-    const std::string name = it.final ? "final" : "iteration " + std::to_string(k + 1);
+    const std::string name = run_name(sm, k);
     char line[256];
     std::snprintf(line, sizeof line, "  %-12s %-6s %9s %11s %11s %9s %10s %9s %10zu %10lld %8s%s\n", name.c_str(),
                   it.run.mesh.c_str(), fmt("%.2f", f.centre).c_str(), fmt("%.2f", f.lower).c_str(),
@@ -128,16 +137,20 @@ std::string iteration_table(const SpaceMapResult& sm) {
                   it.final || it.accepted ? "" : "  refused");
     s += line;
   }
-  if (sm.iterations.size() > 1 && sm.iterations.back().final)
+  if (sm.iterations.size() > 1 && sm.iterations.back().final) {
     s += "  the final run solved the copper of iteration " + std::to_string(sm.best + 1) +
          " (the nearest the targets on the loop's mesh; refused: farther from them than an earlier copper, the "
          "next step taken from that with half the reach)\n";
+    if (sm.iterations[sm.iterations.size() - 2].final)
+      s += "  final 2: one more step, from the corrections fitted on the final mesh; reported: " +
+           run_name(sm, sm.reported) + " (the nearer the targets)\n";
+  }
   // Each copper solved, so that a run (a refused one above all) can be
   // drawn and solved again by itself.
   s += "  copper solved (per section: W/S/L mm, L as drawn)\n";
   for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
-    if (sm.iterations[k].final) continue;
-    s += "  copper of iteration " + std::to_string(k + 1) + ":";
+    if (sm.iterations[k].final && run_name(sm, k) == "final") continue;  // the best iteration's copper again
+    s += "  copper of " + run_name(sm, k) + ":";
     for (const SectionCopper& c : sm.iterations[k].copper.sections) {
       s += ' ';
       s += fmt("%.4f", c.w);
@@ -148,17 +161,18 @@ std::string iteration_table(const SpaceMapResult& sm) {
     }
     s += "\n";
   }
-  s += "  corrections fitted (per section: added length mm, factor on the coupling (Zoe-Zoo)/(Zoe+Zoo))\n";
+  s += "  corrections fitted (per section: added length mm, factor on the coupling (Zoe-Zoo)/(Zoe+Zoo); the loss "
+       "tangent added for what the full-wave solution loses, radiation above all)\n";
   for (std::size_t k = 0; k < sm.iterations.size(); ++k) {
     if (sm.iterations[k].mapping.empty()) continue;
-    s += "  iteration " + std::to_string(k + 1) + ":";
+    s += "  " + run_name(sm, k) + ":";
     for (const SectionMapping& m : sm.iterations[k].mapping) {
       s += ' ';
       s += fmt("%+.4f", m.length);
       s += '/';
       s += fmt("%.4f", m.coupling);
     }
-    s += "\n";
+    s += "; loss tangent " + fmt("%.4f", sm.iterations[k].mapped_loss) + "\n";
   }
   return s;
 }
@@ -184,9 +198,9 @@ stored::DimensionTable tuned_table(const stored::DimensionTable& printed, const 
 void take_space_map(TuneRun& run, const Copper& printed, SpaceMapResult sm) {
   run.result = sm.circuit;
   run.result.printed = printed;
-  run.result.tuned = sm.iterations.back().copper;
+  run.result.tuned = sm.iterations[sm.reported].copper;
   run.result.before = sm.iterations.front().figures;
-  run.result.after = sm.iterations.back().figures;
+  run.result.after = sm.iterations[sm.reported].figures;
   run.result.met = sm.met;
   run.result.widths_used = false;
   for (std::size_t k = 0; k < printed.sections.size() && k < run.result.tuned.sections.size(); ++k)
