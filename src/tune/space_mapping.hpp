@@ -42,10 +42,11 @@
 // It stops when the full-wave figures meet the targets or after the
 // iterations allowed; the best copper solved is then solved once more on
 // the finer final mesh.  Where that misses the targets (the loop's mesh
-// has an error of its own, 0.7 % in the centre on the 2-pole design), the
-// corrections are fitted to the final run and one more step is taken and
-// solved on the final mesh; the nearer the targets of the two final-mesh
-// solutions is reported.
+// has an error of its own, 0.7-0.9 % in the centre on the 2-pole design),
+// the corrections are fitted to the final run, every length is scaled by
+// the factor that centres the circuit so mapped on Fo, and that copper is
+// solved on the final mesh too; the nearer the targets of the two
+// final-mesh solutions is reported.
 //
 // The fine model is a function object, so that the loop runs against any
 // solver (the openEMS one is full_wave_model, full_wave.hpp).
@@ -118,7 +119,7 @@ Mapping fit_mapping(const CircuitModel& model, const Sweep& fine, const Targets&
 // The loop from `printed` (its copper the printed artwork) for at most
 // `iterations`, the fine model solved at `f_mhz`; it stops early when the
 // fine model's figures meet the targets within kFullWaveTolerances, then
-// the final run and, where that misses, the step from its fit.  False
+// the final run and, where that misses, the copper scaled from its fit.  False
 // with `error` when a solution, a field correction or the tuning fails.
 bool space_map(const CircuitModel& printed, const Targets& t, const TuneOptions& opt, int iterations,
                const std::vector<double>& f_mhz, const FineModel& fine, FieldCorrections& fields,

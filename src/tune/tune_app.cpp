@@ -85,9 +85,9 @@ std::string tune_usage() {
          "S11 and S21 of the current copper, the copper tuned on the corrected model, each\n"
          "step within a trust region about the best copper so far, and so on until the\n"
          "full-wave figures meet the targets (space mapping); the best copper solved is\n"
-         "solved once more on the next finer mesh and, where that misses the targets, one\n"
-         "more step is taken from the corrections fitted to it and solved on that mesh;\n"
-         "the nearer the targets of the two is reported.\n\n" +
+         "solved once more on the next finer mesh and, where that misses the targets, its\n"
+         "lengths are scaled to centre the circuit corrected to that run on Fo and solved\n"
+         "on that mesh too; the nearer the targets of the two is reported.\n\n" +
          platform::options_help(line) +
          "\nExit status 0 the files are written, 1 with one line on the error stream: input\n"
          "that cannot be tuned, a measurement that cannot be read or fitted, a file, the\n"

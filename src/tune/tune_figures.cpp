@@ -105,7 +105,10 @@ Figures measure(const CircuitModel& model, const Targets& t) {
     f[i] = lo + (hi - lo) * i / (kEdgeGrid - 1);
     g[i] = db_power(e.at(f[i]).s21);
   }
-  const double level = (model.lossy ? *std::max_element(g.begin(), g.end()) : 0.0) - 3.0;
+  // Below the peak where the circuit loses power (its losses, or the loss
+  // space mapping adds), as the full-wave figures are taken.
+  const bool lossy = model.lossy || model.mapped_loss > 0;
+  const double level = (lossy ? *std::max_element(g.begin(), g.end()) : 0.0) - 3.0;
   std::size_t start = static_cast<std::size_t>(std::max_element(g.begin(), g.end()) - g.begin());
   const std::size_t at_f0 = static_cast<std::size_t>(std::lround((t.f0 - lo) / (hi - lo) * (kEdgeGrid - 1)));
   if (at_f0 < g.size() && g[at_f0] >= level) start = at_f0;

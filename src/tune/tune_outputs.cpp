@@ -95,7 +95,7 @@ plot::PlotSpec steps_plot(const TuneRun& run) {
 }
 
 // A row's name: "iteration k" on the loop's mesh; on the final mesh
-// "final", and "final 2" for the step taken from its fit.
+// "final", and "final 2" for the copper scaled from its fit.
 std::string run_name(const SpaceMapResult& sm, std::size_t k) {
   if (!sm.iterations[k].final) return "iteration " + std::to_string(k + 1);
   return k > 0 && sm.iterations[k - 1].final ? "final 2" : "final";
@@ -142,7 +142,7 @@ std::string iteration_table(const SpaceMapResult& sm) {
          " (the nearest the targets on the loop's mesh; refused: farther from them than an earlier copper, the "
          "next step taken from that with half the reach)\n";
     if (sm.iterations[sm.iterations.size() - 2].final)
-      s += "  final 2: one more step, from the corrections fitted on the final mesh; reported: " +
+      s += "  final 2: every length scaled so that the circuit corrected to the final run centres on Fo; reported: " +
            run_name(sm, sm.reported) + " (the nearer the targets)\n";
   }
   // Each copper solved, so that a run (a refused one above all) can be
