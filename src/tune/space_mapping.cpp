@@ -103,12 +103,13 @@ Mapping fit_mapping(const CircuitModel& model, const Sweep& fine, const Targets&
   };
   const int points = static_cast<int>(fine.f.size());
   const std::size_t phase = 2 * groups;  // u[phase]: the phase between the two solutions' reference planes, rad
+  std::vector<int> band;  // the passband's frequencies, where |S11| in dB is matched too
+  for (int k = 0; k < points; ++k)
+    if (fine.f[k] >= t.flow && fine.f[k] <= t.fhigh) band.push_back(k);
   // A loss is fitted only where the fine solution loses power (a lossless
   // circuit fitted so stays lossless: a loss of no use moves the steps).
   double lost = 0;
-  for (int k = 0; k < points; ++k)
-    if (fine.f[k] >= t.flow && fine.f[k] <= t.fhigh)
-      lost = std::max(lost, 1 - std::norm(fine.s11[k]) - std::norm(fine.s21[k]));
+  for (const int k : band) lost = std::max(lost, 1 - std::norm(fine.s11[k]) - std::norm(fine.s21[k]));
   const bool lossy = lost > kLostFloor;
   const std::size_t loss = phase + 1;  // u[loss]: the mapped loss tangent, kMostLoss sin^2
   auto loss_of = [&](const Eigen::VectorXd& u) {
@@ -116,9 +117,6 @@ Mapping fit_mapping(const CircuitModel& model, const Sweep& fine, const Targets&
   };
   const Figures aim = sampled_figures(fine, t);
   const bool edges = aim.edges_found;
-  std::vector<int> band;  // the passband's frequencies, where |S11| in dB is matched too
-  for (int k = 0; k < points; ++k)
-    if (fine.f[k] >= t.flow && fine.f[k] <= t.fhigh) band.push_back(k);
   auto db_of = [](std::complex<double> z) { return std::max(kS11Floor, 20 * std::log10(std::abs(z) + 1e-30)); };
   const int m = 4 * points + 2 * static_cast<int>(groups) + 1 + (edges ? 2 : 0) + static_cast<int>(band.size());
   auto residuals = [&](const Eigen::VectorXd& u) {
